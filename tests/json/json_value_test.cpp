@@ -1,6 +1,9 @@
 // Values: shared ownership, kinds, and the accessors by member name.
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "json/json_enumerator.h"
 #include "json/jsonvalue.h"
 
@@ -45,6 +48,21 @@ TEST(JsonValueRef, ContainersHoldOneReferenceEachAndDropThemWithTheirValue) {
     EXPECT_EQ(member->References(), 4);
   }
   EXPECT_EQ(member->References(), 1);
+}
+
+TEST(JsonValueRef, CountsStayExactUnderConcurrentCopies) {
+  IJsonValue value = TJsonValue::CreateText(u"shared between threads");
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([value] {
+      for (int i = 0; i < 50000; ++i) {
+        IJsonValue copy = value;
+        IJsonValue another(copy.get());
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(value->References(), 1);
 }
 
 TEST(JsonValueKinds, FixedNumbersAndCreators) {
