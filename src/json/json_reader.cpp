@@ -49,8 +49,8 @@ IJsonValue TJsonReaderRun::Run() {
     if (T.CharOffset < FSize) {
       c = FText[T.CharOffset];
     } else if (FBoundedByLength) {
-      const bool complete = T.Depth == 0 && FLevel->State == S::SkipSpace &&
-                            FLevel->ReturnState == S::Finish;
+      const bool complete =
+          T.Depth == 0 && FLevel->State == S::SkipSpace && FLevel->ReturnState == S::Finish;
       T.ErrorCode = complete ? jeNone : jeLengthReached;
       break;
     }
@@ -62,9 +62,11 @@ IJsonValue TJsonReaderRun::Run() {
     if (step == TStep::Consumed) continue;
     ++T.CharOffset;
     if (c == 0) {
-      if (FLevel->State != S::Finish && FLevel->ReturnState != S::Finish) {
-        T.ErrorCode = jeUnterminated;
-      }
+      // Only a complete top-level value may end the text; a finished value
+      // inside a container that is still open (say in a comment behind it)
+      // leaves the container unterminated.
+      const bool finished = FLevel->State == S::Finish || FLevel->ReturnState == S::Finish;
+      if (T.Depth != 0 || !finished) T.ErrorCode = jeUnterminated;
       break;
     }
   }
@@ -511,18 +513,18 @@ TJsonReaderRun::TStep TJsonReaderRun::OnNumberBody(char16_t c) {
   }
   const std::u16string_view text = FBuffer.View();
   if (T.HasFraction == 0) {
-    const std::int64_t value = ReadJsonInteger(text);
+    const std::int64_t value = ReadTokenInteger(text);
     if (KindIs(FBase, skArray)) return IndexOnBase(value);
     SetValue(TJsonValue::CreateInt(value));
     return TStep::Redo;
   }
   if (T.FractionDigits >= 0) {
-    if (const auto units = ReadJsonMoney(text, T.FractionDigits)) {
+    if (const auto units = ReadTokenMoney(text, T.FractionDigits)) {
       SetValue(TJsonValue::CreateMoney(TJsonCurrency::FromUnits(*units)));
       return TStep::Redo;
     }
   }
-  SetValue(TJsonValue::CreateFloat(ReadJsonDouble(text)));
+  SetValue(TJsonValue::CreateFloat(ReadTokenDouble(text)));
   return TStep::Redo;
 }
 
@@ -649,7 +651,7 @@ IJsonValue ParseJsonCore(TJsonTokenizer& tokenizer, std::u16string_view text, bo
     return nullptr;
   }
   TJsonReaderRun run(tokenizer, text.data() ? text.data() : u"",
-                     static_cast<std::int32_t>(text.size()), false, strict, base, actions,
-                     putValue, newKind);
+                     static_cast<std::int32_t>(text.size()), false, strict, base, actions, putValue,
+                     newKind);
   return run.Run();
 }

@@ -18,8 +18,7 @@ constexpr bool IsWordContinuing(char16_t c) noexcept {
 }
 
 constexpr bool IsNumberChar(char16_t c) noexcept {
-  return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.' || c == u'E' ||
-         c == u'e';
+  return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.' || c == u'E' || c == u'e';
 }
 
 constexpr bool IsDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }

@@ -82,14 +82,14 @@ bool IsTooLarge(std::string_view number) noexcept {
 
 }  // namespace
 
-std::int64_t ReadJsonInteger(std::u16string_view text) noexcept {
+std::int64_t ReadTokenInteger(std::u16string_view text) noexcept {
   std::int64_t value = 0;
   ReadIntegerPrefix(text, value);
   return value;
 }
 
-std::optional<std::int64_t> ReadJsonMoney(std::u16string_view text,
-                                          std::int32_t fractionDigits) noexcept {
+std::optional<std::int64_t> ReadTokenMoney(std::u16string_view text,
+                                           std::int32_t fractionDigits) noexcept {
   // The point is taken out by moving the fraction digits one place left and
   // ending the text behind them; the scale makes up for the digits missing.
   std::u16string joined;
@@ -110,7 +110,7 @@ std::optional<std::int64_t> ReadJsonMoney(std::u16string_view text,
   return amount * scale;
 }
 
-double ReadJsonDouble(std::u16string_view text) noexcept {
+double ReadTokenDouble(std::u16string_view text) noexcept {
   std::size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';

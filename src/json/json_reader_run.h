@@ -14,8 +14,7 @@ class TJsonReaderRun {
   // false the unit at size (and any U+0000 before it) reads as U+0000.
   TJsonReaderRun(TJsonTokenizer& tokenizer, const char16_t* text, std::int32_t size,
                  bool boundedByLength, bool strict, const IJsonValue& base,
-                 TJsonPathActions actions, const IJsonValue& putValue,
-                 TJsonKind newKind) noexcept;
+                 TJsonPathActions actions, const IJsonValue& putValue, TJsonKind newKind) noexcept;
 
   IJsonValue Run();
 
