@@ -24,3 +24,9 @@ void TJsonFileStream::Truncate() {
   FFile.open(FPath, std::ios::binary | std::ios::trunc);
   FSize = 0;
 }
+
+bool TJsonFileStream::Close() {
+  if (!FFile.is_open()) return false;
+  FFile.close();
+  return !FFile.fail();
+}

@@ -42,6 +42,8 @@ class TJsonFileStream final : public TJsonByteStream {
   explicit TJsonFileStream(std::filesystem::path path);
 
   bool IsOpen() const noexcept { return FFile.is_open(); }
+  // Flushes and closes; false when some of the bytes did not reach the file.
+  bool Close();
 
   std::int32_t Write(const void* data, std::int32_t count) override;
   void Truncate() override;
