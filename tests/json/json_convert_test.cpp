@@ -150,4 +150,17 @@ TEST(JsonConvert, StringTextIsItself) {
   EXPECT_EQ(Text(u"5")->ToText(), u"5");
 }
 
+TEST(JsonConvert, OtherKindsGiveTheirCompactJsonText) {
+  EXPECT_EQ(TJsonValue::CreateInt(-12)->ToText(), u"-12");
+  EXPECT_EQ(TJsonValue::CreateBool(true)->ToText(), u"true");
+  EXPECT_EQ(TJsonValue::CreateBool(false)->ToText(), u"false");
+  EXPECT_EQ(TJsonValue::Create(skNull)->ToText(), u"null");
+  EXPECT_EQ(TJsonValue::CreateMethod(nullptr)->ToText(), u"");
+  IJsonValue object = TJsonValue::Create(skObject);
+  object->PutText(u"b", u"\u00E9");
+  object->PutInt(u"a", 1);
+  // Members in walk order, no escaping of non-ASCII text.
+  EXPECT_EQ(object->ToText(), u"{\"b\":\"\u00E9\",\"a\":1}");
+}
+
 }  // namespace
