@@ -39,6 +39,21 @@ TEST(JsonEnvelopeOrder, InnerResultWalksDataBeforeHasNextPart) {
   EXPECT_EQ(MemberNames(result), (std::vector<std::u16string>{u"data", u"hasNextPart"}));
 }
 
+TEST(JsonEnvelopeOrder, ReplyTextFollowsTheWalkOrder) {
+  IJsonValue result = ParseJson(u"{}");
+  result->PutInt(u"hasNextPart", 0);
+  result->PutText(u"data", u"\u010Cau");
+  IJsonValue reply = ParseJson(u"{}");
+  reply->PutText(u"errMsg", u"");
+  reply->PutInt(u"tabID", 5);
+  reply->PutInt(u"errNo", 0);
+  reply->Put(u"result", result);
+  reply->PutText(u"metoda", u"VERSION");
+  EXPECT_EQ(reply->ToJsonText(false, true),
+            u"{\"metoda\":\"VERSION\",\"result\":{\"data\":\"\\u010cau\",\"hasNextPart\":0},"
+            u"\"errNo\":0,\"tabID\":5,\"errMsg\":\"\"}");
+}
+
 TEST(JsonEnvelopeOrder, RequestAndParameterNames) {
   IJsonValue request = TJsonValue::Create(skObject);
   request->Put(u"parametry", TJsonValue::Create(skObject));
