@@ -198,6 +198,26 @@ TEST(JsonAccessors, RemoveYieldsTheMember) {
   EXPECT_EQ(object->MemberTable()->EntryCount(), 1);
 }
 
+// The accessors take a shortcut for plain member names; the path reader must
+// give the same results for them.
+TEST(JsonAccessors, PlainNamesThroughTheParseWrapperAgree) {
+  for (const char16_t* name : {u"metoda", u"tabID", u"param10", u"hasNextPart", u"nazev", u"_x"}) {
+    IJsonValue object = TJsonValue::Create(skObject);
+    IJsonValue value = TJsonValue::CreateInt(3);
+    ParseText(name, true, false, object, paCreate | paStore, value, skNull);
+    EXPECT_EQ(object->Get(name), value) << object->MemberTable()->EntryCount();
+    EXPECT_EQ(ParseText(name, false, true, object, paNone, nullptr, skNull), value);
+
+    IJsonValue removed = ParseText(name, false, true, object, paRemove, nullptr, skNull);
+    EXPECT_EQ(removed, value);
+    EXPECT_EQ(object->MemberTable()->EntryCount(), 0);
+
+    IJsonValue created = ParseText(name, false, true, object, paCreate, nullptr, skArray);
+    EXPECT_TRUE(KindIs(created, skArray));
+    EXPECT_EQ(object->Get(name), created);
+  }
+}
+
 IJsonValue Twice(const IJsonValue& self, const IJsonValue& param) {
   return TJsonValue::CreateInt(2 * param->ToInt() + self->GetInt(u"bias"));
 }
