@@ -1,0 +1,35 @@
+# Runs the tests of a cross build under wine64 inside one private wine session per build
+# tree. Included from tests/CMakeLists.txt when the toolchain names an emulator.
+#
+# Every test program goes through build/wine/run, which starts the session when none is
+# up; the CTest fixture "wine_session" starts it before the first test and ends it after
+# the last, so no wine process outlives a test run. The prefix lives in the build tree:
+# ~/.wine is never touched.
+
+set(FEROLANT_WINEPREFIX ${PROJECT_BINARY_DIR}/wine/prefix
+    CACHE PATH "Private wine prefix of this build's tests")
+
+set(_wine_session ${CMAKE_CURRENT_LIST_DIR}/wine-session)
+set(_wine_run ${PROJECT_BINARY_DIR}/wine/run)
+list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 _wine64)
+file(CONFIGURE OUTPUT ${_wine_run} @ONLY CONTENT [=[#!/bin/sh
+# Generated: runs a program of this build under its private wine session.
+WINEPREFIX='@FEROLANT_WINEPREFIX@' WINE64='@_wine64@' exec '@_wine_session@' run "$@"
+]=])
+file(CHMOD ${_wine_run} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# Targets created from here on run through the session.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${_wine_run})
+
+add_test(NAME wine_session_start COMMAND ${_wine_session} start)
+add_test(NAME wine_session_stop COMMAND ${_wine_session} stop)
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session)
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session)
+set_tests_properties(wine_session_start wine_session_stop
+                     PROPERTIES ENVIRONMENT "WINEPREFIX=${FEROLANT_WINEPREFIX};WINE64=${_wine64}")
+
+# Listing a program's tests needs wine as well, so it happens when CTest starts rather than
+# after each link; every discovered test needs the session.
+set(FEROLANT_GTEST_DISCOVERY_OPTIONS DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED
+                                     wine_session)

@@ -1,0 +1,70 @@
+#include "json/json_array.h"
+
+#include <algorithm>
+#include <new>
+
+TJsonArray::TJsonArray()
+    : FSlots(std::make_unique<IJsonValue[]>(kInitialCapacity)), FCapacity(kInitialCapacity) {}
+
+IJsonValue TJsonArray::ItemAt(std::int32_t index) const noexcept {
+  if (index < 0 || index >= FUsed) return nullptr;
+  return FSlots[index];
+}
+
+void TJsonArray::EnsureCapacity(std::int32_t index) {
+  if (index < FCapacity) return;
+  std::int64_t wanted = std::int64_t(FCapacity) * 2;
+  if (wanted <= index) wanted = std::int64_t(index) + 1;
+  if (wanted > INT32_MAX) {
+    // Slot counts are 32-bit; the largest index still fits in one more slot.
+    wanted = INT32_MAX;
+    if (index >= wanted) throw std::bad_alloc();
+  }
+  auto grown = std::make_unique<IJsonValue[]>(std::size_t(wanted));
+  std::move(FSlots.get(), FSlots.get() + FUsed, grown.get());
+  FSlots = std::move(grown);
+  FCapacity = std::int32_t(wanted);
+}
+
+void TJsonArray::SetItemAt(std::int32_t index, IJsonValue value) {
+  if (index < 0) return;
+  EnsureCapacity(index);
+  if (index >= FUsed) FUsed = index + 1;
+  // Swap first, release after: the old element's end must see a sound array.
+  IJsonValue old = std::exchange(FSlots[index], std::move(value));
+}
+
+std::int32_t TJsonArray::Append(IJsonValue value) {
+  const std::int32_t index = FUsed;
+  SetItemAt(index, std::move(value));
+  return index;
+}
+
+IJsonValue TJsonArray::RemoveAt(std::int32_t index) {
+  if (index < 0 || index >= FUsed) return nullptr;
+  IJsonValue removed = std::move(FSlots[index]);
+  --FUsed;
+  std::move(FSlots.get() + index + 1, FSlots.get() + FUsed + 1, FSlots.get() + index);
+  FSlots[FUsed] = nullptr;
+  return removed;
+}
+
+void TJsonArray::RemoveAllItems(bool deep) {
+  const std::int32_t used = std::exchange(FUsed, 0);
+  for (std::int32_t i = 0; i < used; ++i) {
+    IJsonValue item = std::move(FSlots[i]);
+    if (deep && item) item->MakeEmpty(true);
+  }
+}
+
+void TJsonArray::CompactItems(bool deep) {
+  if (FUsed == 0) return;
+  IJsonValue* first = FSlots.get();
+  IJsonValue* kept = std::remove(first, first + FUsed, nullptr);
+  // std::remove leaves the tail in a moved-from (nil) state already.
+  std::fill(kept, first + FUsed, nullptr);
+  FUsed = std::int32_t(kept - first);
+  if (deep) {
+    for (std::int32_t i = 0; i < FUsed; ++i) FSlots[i]->Compact(true);
+  }
+}

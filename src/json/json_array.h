@@ -1,0 +1,46 @@
+// Element storage of array values: a vector of shared references whose empty
+// slots are nil. It starts with 32 slots and grows by doubling (or to the
+// index + 1 when doubling is not enough); it never shrinks.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "json/jsonvalue.h"
+
+class TJsonArray {
+ public:
+  static constexpr std::int32_t kInitialCapacity = 32;
+
+  TJsonArray();
+  TJsonArray(const TJsonArray&) = delete;
+  TJsonArray& operator=(const TJsonArray&) = delete;
+  ~TJsonArray() { RemoveAllItems(false); }
+
+  std::int32_t Used() const noexcept { return FUsed; }
+  std::int32_t SlotCapacity() const noexcept { return FCapacity; }
+  // The used slots, for walks that need no counted references.
+  std::span<const IJsonValue> Items() const noexcept { return {FSlots.get(), std::size_t(FUsed)}; }
+
+  // Nil outside 0..Used-1 or for an empty slot.
+  IJsonValue ItemAt(std::int32_t index) const noexcept;
+  // Stores at index, growing as needed; skipped slots stay nil. A negative
+  // index changes nothing. Throws std::bad_alloc (array unchanged) when the
+  // index cannot be reached.
+  void SetItemAt(std::int32_t index, IJsonValue value);
+  // Yields the index used.
+  std::int32_t Append(IJsonValue value);
+  // Yields the element and closes the gap; nil and no change out of range.
+  IJsonValue RemoveAt(std::int32_t index);
+  void EnsureCapacity(std::int32_t index);
+  // Drops every element; with deep, each is first emptied.
+  void RemoveAllItems(bool deep);
+  // Closes up empty slots; with deep, compacts the remaining elements.
+  void CompactItems(bool deep);
+
+ private:
+  std::unique_ptr<IJsonValue[]> FSlots;
+  std::int32_t FUsed = 0;
+  std::int32_t FCapacity = 0;
+};

@@ -1,0 +1,22 @@
+// String escaping of the JSON writer.
+//
+// Full escaping (escapeNonAscii) leaves only U+0020..U+007F in the text:
+// \b \t \n \f \r \" \\ \/ for those units, \u00xx for the other control
+// units and for U+0080..U+00FF, \uxxxx above (lower-case hex; each half of a
+// surrogate pair on its own). U+007F stays as it is.
+// Minimal escaping touches only U+0000 (\u0000), the double quote and the
+// backslash, so its output can be read back with a plain JSON reader as long
+// as the consumer accepts raw control characters in strings.
+//
+// Units that need no escape are handed to the sink in runs, one AppendChars
+// per run; each escape is one further AppendChars of 2 or 6 units.
+#pragma once
+
+#include <string_view>
+
+class TJsonWriter;
+class TJsonWriterString;
+
+void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAscii);
+// The same, with the string sink's appends resolved at compile time.
+void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii);

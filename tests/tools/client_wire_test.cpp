@@ -1,0 +1,107 @@
+// The client's reading of the wire: frames, JSON and the reply shape, checked without a host.
+#include <gtest/gtest.h>
+
+#include "exchange.h"
+#include "frame.h"
+#include "json_lite.h"
+#include "session.h"
+#include "text.h"
+
+using namespace ferolant::client;
+
+TEST(ClientFrame, LengthIsLittleEndianBothWays) {
+  EXPECT_EQ(EncodeFrameHeader(300), std::string("\x2c\x01\x00\x00", 4));
+  EXPECT_EQ(EncodeFrameHeader(51), std::string("\x33\x00\x00\x00", 4));
+  const char big[4] = {'\x01', '\x02', '\x03', '\x84'};
+  EXPECT_EQ(DecodeFrameHeader(big), 0x84030201u);
+}
+
+TEST(ClientText, KeepsEveryUnitAndShowsWhatUtf8CannotHold) {
+  const std::string czech = "Žluťoučký kůň 😀";
+  const std::u16string wide = Utf8ToUtf16(czech);
+  EXPECT_EQ(wide, u"Žluťoučký kůň 😀");
+  EXPECT_EQ(Utf16ToUtf8(wide), czech);
+  EXPECT_EQ(Utf16ToDisplay(wide), czech);
+
+  // A lone surrogate (a block cut inside a pair) and control characters stay visible.
+  EXPECT_EQ(Utf16ToDisplay(u"a\xd83d"
+                           u"b\x01\n"),
+            "a\\ud83db\\u0001\n");
+  EXPECT_EQ(Utf16ToUtf8(u"\xdc00"), "\xef\xbf\xbd");
+  // Broken UTF-8 is shown as broken, not dropped.
+  EXPECT_EQ(Utf8ToUtf16("a\xc3(\xf0\x9f"), u"a\xfffd(\xfffd\xfffd");
+  EXPECT_EQ(Utf8ToUtf16("\xed\xa0\xbd"), u"\xfffd\xfffd\xfffd");  // an encoded surrogate
+}
+
+TEST(ClientRequest, IsWrittenLikeABrowserWritesIt) {
+  EXPECT_EQ(BuildRequest("NATIVEVERSION", {}, 3),
+            R"({"metoda":"NATIVEVERSION","parametry":{},"tabID":3})");
+  // Raw UTF-8, the quote, the backslash and control characters escaped, U+2028 left raw.
+  EXPECT_EQ(BuildRequest("SIGNDETACHED", {"ů\"\\\n\u2028</>", "0"}, 1),
+            "{\"metoda\":\"SIGNDETACHED\",\"parametry\":{\"param1\":\"ů\\\"\\\\\\n\u2028</>\","
+            "\"param2\":\"0\"},\"tabID\":1}");
+}
+
+TEST(ClientJson, DecodesEscapesAndRawUtf8) {
+  const auto r =
+      ParseJsonLite(R"( {"a":"\u017d\ud83d\ude00\ud83d x\/\"","b":[1,-2.5e3,true,null],"c":{}} )");
+  ASSERT_TRUE(r.value) << r.error;
+  EXPECT_EQ(r.value->Find(u"a")->text, u"Ž😀\xd83d x/\"");
+  const JsonLite& b = *r.value->Find(u"b");
+  ASSERT_EQ(b.items.size(), 4u);
+  EXPECT_EQ(b.items[0].AsInt(), 1);
+  EXPECT_EQ(b.items[1].number, "-2.5e3");
+  EXPECT_FALSE(b.items[1].AsInt());
+  EXPECT_TRUE(b.items[2].boolean);
+  EXPECT_EQ(b.items[3].kind, JsonLite::Kind::kNull);
+  EXPECT_EQ(r.value->Find(u"c")->kind, JsonLite::Kind::kObject);
+  EXPECT_EQ(r.value->Find(u"missing"), nullptr);
+
+  EXPECT_EQ(ParseJsonLite("\"žluť\"").value->text, u"žluť");
+}
+
+TEST(ClientJson, RefusesWhatABrowserWouldRefuse) {
+  for (const char* bad : {"", "{", "{\"a\":1,}", "[1 2]", "{\"a\":1} x", "\"tab\there\"", "01",
+                          "1.", "\"\\x\"", "\"\\u12g4\"", "'a'", "{a:1}", "nul"}) {
+    const auto r = ParseJsonLite(bad);
+    EXPECT_FALSE(r.value) << bad;
+    EXPECT_FALSE(r.error.empty()) << bad;
+  }
+  // Deep nesting is refused instead of exhausting the stack.
+  EXPECT_FALSE(ParseJsonLite(std::string(100000, '[')).value);
+  EXPECT_TRUE(ParseJsonLite(std::string(60, '[') + std::string(60, ']')).value);
+}
+
+TEST(ClientReply, ReadsTheEnvelope) {
+  const Reply r = DecodeReply(
+      R"({"metoda":"about","result":{"data":"\u010d\ud83d","hasNextPart":1},"errNo":-31905,"tabID":7,"errMsg":"x"})");
+  EXPECT_TRUE(r.parsed);
+  EXPECT_TRUE(r.problems.empty());
+  EXPECT_EQ(r.metoda, u"about");
+  EXPECT_EQ(r.data, u"\u010d\xd83d");
+  EXPECT_EQ(r.has_next_part, 1);
+  EXPECT_EQ(r.err_no, -31905);
+  EXPECT_EQ(r.tab_id, 7);
+  EXPECT_EQ(r.err_msg, u"x");
+}
+
+TEST(ClientReply, NamesEveryBreakOfTheEnvelope) {
+  const auto problems = [](const std::string& body) { return DecodeReply(body).problems; };
+  EXPECT_EQ(problems("[]"), std::vector<std::string>{"body is not a JSON object"});
+  ASSERT_EQ(problems("{oops").size(), 1u);
+  EXPECT_NE(problems("{oops")[0].find("not JSON"), std::string::npos);
+
+  const auto p = problems(
+      R"({"metoda":1,"result":{"data":null,"hasNextPart":false},"errNo":"0","errMsg":""})");
+  const std::vector<std::string> expected = {
+      "member \"metoda\" has the wrong JSON type", "member \"tabID\" is missing",
+      "member \"errNo\" has the wrong JSON type", "member \"result.data\" has the wrong JSON type",
+      "member \"result.hasNextPart\" has the wrong JSON type"};
+  EXPECT_EQ(p, expected);
+
+  const std::string over = R"({"metoda":"X","result":{"data":")" +
+                           std::string(kBrowserReplyLimit, 'a') +
+                           R"(","hasNextPart":0},"errNo":0,"tabID":1,"errMsg":""})";
+  ASSERT_EQ(problems(over).size(), 1u);
+  EXPECT_NE(problems(over)[0].find("over the 1 MiB"), std::string::npos);
+}

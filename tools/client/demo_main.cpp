@@ -1,0 +1,33 @@
+// ferolant-demo: a short tour of the host with the stand-in signing library, printing each
+// request and the decoded reply.
+#include <iostream>
+
+#include "session.h"
+
+int main(int argc, char** argv) {
+  using namespace ferolant::client;
+  SessionConfig config;
+  config.host_path = argc > 1 ? argv[1] : DefaultHostPath();
+  config.report.show = 300;
+
+  long long tab = 0;
+  const auto add = [&](const std::string& method, std::vector<std::string> params = {}) {
+    config.requests.push_back(BuildRequest(method, params, ++tab));
+  };
+  add("NATIVEVERSION");
+  add("ABOUT");
+  add("INIT");
+  add("SIGNDETACHED", {"Žluťoučký kůň úpěl ďábelské ódy 😀", "0"});
+  add("GETLASTCERTSENDERSIGNATURESN");
+  add("GETFILESIZE", {config.host_path});
+  // The stand-in answers a number of a million or more with a result that long, which goes
+  // out in blocks: the client fetches them with GETNEXTBLOCK and joins them.
+  add("SIGNDETACHED", {"long", "2000000"});
+  add("nativeversion");
+  add("NOSUCHMETHOD");
+  config.requests.push_back(R"({"metoda":"INIT","parametry":[]})");
+
+  std::cout << "ferolant-demo: " << config.requests.size() << " requests to " << config.host_path
+            << "\n\n";
+  return RunSession(config, std::cout, std::cerr);
+}

@@ -1,0 +1,23 @@
+#pragma once
+// How exchanges are shown to a person debugging an extension or an installation.
+#include <cstddef>
+#include <ostream>
+#include <string>
+
+#include "exchange.h"
+
+namespace ferolant::client {
+
+struct ReportOptions {
+  std::size_t show = 2000;  // characters of a data text or body shown; 0 shows all
+  bool raw = false;         // also show each reply body as it came
+};
+
+// Prints the request, each reply decoded with its frame size, and the reassembled data.
+void PrintExchange(std::ostream& out, std::size_t number, const Exchange& exchange,
+                   const ReportOptions& options);
+
+// Shortens text to at most show characters (0 keeps all), saying how much was left out.
+std::string Shorten(const std::string& text, std::size_t show);
+
+}  // namespace ferolant::client
