@@ -59,7 +59,10 @@ TJsonNumberText DoubleText(double value) noexcept {
   }
   while (count > 1 && digits[count - 1] == '0') --count;
   // value = 0.d1..dn x 10^exponent
-  const int exponent = std::atoi(p + 1) + 1;
+  // to_chars does not terminate its text, so the exponent is read up to end only.
+  int exponent = 0;
+  if (p != end) std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
+  ++exponent;
 
   if (value < 0) Put(text, u'-');
   if (exponent > kSignificantDigits || exponent < -3) {

@@ -7,6 +7,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "json/json_byte_stream.h"
 #include "json/json_writer.h"
@@ -126,6 +127,22 @@ TEST(JsonWriteValue, IndentKeepsCountingBeyondAHundredLevels) {
       u"\r\n" + std::u16string(200, u' ') + u"7" + std::u16string(200, u']');
   ASSERT_GE(text.size(), tail.size());
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST(JsonWriteValue, NestingFarDeeperThanTheMachineStackIsWritten) {
+  constexpr int kDepth = 100000;
+  std::vector<IJsonValue> chain;
+  chain.reserve(kDepth);
+  chain.push_back(Array());
+  for (int i = 1; i < kDepth; ++i) {
+    chain.push_back(Array());
+    chain[i - 1]->ArrayStore()->Append(chain[i]);
+  }
+  const std::u16string text = Compact(chain.front());
+  EXPECT_EQ(text, std::u16string(kDepth, u'[').append(kDepth, u']').replace(kDepth - 1, 2, u"[]"));
+  EXPECT_EQ(chain.front()->MeasureJson(false, true), 2 * kDepth);
+  // Unlink level by level, so that releasing the chain does not recurse either.
+  for (const IJsonValue& link : chain) link->ArrayStore()->RemoveAllItems(false);
 }
 
 TEST(JsonWriteValue, EmptySlotsAndMembersWithoutValueWriteNull) {

@@ -1,5 +1,7 @@
 #include "json/json_writer_sock.h"
 
+#include "json/jsonvalue.h"
+
 #include <gtest/gtest.h>
 
 #if __has_include(<sys/socket.h>)
@@ -57,6 +59,19 @@ TEST(JsonWriterSock, AGonePeerFailsTheSinkWithoutEndingTheProcess) {
   EXPECT_EQ(sink.Append(u"{}"), -1);
   EXPECT_EQ(sink.Append(u"{}"), -1);
   EXPECT_EQ(sink.SentBytes(), 0);
+}
+
+TEST(JsonWriterSock, WriteToSocketSendsTheEscapedText) {
+  TSocketPair pair;
+  IJsonValue object = TJsonValue::Create(skObject);
+  object->PutText(u"e", u"\u00e9");
+  EXPECT_EQ(object->WriteToSocket(pair.Fds[0], false, true), 14);
+  pair.Close(0);
+  EXPECT_EQ(pair.ReadAll(1), "{\"e\":\"\\u00e9\"}");
+
+  TSocketPair gone;
+  gone.Close(1);
+  EXPECT_EQ(object->WriteToSocket(gone.Fds[0], false, true), 0);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+// Owners for the system strings of one library call, so that no path out of a handler (an
+// exception included) leaks or double-frees a string.
+
+#include <string>
+#include <string_view>
+
+#include "operations/uTavrinDLL.h"
+
+// An in-text argument: a system string holding a copy of the text, or null for the empty text.
+class TInBstr {
+ public:
+  explicit TInBstr(std::u16string_view text);
+  ~TInBstr() { platform::SysFreeString(value_); }
+  TInBstr(const TInBstr&) = delete;
+  TInBstr& operator=(const TInBstr&) = delete;
+
+  TInText Get() const noexcept { return value_; }
+
+ private:
+  TBstr value_ = nullptr;
+};
+
+// An out-text variable: null when handed to the library, freed with the library table's
+// FreeString when the holder goes.
+class TOutBstr {
+ public:
+  explicit TOutBstr(TTavrinFunctions::TFreeString freeString) noexcept : free_(freeString) {}
+  ~TOutBstr() {
+    if (value_ != nullptr) free_(value_);
+  }
+  TOutBstr(const TOutBstr&) = delete;
+  TOutBstr& operator=(const TOutBstr&) = delete;
+
+  TBstr* Out() noexcept { return &value_; }
+  // A copy of the returned text; empty when the library stored nothing.
+  std::u16string Text() const;
+
+ private:
+  TTavrinFunctions::TFreeString free_;
+  TBstr value_ = nullptr;
+};

@@ -1,0 +1,65 @@
+#include "operations/uTavrinDLL.h"
+
+#include <utility>
+
+#include "platform/executable_path.h"
+
+namespace {
+
+std::string Quoted(const std::filesystem::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return "\"" + std::string(utf8.begin(), utf8.end()) + "\"";
+}
+
+std::string Failure(const std::filesystem::path& path, const std::string& what) {
+  return "Ferolant: the signing library " + Quoted(path) + " " + what;
+}
+
+template <typename TFunction>
+bool Bind(const platform::TDynamicLibrary& module, const char* name, TFunction& target) {
+  target = reinterpret_cast<TFunction>(module.Find(name));
+  return target != nullptr;
+}
+
+// Returns the name of the first function the library lacks, or null when all are there.
+const char* BindAll(const platform::TDynamicLibrary& module, TTavrinFunctions& f) {
+#define FEROLANT_BIND(name) \
+  if (!Bind(module, #name, f.name)) return #name
+  FEROLANT_BIND(AboutW);
+  FEROLANT_BIND(GetLastErrorStrW);
+  FEROLANT_BIND(GetCfgCodePageNumberW);
+  FEROLANT_BIND(SetCfgCodePageNumberW);
+  FEROLANT_BIND(SetCfgSignatureHashAlgorithmNumberW);
+  FEROLANT_BIND(SetCfgSigningCertificateHashAlgorithmNumberW);
+  FEROLANT_BIND(SignDetachedW);
+  FEROLANT_BIND(SignFileDetachedW);
+  FEROLANT_BIND(EncodeFileW);
+  FEROLANT_BIND(GetLastCertSenderSignatureSNW);
+  FEROLANT_BIND(GetFileNameDlgW);
+#undef FEROLANT_BIND
+  return nullptr;
+}
+
+}  // namespace
+
+std::filesystem::path TavrinLibraryFileName() { return platform::LibraryFileName("Tavrin"); }
+
+TTavrinBinding BindTavrinLibrary() {
+  const auto executable = platform::ExecutablePath();
+  if (!executable) {
+    return {nullptr, Failure(TavrinLibraryFileName(),
+                             "cannot be loaded: the executable's folder is unknown")};
+  }
+  return BindTavrinLibrary(executable->parent_path() / TavrinLibraryFileName());
+}
+
+TTavrinBinding BindTavrinLibrary(const std::filesystem::path& libraryPath) {
+  std::string reason;
+  auto module = platform::TDynamicLibrary::Open(libraryPath, reason);
+  if (!module) return {nullptr, Failure(libraryPath, "cannot be loaded: " + reason)};
+  TTavrinFunctions functions;
+  if (const char* missing = BindAll(*module, functions)) {
+    return {nullptr, Failure(libraryPath, "lacks the function " + std::string(missing))};
+  }
+  return {std::make_unique<TTavrinLibrary>(TTavrinLibrary{std::move(*module), functions}), ""};
+}

@@ -1,0 +1,7 @@
+#include "choice_dialog.h"
+
+namespace standin {
+
+void ShowChoiceDialog(std::u16string_view) {}
+
+}  // namespace standin

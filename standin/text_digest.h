@@ -1,0 +1,34 @@
+#pragma once
+// The checkable functions behind the stand-in's results: an extension developer can recompute
+// each of them to prove that a text or a file reached the library unchanged.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace standin {
+
+// 64-bit FNV-1a over bytes, continuing from `hash`.
+constexpr std::uint64_t kFnvOffsetBasis = 0xcbf29ce484222325ULL;
+std::uint64_t Fnv1a64(std::string_view bytes, std::uint64_t hash = kFnvOffsetBasis) noexcept;
+
+// The units as UTF-16LE bytes (low byte first).
+std::string Utf16LeBytes(std::u16string_view text);
+
+// The number as four bytes, two's complement, low byte first.
+std::string Int32LeBytes(std::int32_t number);
+
+// Sixteen hex digits, lower case.
+std::string Hex64(std::uint64_t value);
+
+// Standard Base64 with padding and without line breaks.
+std::string Base64(std::string_view bytes);
+
+// UTF-8 of the text; a lone surrogate U+DC80..U+DCFF stands for the raw byte 0x80..0xFF (so
+// that names of any bytes survive the host's conversions), any other lone surrogate becomes
+// U+FFFD.
+std::string Utf8FromUtf16(std::u16string_view text);
+
+std::u16string WidenAscii(std::string_view ascii);
+
+}  // namespace standin

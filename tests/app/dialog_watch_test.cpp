@@ -1,0 +1,254 @@
+#include "app/dialog_watch.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::TThreadId;
+using platform::TWindowHandle;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr TThreadId kWorker = 77;
+constexpr TThreadId kBrowser = 5;
+constexpr TWindowHandle kBrowserWindow = 500;
+
+// A desktop with a browser window in front and whatever windows a test gives the worker. The
+// foreground moves only as the real system allows it: while the caller's input is attached to
+// the foreground thread or the foreground lock time-out is 0.
+class TFakeDesktop final : public platform::IWindowSystem {
+ public:
+  struct TWindow {
+    TWindowHandle handle;
+    TThreadId thread;
+    bool visible;
+    bool iconic;
+  };
+
+  std::vector<TWindow> windows;
+  TWindowHandle foreground = kBrowserWindow;
+  platform::TOsVersion version{2, 10, 0};
+  std::uint32_t lockTimeout = 200000;
+  bool attachWorks = true;
+  bool timeoutReadable = true;
+  bool attached = false;
+  std::vector<std::string> calls;
+
+  void EnumThreadWindows(TThreadId thread,
+                         const std::function<bool(TWindowHandle)>& visit) override {
+    for (const auto& w : windows) {
+      if (w.thread == thread && !visit(w.handle)) return;
+    }
+  }
+  bool IsWindowVisible(TWindowHandle h) override { return Find(h) && Find(h)->visible; }
+  bool IsIconic(TWindowHandle h) override { return Find(h) && Find(h)->iconic; }
+  void ShowWindow(TWindowHandle h, int command) override {
+    calls.push_back("ShowWindow " + std::to_string(h) + " " + std::to_string(command));
+    if (command == platform::kSwRestore && Find(h)) Find(h)->iconic = false;
+  }
+  TWindowHandle GetForegroundWindow() override { return foreground; }
+  TThreadId GetWindowThreadProcessId(TWindowHandle h) override {
+    if (h == kBrowserWindow) return kBrowser;
+    return Find(h) ? Find(h)->thread : 0;
+  }
+  bool AttachThreadInput(TThreadId attach, TThreadId to, bool doAttach) override {
+    calls.push_back(std::string(doAttach ? "Attach " : "Detach ") + std::to_string(attach) + " " +
+                    std::to_string(to));
+    if (!attachWorks) return false;
+    attached = doAttach;
+    return true;
+  }
+  bool BringWindowToTop(TWindowHandle h) override {
+    calls.push_back("BringWindowToTop " + std::to_string(h));
+    return true;
+  }
+  bool SetForegroundWindow(TWindowHandle h) override {
+    calls.push_back("SetForegroundWindow " + std::to_string(h));
+    const bool allowed = attached || lockTimeout == 0 || version.platformId == 1;
+    if (allowed) foreground = h;
+    return allowed;
+  }
+  bool GetForegroundLockTimeout(std::uint32_t& ms) override {
+    calls.push_back("GetLockTimeout");
+    if (timeoutReadable) ms = lockTimeout;
+    return timeoutReadable;
+  }
+  bool SetForegroundLockTimeout(std::uint32_t ms) override {
+    calls.push_back("SetLockTimeout " + std::to_string(ms));
+    lockTimeout = ms;
+    return true;
+  }
+  platform::TOsVersion OsVersion() const override { return version; }
+
+ private:
+  TWindow* Find(TWindowHandle h) {
+    for (auto& w : windows) {
+      if (w.handle == h) return &w;
+    }
+    return nullptr;
+  }
+};
+
+class DialogWatchTest : public ::testing::Test {
+ protected:
+  TFakeDesktop desktop;
+  bool timerEnabled = false;
+  std::vector<std::string> log;
+  TDialogWatch watch{desktop, [this](bool on) { timerEnabled = on; },
+                     [this](const std::string& line) { log.push_back(line); }};
+
+  // Runs the timer as the form would: a tick each 200 ms while it is enabled, calling
+  // `beforeTick` with the tick's time so that windows can appear in between.
+  int RunTimer(const std::function<void(int ms)>& beforeTick = [](int) {}) {
+    int ticks = 0;
+    while (timerEnabled && ticks < 100) {
+      ++ticks;
+      beforeTick(ticks * 200);
+      watch.TimerFixWindTimer();
+    }
+    return ticks;
+  }
+};
+
+TEST_F(DialogWatchTest, GivesUpAfterSixTicksWithTwoLogLinesEach) {
+  watch.StartFixWind(kWorker);
+  EXPECT_TRUE(timerEnabled);
+
+  EXPECT_EQ(RunTimer(), 6);
+  EXPECT_FALSE(timerEnabled);
+  ASSERT_EQ(log.size(), 12u);
+  for (std::size_t i = 0; i < log.size(); i += 2) {
+    EXPECT_EQ(log[i], "WindowEnum Start");
+    EXPECT_EQ(log[i + 1], "WindowEnum end: 0");
+  }
+  EXPECT_THAT(desktop.calls, IsEmpty());
+}
+
+TEST_F(DialogWatchTest, DialogOpeningAfterHalfASecondIsFoundOnTheThirdTick) {
+  watch.StartFixWind(kWorker);
+  const int ticks = RunTimer([this](int ms) {
+    if (ms >= 500 && desktop.windows.empty())
+      desktop.windows.push_back({4242, kWorker, true, false});
+  });
+
+  EXPECT_EQ(ticks, 3);
+  EXPECT_FALSE(timerEnabled);
+  EXPECT_THAT(log, ElementsAre("WindowEnum Start", "WindowEnum end: 0", "WindowEnum Start",
+                               "WindowEnum end: 0", "WindowEnum Start", "WindowEnum end: 4242"));
+  EXPECT_EQ(desktop.foreground, 4242u);
+  // Forced through an attached input; the system-wide lock time-out was never touched.
+  EXPECT_THAT(desktop.calls, ElementsAre("Attach 77 5", "BringWindowToTop 4242",
+                                         "SetForegroundWindow 4242", "Detach 77 5"));
+}
+
+TEST_F(DialogWatchTest, OnlyVisibleWindowsOfTheWatchedThreadAreChosen) {
+  desktop.windows = {{10, kWorker, false, false},
+                     {11, 99, true, false},
+                     {12, kWorker, true, false},
+                     {13, kWorker, true, false}};
+  watch.StartFixWind(kWorker);
+  RunTimer();
+  EXPECT_EQ(watch.FoundWindow(), 12u);
+  EXPECT_EQ(desktop.foreground, 12u);
+
+  desktop.windows = {{20, kWorker, false, false}, {21, kWorker, false, true}};
+  log.clear();
+  watch.StartFixWind(kWorker);
+  EXPECT_EQ(RunTimer(), 6);
+  EXPECT_EQ(log.back(), "WindowEnum end: 0");
+}
+
+TEST_F(DialogWatchTest, MinimisedDialogIsRestoredBeforeItIsBroughtForward) {
+  desktop.windows = {{31, kWorker, true, true}};
+  watch.StartFixWind(kWorker);
+  RunTimer();
+  ASSERT_FALSE(desktop.calls.empty());
+  EXPECT_EQ(desktop.calls.front(), "ShowWindow 31 9");
+  EXPECT_EQ(desktop.foreground, 31u);
+}
+
+TEST_F(DialogWatchTest, WindowAlreadyInFrontIsLeftAlone) {
+  desktop.windows = {{41, kWorker, true, false}};
+  desktop.foreground = 41;
+  EXPECT_TRUE(watch.ForceForegroundWindow(41));
+  EXPECT_THAT(desktop.calls, IsEmpty());
+  EXPECT_EQ(desktop.lockTimeout, 200000u);
+}
+
+TEST_F(DialogWatchTest, RestartDuringASearchStartsOverWithSixTries) {
+  watch.StartFixWind(kWorker);
+  watch.TimerFixWindTimer();
+  watch.TimerFixWindTimer();
+  watch.TimerFixWindTimer();
+  EXPECT_EQ(watch.FixWindCount(), 3);
+
+  watch.StartFixWind(kWorker + 1);
+  EXPECT_EQ(watch.FixWindCount(), 0);
+  EXPECT_EQ(watch.FixWindThreadID(), kWorker + 1);
+  EXPECT_TRUE(timerEnabled);
+  log.clear();
+  EXPECT_EQ(RunTimer(), 6);
+  EXPECT_EQ(log.size(), 12u);
+}
+
+TEST_F(DialogWatchTest, FailedAttachFallsBackToZeroLockTimeoutAndRestoresIt) {
+  desktop.windows = {{51, kWorker, true, false}};
+  desktop.attachWorks = false;
+  EXPECT_TRUE(watch.ForceForegroundWindow(51));
+  EXPECT_THAT(desktop.calls, ElementsAre("Attach 77 5", "GetLockTimeout", "SetLockTimeout 0",
+                                         "BringWindowToTop 51", "SetForegroundWindow 51",
+                                         "SetLockTimeout 200000"));
+  EXPECT_EQ(desktop.lockTimeout, 200000u);
+}
+
+TEST_F(DialogWatchTest, UnreadableLockTimeoutIsNeverOverwritten) {
+  desktop.windows = {{52, kWorker, true, false}};
+  desktop.attachWorks = false;
+  desktop.timeoutReadable = false;
+  EXPECT_FALSE(watch.ForceForegroundWindow(52));
+  EXPECT_THAT(desktop.calls, ElementsAre("Attach 77 5", "GetLockTimeout", "BringWindowToTop 52",
+                                         "SetForegroundWindow 52"));
+  EXPECT_EQ(desktop.lockTimeout, 200000u);
+}
+
+TEST_F(DialogWatchTest, SystemsWithoutForegroundLockAreAskedDirectly) {
+  desktop.windows = {{61, kWorker, true, false}};
+  for (const platform::TOsVersion old :
+       {platform::TOsVersion{1, 4, 0}, platform::TOsVersion{2, 4, 0},
+        platform::TOsVersion{0, 0, 0}}) {
+    desktop.version = old;
+    desktop.calls.clear();
+    desktop.foreground = kBrowserWindow;
+    watch.ForceForegroundWindow(61);
+    EXPECT_THAT(desktop.calls, ElementsAre("BringWindowToTop 61", "SetForegroundWindow 61"));
+  }
+  // Windows 98 (4.10) already has the lock.
+  desktop.version = {1, 4, 10};
+  desktop.calls.clear();
+  desktop.foreground = kBrowserWindow;
+  watch.ForceForegroundWindow(61);
+  EXPECT_EQ(desktop.calls.front(), "Attach 77 5");
+}
+
+TEST(PosixWindowSystemTest, FindsNoWindowSoTheWatchRunsItsSixTicks) {
+  auto windows = platform::CreateWindowSystem();
+  bool timer = false;
+  int lines = 0;
+  TDialogWatch watch(
+      *windows, [&](bool on) { timer = on; }, [&](const std::string&) { ++lines; });
+  watch.StartFixWind(1);
+  int ticks = 0;
+  while (timer) {
+    ++ticks;
+    watch.TimerFixWindTimer();
+  }
+  EXPECT_EQ(ticks, 6);
+  EXPECT_EQ(lines, 12);
+}
+
+}  // namespace
