@@ -90,6 +90,8 @@ TEST_F(StandInLibraryTest, DetachedSignatureIsTheDocumentedFunctionOfTheExactTex
                              Widen(std::to_string(text.size())) + u":-7");
   EXPECT_EQ(result.lastError, u"");
 
+  // The example the documentation gives.
+  EXPECT_EQ(Sign(u"abc", 0).text, u"STANDIN-SIG:70c0fa9adb31c2ad:3:0");
   // A single changed unit, an embedded U+0000 or another number give another signature.
   EXPECT_NE(Sign(u"abc", 0).text, Sign(u"abd", 0).text);
   EXPECT_NE(Sign(u"abc", 0).text, Sign(u"abc", 1).text);
