@@ -48,6 +48,7 @@ class TfrmMain final : public IHostForm {
  private:
   IApplication& FApplication;
   TStreamFactory FStreams;
+  // The search for the signing library's dialog that TimerFixWind drives.
   std::unique_ptr<platform::IWindowSystem> FWindows;
   std::unique_ptr<TDialogWatch> FDialogWatch;
 };
