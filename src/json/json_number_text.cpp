@@ -59,7 +59,10 @@ TJsonNumberText DoubleText(double value) noexcept {
   }
   while (count > 1 && digits[count - 1] == '0') --count;
   // value = 0.d1..dn x 10^exponent
-  const int exponent = std::atoi(p + 1) + 1;
+  // p is at 'e', followed by the sign and at least two digits.
+  int exponent = 0;
+  for (const char* q = p + 2; q != end; ++q) exponent = exponent * 10 + (*q - '0');
+  exponent = (p[1] == '-' ? -exponent : exponent) + 1;
 
   if (value < 0) Put(text, u'-');
   if (exponent > kSignificantDigits || exponent < -3) {
