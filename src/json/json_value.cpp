@@ -119,7 +119,7 @@ IJsonValue TJsonValue::Resolve(std::u16string_view path, bool strict, bool parti
   IJsonValue found = table.Lookup(path);
   if (HasAction(actions, paCall)) {
     TJsonMethod method = found ? found->MethodPointer() : nullptr;
-    return method ? method(Self(), putValue) : nullptr;
+    return method ? method(Self(), putValue) : found;
   }
   return found;
 }

@@ -76,15 +76,15 @@ TEST(JsonDeepCopy, CopiesEveryLevelAndDropsNullValues) {
   list->ArrayStore()->Append(TJsonValue::CreateText(u"x"));
   list->ArrayStore()->SetItemAt(2, TJsonValue::CreateMoney({5}));
   source->Put(u"list", list);
-  source->Put(u"null", TJsonValue::Create(skNull));
+  source->Put(u"nothing", TJsonValue::Create(skNull));
   source->PutBool(u"flag", true);
 
   IJsonValue copy = source->DeepCopy();
   ASSERT_TRUE(KindIs(copy, skObject));
   EXPECT_EQ(copy->MemberTable()->EntryCount(), 3);
   EXPECT_NE(copy->Get(u"list"), list);
-  EXPECT_FALSE(copy->Get(u"null"));  // the member stays, without a value
-  EXPECT_NE(copy->MemberTable()->FindEntry(u"null", fmEqual), nullptr);
+  EXPECT_FALSE(copy->Get(u"nothing"));  // the member stays, without a value
+  EXPECT_NE(copy->MemberTable()->FindEntry(u"nothing", fmEqual), nullptr);
   TJsonArray* copied = copy->GetList(u"list");
   ASSERT_NE(copied, nullptr);
   EXPECT_EQ(copied->Used(), 3);

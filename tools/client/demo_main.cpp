@@ -20,9 +20,9 @@ int main(int argc, char** argv) {
   add("SIGNDETACHED", {"Žluťoučký kůň úpěl ďábelské ódy 😀", "0"});
   add("GETLASTCERTSENDERSIGNATURESN");
   add("GETFILESIZE", {config.host_path});
-  // The stand-in answers a number of a million or more with a result that long, which goes
-  // out in blocks: the client fetches them with GETNEXTBLOCK and joins them.
-  add("SIGNDETACHED", {"long", "2000000"});
+  // The stand-in answers 20000000 + L with L non-ASCII code units: a million of them go out in
+  // blocks that the client fetches with GETNEXTBLOCK and joins.
+  add("SIGNDETACHED", {"long", "21000000"});
   add("nativeversion");
   add("NOSUCHMETHOD");
   config.requests.push_back(R"({"metoda":"INIT","parametry":[]})");

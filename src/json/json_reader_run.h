@@ -1,0 +1,98 @@
+// One run of the reader's state machine over one text (internal to the
+// reader; json_reader.cpp holds the document states, json_path.cpp the path
+// steps).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "json/json_reader.h"
+
+class TJsonReaderRun {
+ public:
+  // size counts the units of text that can be read; when boundedByLength is
+  // false the unit at size (and any U+0000 before it) reads as U+0000.
+  TJsonReaderRun(TJsonTokenizer& tokenizer, const char16_t* text, std::int32_t size,
+                 bool boundedByLength, bool strict, const IJsonValue& base,
+                 TJsonPathActions actions, const IJsonValue& putValue, TJsonKind newKind) noexcept;
+
+  IJsonValue Run();
+
+ private:
+  // How a state's action ends. Consumed: the state read a run of characters
+  // itself and moved CharOffset past them.
+  enum class TStep : std::uint8_t { Take, Redo, Stop, Consumed };
+  using S = TJsonReaderState;
+
+  TStep Dispatch(char16_t c);
+
+  // json_reader.cpp: document states.
+  TStep OnSkipSpace(char16_t c);
+  // The units from CharOffset up to the first for which stop() holds.
+  template <typename Stop>
+  std::int32_t RunLength(Stop stop) const noexcept;
+  TStep OnStart(char16_t c);
+  TStep OnFinish();
+  bool KeywordMatches(char16_t c, std::u16string_view keyword) const noexcept;
+  TStep KeywordAdvance(char16_t c, std::int32_t length, IJsonValue (*make)());
+  TStep OnKeywordNull(char16_t c);
+  TStep OnKeywordBool(char16_t c);
+  TStep OnCommentStart(char16_t c);
+  TStep OnBlockComment(char16_t c);
+  TStep OnLineComment(char16_t c);
+  TStep OnBlockCommentStar(char16_t c);
+  TStep OnTextRun(char16_t c, bool isName);
+  TStep OnEscape(char16_t c);
+  TStep OnHexEscape(char16_t c, std::int32_t digits);
+  TStep OnWord(char16_t c);
+  TStep OnNumberBody(char16_t c);
+  TStep OnArrayItem(char16_t c);
+  TStep OnArrayAdd();
+  TStep OnArraySep(char16_t c);
+  TStep OnMemberStart(char16_t c);
+  TStep OnBareName(char16_t c);
+  TStep OnNameEnd(char16_t c);
+  TStep OnMemberAdd();
+  TStep OnMemberSep(char16_t c);
+
+  // json_path.cpp: path steps.
+  TStep OnPathStop(char16_t c);
+  TStep ObjectStep(char16_t c, const std::u16string& name);
+  TStep ArrayStep(char16_t c, const std::u16string& name);
+  TStep MethodStep(char16_t c);
+  TStep IndexOnBase(std::int64_t index);
+  TStep OnStepContainer(bool wantArray);
+  TStep OnStepCall();
+  TStep OnIndexOpen(char16_t c);
+  TStep OnIndexClose(char16_t c);
+  TStep OnArgOpen(char16_t c);
+  TStep OnArgAdd(char16_t c);
+  // Path steps inside an index or an argument list only read.
+  bool Mutates(TJsonPathActions action) const noexcept {
+    return FStepDepth <= 0 && HasAction(FActions, action);
+  }
+
+  TStep Push();
+  TStep Fail(TJsonReaderError code) noexcept;
+  // Current <- value; the level is complete once white space is skipped.
+  void SetValue(IJsonValue value) noexcept;
+  bool IsBareWordEnd(char16_t c) const noexcept;
+  void StartNumber() noexcept;
+  void Goto(S state) noexcept { FLevel->State = state; }
+  bool InPathMode() const noexcept { return static_cast<bool>(FBase); }
+
+  TJsonTokenizer& T;
+  TJsonWriterString& FBuffer;
+  const char16_t* FText;
+  std::int32_t FSize;
+  bool FBoundedByLength;
+  bool FStrict;
+  const IJsonValue& FBase;
+  TJsonPathActions FActions;
+  const IJsonValue& FPutValue;
+  TJsonKind FNewKind;
+
+  TJsonReaderLevel* FLevel;  // the active level, T.Levels[T.Depth]
+  IJsonValue FCompleted;     // the value of the level that was popped last
+  std::int32_t FStepDepth = 0;
+};

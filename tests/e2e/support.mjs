@@ -1,0 +1,99 @@
+// What the browser tests share: where things are, the stand-in library's checkable results,
+// and finding the host's processes.
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const HERE = path.dirname(fileURLToPath(import.meta.url));
+export const REPO = path.resolve(HERE, '..', '..');
+export const EXTENSION_DIR = path.join(HERE, 'extension');
+export const HOST_NAME = 'ferolant.host';
+export const HOST_PATH = path.resolve(process.env.FEROLANT_HOST || path.join(REPO, 'build', 'bin', 'ferolant'));
+
+// Czech with every diacritic, an emoji (a surrogate pair), the characters an HTML-minded
+// escaper touches, and U+2028, which JavaScript once refused raw in strings.
+export const SIGN_TEXT = "Žluťoučký kůň úpěl ďábelské ódy 😀 <>&'/\u2028";
+
+// The id a Chromium-family browser gives the extension: the first 32 hex digits of the SHA-256
+// of the DER public key in "key", with 0-f written as a-p.
+export const EXTENSION_ID = (() => {
+  const manifest = JSON.parse(fs.readFileSync(path.join(EXTENSION_DIR, 'manifest.json'), 'utf8'));
+  const digest = execFileSync('sha256sum', { input: Buffer.from(manifest.key, 'base64') })
+    .toString().slice(0, 32);
+  return [...digest].map((c) => String.fromCharCode(97 + parseInt(c, 16))).join('');
+})();
+
+export function request(method, params, tabID) {
+  const parametry = {};
+  params.forEach((p, i) => { parametry[`param${i + 1}`] = p; });
+  return { metoda: method, parametry, tabID };
+}
+
+// The stand-in library's detached signature of a text: FNV-1a 64 over the UTF-16LE units and
+// the number's four bytes, then the unit count and the number.
+export function standinSignature(text, n) {
+  let h = 0xcbf29ce484222325n;
+  const eat = (b) => { h = ((h ^ BigInt(b)) * 0x100000001b3n) & 0xffffffffffffffffn; };
+  for (let i = 0; i < text.length; i++) {
+    const u = text.charCodeAt(i);
+    eat(u & 255);
+    eat(u >> 8);
+  }
+  for (let i = 0; i < 4; i++) eat((n >>> (8 * i)) & 255);
+  return `STANDIN-SIG:${h.toString(16).padStart(16, '0')}:${text.length}:${n}`;
+}
+
+// FNV-1a 64 over the UTF-16LE units of a text, as the Firefox suite reports long results.
+export function fnvUnits(text) {
+  let h = 0xcbf29ce484222325n;
+  const eat = (b) => { h = ((h ^ BigInt(b)) * 0x100000001b3n) & 0xffffffffffffffffn; };
+  for (let i = 0; i < text.length; i++) {
+    const u = text.charCodeAt(i);
+    eat(u & 255);
+    eat(u >> 8);
+  }
+  return h.toString(16).padStart(16, '0');
+}
+
+// The stand-in's non-ASCII long run (SIGNDETACHED with 20000000 + length).
+export function longRun(length) {
+  const pattern = [0x010d, 0x0159, 0x00e1, 0x20ac, 0xd83d, 0xde00, 0x017e];
+  const units = new Uint16Array(length);
+  for (let i = 0; i < length; i++) units[i] = pattern[i % 7];
+  let text = '';
+  for (let i = 0; i < length; i += 8192) {
+    text += String.fromCharCode(...units.subarray(i, i + 8192));
+  }
+  return text;
+}
+
+// Writes the host manifest with the project's own registration script.
+export function register(args) {
+  execFileSync('python3', [path.join(REPO, 'tools', 'register'), ...args,
+    '--name', HOST_NAME, '--path', HOST_PATH], { stdio: ['ignore', 'ignore', 'inherit'] });
+}
+
+// Pids of running processes whose executable is the host under test.
+export function hostPids() {
+  const target = fs.realpathSync(HOST_PATH);
+  const pids = [];
+  for (const entry of fs.readdirSync('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    try {
+      if (fs.readlinkSync(`/proc/${entry}/exe`) === target) pids.push(Number(entry));
+    } catch {
+      // gone meanwhile, or not ours to look at
+    }
+  }
+  return pids;
+}
+
+export async function waitUntil(condition, ms, message = 'condition not met') {
+  const deadline = Date.now() + ms;
+  for (;;) {
+    if (await condition()) return;
+    if (Date.now() > deadline) throw new Error(message);
+    await new Promise((r) => setTimeout(r, 20));
+  }
+}
