@@ -119,6 +119,10 @@ TEST_F(StandInLibraryTest, LongRunsComeFromTheNumberAlone) {
   EXPECT_EQ(wide.status, 0);
   EXPECT_EQ(wide.text, u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e\u010d\u0159");
 
+  EXPECT_EQ(Sign(u"", 100'000'003).text, u"ABC");
+  EXPECT_EQ(Sign(u"", 1'000'000'002).text, u"\u010d\u0159");
+  EXPECT_EQ(Sign(u"", 30'000'000).status, 2);  // between the ranges: an ordinary number
+
   const TResult big = Sign(u"x", 21'000'000);
   ASSERT_EQ(big.text.size(), 1'000'000u);
   // The first block boundary of a reply falls between the halves of a surrogate pair.
