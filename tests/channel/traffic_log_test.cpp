@@ -2,6 +2,10 @@
 // answered request, each saved at once, and a save that fails costs nothing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,6 +46,55 @@ TEST(TrafficLog, WritesThreeLinesPerRequestAndSavesTheLogAfterEach) {
   };
   EXPECT_EQ(harness.Form.Log.Lines(), expected);
   EXPECT_EQ(harness.Form.Log.SavedTo, std::vector<std::string>(6, "/somewhere/Ferolant.log"));
+}
+
+// A log that saves as the host's does and checks the file after every save.
+class TCheckedRtfLog final : public ILogControl {
+ public:
+  void AppendLine(const std::string& line) override { FLines.push_back(line); }
+  std::vector<std::string> Lines() const override { return FLines; }
+  void SaveToFile(const std::string& fileName) override {
+    ASSERT_EQ(platform::SaveRtfLog(fileName, FLines), "");
+    std::ifstream in(fileName, std::ios::binary);
+    const std::string saved{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(saved, platform::RtfLogDocument(FLines));
+    EXPECT_EQ(saved.rfind("{\\rtf1", 0), 0u);
+    ++Saves;
+  }
+  const TLogControlDesign& Design() const noexcept override { return FDesign; }
+  int Saves = 0;
+
+ private:
+  std::vector<std::string> FLines;
+  TLogControlDesign FDesign;
+};
+
+TEST(TrafficLog, TheFileHoldsTheWholeLogAsRichTextAfterEveryLine) {
+  const std::string file =
+      ::testing::TempDir() + "ferolant-traffic-" + std::to_string(std::random_device{}()) + ".log";
+  TInlineMainThread mainThread;
+  TCheckedRtfLog log;
+  TFakeTimer timer;
+  struct TForm final : IHostForm {
+    TForm(TFakeTimer& t, ILogControl& l) : Timer(t), Log(l) {}
+    ITimer& EndAppTimer() override { return Timer; }
+    void StartFixWind(std::uint32_t) override {}
+    ILogControl& LogControl() override { return Log; }
+    TFakeTimer& Timer;
+    ILogControl& Log;
+  } form(timer, log);
+  TScriptedInput input({Frame(kRequest) + Frame(kRequest)});
+  TRecordingOutput output;
+  TTestWorker worker(
+      mainThread, form,
+      [&] {
+        return TStreamPair{std::make_unique<TBorrowedStream>(input),
+                           std::make_unique<TBorrowedStream>(output)};
+      },
+      TWorkerSetup{nullptr, true, file});
+  worker.RunHere();
+  EXPECT_EQ(log.Saves, 6);
+  std::remove(file.c_str());
 }
 
 // A form whose log cannot be saved, as when the log's folder is missing.

@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -45,7 +43,7 @@ class GetFileSizeTest : public ::testing::Test {
   void SetUp() override {
     DefaultCodePage = GetAnsiCodePage();
     Dir = std::filesystem::temp_directory_path() /
-          ("ferolant-filesize-" + std::to_string(::getpid()) + "-" +
+          ("ferolant-filesize-" + std::to_string(std::random_device{}()) + "-" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(Dir);
   }
@@ -92,11 +90,11 @@ TEST_F(GetFileSizeTest, AnEmptyFileHasSizeZero) {
 
 TEST_F(GetFileSizeTest, TheFull64BitSizeOfANameBetweenBlanksWithNonAsciiCharacters) {
   const auto file = Dir / "p\xC5\x99\xC3\xADloha.bin";  // "příloha.bin"
-  const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0600);
-  ASSERT_GE(fd, 0);
-  // A sparse file: 4 GiB and 5 bytes that take no room on the disk.
-  const bool sized = ::ftruncate(fd, (std::int64_t{1} << 32) + 5) == 0;
-  ::close(fd);
+  std::ofstream(file).close();
+  // A sparse file where the file system allows: 4 GiB and 5 bytes.
+  std::error_code error;
+  std::filesystem::resize_file(file, (std::uintmax_t{1} << 32) + 5, error);
+  const bool sized = !error;
   if (!sized) GTEST_SKIP() << "the file system does not take files over 4 GiB";
   const TReply reply = Ask({u"  " + Wide(file.string()) + u" \t", u"ignored"});
   EXPECT_EQ(reply.ErrNo, 0);
