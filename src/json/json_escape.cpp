@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "json/json_unit_scan.h"
 #include "json/json_writer.h"
 
 namespace {
@@ -40,13 +41,32 @@ inline bool NeedsEscape(char16_t unit) noexcept {
   }
 }
 
+// Non-zero when one of the four units in word may need an escape.
+template <bool kFull>
+inline std::uint64_t WordNeedsEscape(std::uint64_t word) noexcept {
+  using namespace json_scan;
+  const std::uint64_t specials = LanesEqual(word, u'"') | LanesEqual(word, u'\\');
+  if constexpr (kFull) {
+    // Any lane at U+0080 or above; otherwise all lanes are ASCII and the
+    // below-test is exact for the control characters.
+    return (word & 0xFF80FF80FF80FF80ull) | LanesBelow(word, 0x20) | specials |
+           LanesEqual(word, u'/');
+  } else {
+    return LanesBelow(word, 1) | specials;
+  }
+}
+
 template <bool kFull, class Sink>
 void AppendEscapedIn(Sink& sink, const char16_t* first, const char16_t* last) {
   const char16_t* run = first;
   for (const char16_t* p = first; p != last; ++p) {
+    // Skip the ordinary units up to the next one that needs an escape.
+    p += json_scan::FindStop(
+        p, static_cast<std::size_t>(last - p),
+        [](std::uint64_t word) { return WordNeedsEscape<kFull>(word); },
+        [](char16_t unit) { return NeedsEscape<kFull>(unit); });
+    if (p == last) break;
     const char16_t unit = *p;
-    if (!NeedsEscape<kFull>(unit)) [[likely]]
-      continue;
     if (p != run) sink.AppendChars(run, static_cast<std::int32_t>(p - run));
     run = p + 1;
 
