@@ -22,12 +22,12 @@ class TRandom {
 };
 
 constexpr std::array<std::string_view, 16> kEnglishWords = {
-    "the",      "contract", "between", "parties",  "shall",  "remain", "valid",  "until",
-    "signed,", "amount",   "payable", "within",   "thirty", "days.",  "invoice", "number"};
+    "the",     "contract", "between", "parties", "shall",  "remain", "valid",   "until",
+    "signed,", "amount",   "payable", "within",  "thirty", "days.",  "invoice", "number"};
 
 constexpr std::array<std::string_view, 16> kCzechWords = {
-    "Příliš", "žluťoučký", "kůň",     "úpěl",    "ďábelské", "ódy.",  "smlouva", "mezi",
-    "stranami", "nabývá",  "účinnosti", "dnem",  "podpisu,", "částka", "činí",    "korun."};
+    "Příliš",   "žluťoučký", "kůň",       "úpěl", "ďábelské", "ódy.",   "smlouva", "mezi",
+    "stranami", "nabývá",    "účinnosti", "dnem", "podpisu,", "částka", "činí",    "korun."};
 
 template <std::size_t N>
 std::string Prose(std::size_t size, const std::array<std::string_view, N>& words) {
@@ -134,8 +134,8 @@ std::u16string AsciiData(std::size_t units) {
 
 std::u16string CzechData(std::size_t units) {
   static constexpr std::u16string_view kWords[] = {
-      u"Příliš ", u"žluťoučký ", u"kůň ", u"úpěl ",  u"ďábelské ", u"ódy. ",
-      u"částka ", u"činí ",      u"€ ",   u"smlouva\n"};
+      u"Příliš ", u"žluťoučký ", u"kůň ",  u"úpěl ", u"ďábelské ",
+      u"ódy. ",   u"částka ",    u"činí ", u"€ ",    u"smlouva\n"};
   TRandom random;
   std::u16string data;
   data.reserve(units + 16);

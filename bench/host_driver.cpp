@@ -6,8 +6,9 @@
 //       N NATIVEVERSION requests one at a time over one pipe.
 //   ferolant_host_driver startup N -- HOST ARGS...
 //       N processes, each started, asked once and timed up to the reply.
-//   ferolant_host_driver long FILE [--record FILE] -- HOST ARGS...
-//       ENCODEFILE of FILE, then GETNEXTBLOCK until the last block.
+//   ferolant_host_driver long UNITS [--record FILE] -- HOST ARGS...
+//       A SIGNDETACHED whose result is UNITS ASCII units (a long run of the
+//       stand-in library), then GETNEXTBLOCK until the last block.
 //   ferolant_host_driver memory MIB -- HOST ARGS...
 //       One SIGNDETACHED of MIB MiB of text; the host's peak resident memory.
 //
@@ -160,9 +161,14 @@ class TRecorder {
 
 const std::string kVersionRequest = R"({"metoda":"NATIVEVERSION","parametry":{},"tabID":3})";
 
-std::string Request(const std::string& method, const std::string& param1) {
-  return R"({"metoda":")" + method + R"(","parametry":{"param1":")" + param1 + R"("},"tabID":5})";
+std::string Request(const std::string& method, const std::string& param1,
+                    const std::string& param2) {
+  return R"({"metoda":")" + method + R"(","parametry":{"param1":")" + param1 + R"(","param2":")" +
+         param2 + R"("},"tabID":5})";
 }
+
+// The stand-in library answers SIGNDETACHED with this number plus L by L ASCII units.
+constexpr long kAsciiRunBase = 100000000;
 
 bool IsLastBlock(const std::string& reply) {
   return reply.find(R"("hasNextPart":0)") != std::string::npos;
@@ -201,21 +207,20 @@ int Startup(long count, const std::vector<std::string>& command) {
   return 0;
 }
 
-int Long(const std::string& file, const std::string& record,
-         const std::vector<std::string>& command) {
+int Long(long units, const std::string& record, const std::vector<std::string>& command) {
   THost host(command);
   TRecorder recorder(record);
   std::size_t bytes = 0;
   long frames = 0;
   const auto start = TClock::now();
-  host.Send(Request("ENCODEFILE", file));
+  host.Send(Request("SIGNDETACHED", "x", std::to_string(kAsciiRunBase + units)));
   for (;;) {
     const std::string reply = host.Receive();
     recorder.Add(reply);
     bytes += reply.size();
     ++frames;
     if (IsLastBlock(reply)) break;
-    host.Send(Request("GETNEXTBLOCK", ""));
+    host.Send(Request("GETNEXTBLOCK", "", ""));
   }
   const double seconds = SecondsSince(start);
   host.Finish();
@@ -240,7 +245,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: ferolant_host_driver requests N [--record FILE] -- HOST ARGS...\n"
                "       ferolant_host_driver startup N -- HOST ARGS...\n"
-               "       ferolant_host_driver long FILE [--record FILE] -- HOST ARGS...\n"
+               "       ferolant_host_driver long UNITS [--record FILE] -- HOST ARGS...\n"
                "       ferolant_host_driver memory MIB -- HOST ARGS...\n");
   return 2;
 }
@@ -260,7 +265,7 @@ int main(int argc, char** argv) {
   try {
     if (mode == "requests") return Requests(std::stol(value), record, command);
     if (mode == "startup") return Startup(std::stol(value), command);
-    if (mode == "long") return Long(value, record, command);
+    if (mode == "long") return Long(std::stol(value), record, command);
     if (mode == "memory") return Memory(std::stol(value), command);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ferolant_host_driver: %s\n", e.what());

@@ -6,17 +6,17 @@
 // a tiny input, which only proves that the benchmarks still build and run.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-#include <functional>
-#include <nlohmann/json.hpp>
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
+#include <cstring>
+#include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "bench_inputs.h"
 #include "bench_host_steps.h"
+#include "bench_inputs.h"
 #include "json/jsonvalue.h"
 #include "platform/code_page.h"
 
@@ -145,33 +145,28 @@ struct TSizes {
 
 void RegisterReads(const std::string& name, std::string body, bool request, bool smoke) {
   auto shared = std::make_shared<const std::string>(std::move(body));
-  Register(smoke, "read/" + name + "/ferolant",
-                               [shared, request](benchmark::State& s) {
-                                 if (request) {
-                                   ReadFerolantRequest(s, *shared);
-                                 } else {
-                                   ReadFerolantDocument(s, *shared);
-                                 }
-                               });
+  Register(smoke, "read/" + name + "/ferolant", [shared, request](benchmark::State& s) {
+    if (request) {
+      ReadFerolantRequest(s, *shared);
+    } else {
+      ReadFerolantDocument(s, *shared);
+    }
+  });
   Register(smoke, "read/" + name + "/rapidjson",
-                               [shared, request](benchmark::State& s) {
-                                 ReadRapidJson(s, *shared, request);
-                               });
+           [shared, request](benchmark::State& s) { ReadRapidJson(s, *shared, request); });
   Register(smoke, "read/" + name + "/nlohmann",
-                               [shared, request](benchmark::State& s) {
-                                 ReadNlohmann(s, *shared, request);
-                               });
+           [shared, request](benchmark::State& s) { ReadNlohmann(s, *shared, request); });
 }
 
 void RegisterWrites(const std::string& name, std::u16string data, bool smoke) {
   auto shared = std::make_shared<const std::u16string>(std::move(data));
   auto utf8 = std::make_shared<const std::string>(WideToThreadAnsi(*shared));
   Register(smoke, "write/" + name + "/ferolant",
-                               [shared](benchmark::State& s) { WriteFerolant(s, *shared); });
+           [shared](benchmark::State& s) { WriteFerolant(s, *shared); });
   Register(smoke, "write/" + name + "/rapidjson",
-                               [shared](benchmark::State& s) { WriteRapidJson(s, *shared); });
+           [shared](benchmark::State& s) { WriteRapidJson(s, *shared); });
   Register(smoke, "write/" + name + "/nlohmann",
-                               [utf8](benchmark::State& s) { WriteNlohmann(s, *utf8); });
+           [utf8](benchmark::State& s) { WriteNlohmann(s, *utf8); });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "json/json_unit_scan.h"
 #include "json/json_writer.h"
@@ -41,18 +42,18 @@ inline bool NeedsEscape(char16_t unit) noexcept {
   }
 }
 
-// Non-zero when one of the four units in word may need an escape.
+// Whether one of the units of block may need an escape.
 template <bool kFull>
-inline std::uint64_t WordNeedsEscape(std::uint64_t word) noexcept {
+inline bool BlockNeedsEscape(json_scan::TBlock block) noexcept {
   using namespace json_scan;
-  const std::uint64_t specials = LanesEqual(word, u'"') | LanesEqual(word, u'\\');
+  const TBlock specials = LanesEqual(block, u'"') | LanesEqual(block, u'\\');
   if constexpr (kFull) {
-    // Any lane at U+0080 or above; otherwise all lanes are ASCII and the
-    // below-test is exact for the control characters.
-    return (word & 0xFF80FF80FF80FF80ull) | LanesBelow(word, 0x20) | specials |
-           LanesEqual(word, u'/');
+    // Any lane above U+007F makes the block stop; when there is none, all
+    // lanes are ASCII and the below-test is exact for the control characters.
+    return AnyLane(LanesAbove7F(block) | LanesBelow(block, 0x20) | specials |
+                   LanesEqual(block, u'/'));
   } else {
-    return LanesBelow(word, 1) | specials;
+    return AnyLane(LanesBelow(block, 1) | specials);
   }
 }
 
@@ -63,7 +64,7 @@ void AppendEscapedIn(Sink& sink, const char16_t* first, const char16_t* last) {
     // Skip the ordinary units up to the next one that needs an escape.
     p += json_scan::FindStop(
         p, static_cast<std::size_t>(last - p),
-        [](std::uint64_t word) { return WordNeedsEscape<kFull>(word); },
+        [](json_scan::TBlock block) { return BlockNeedsEscape<kFull>(block); },
         [](char16_t unit) { return NeedsEscape<kFull>(unit); });
     if (p == last) break;
     const char16_t unit = *p;
@@ -98,6 +99,43 @@ void AppendEscapedTo(Sink& sink, std::u16string_view text, bool escapeNonAscii) 
   }
 }
 
+// Gathers the short pieces of escaped text (escapes and the short runs
+// between them) and hands them to the string sink in larger appends; text
+// with many escapes (any non-Latin script) would otherwise cost one append
+// per unit.
+class TGatheringSink {
+ public:
+  explicit TGatheringSink(TJsonWriterString& sink) noexcept : FSink(sink) {}
+
+  void AppendChars(const char16_t* chars, std::int32_t count) {
+    if (count > kCapacity - FCount) {
+      Flush();
+      if (count > kCapacity / 2) {
+        FSink.AppendChars(chars, count);
+        return;
+      }
+    }
+    char16_t* out = FChars + FCount;
+    if (count <= 8) {
+      // Escapes: a loop the compiler keeps inline, unlike a call of memcpy.
+      for (std::int32_t k = 0; k < count; ++k) out[k] = chars[k];
+    } else {
+      std::memcpy(out, chars, static_cast<std::size_t>(count) * sizeof(char16_t));
+    }
+    FCount += count;
+  }
+  void Flush() {
+    FSink.AppendChars(FChars, FCount);
+    FCount = 0;
+  }
+
+ private:
+  static constexpr std::int32_t kCapacity = 1024;
+  TJsonWriterString& FSink;
+  std::int32_t FCount = 0;
+  char16_t FChars[kCapacity];
+};
+
 }  // namespace
 
 void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAscii) {
@@ -105,5 +143,7 @@ void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAs
 }
 
 void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii) {
-  AppendEscapedTo(sink, text, escapeNonAscii);
+  TGatheringSink gathering(sink);
+  AppendEscapedTo(gathering, text, escapeNonAscii);
+  gathering.Flush();
 }

@@ -8,8 +8,9 @@
 // backslash, so its output can be read back with a plain JSON reader as long
 // as the consumer accepts raw control characters in strings.
 //
-// Units that need no escape are handed to the sink in runs, one AppendChars
-// per run; each escape is one further AppendChars of 2 or 6 units.
+// Units that need no escape are handed to a sink in runs, one AppendChars
+// per run; each escape is one further AppendChars of 2 or 6 units. The string
+// sink gets short runs and escapes gathered into larger appends.
 #pragma once
 
 #include <string_view>

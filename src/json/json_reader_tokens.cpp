@@ -217,14 +217,9 @@ TJsonReaderRun::TStep TJsonReaderRun::OnKeywordBool(char16_t c) {
 // on from that escape exactly as it would have from the start.
 std::optional<TJsonReaderRun::TStep> TJsonReaderRun::ReadWholeString() {
   const char16_t quote = T.QuoteChar;
-  const auto wordHasStop = [quote](std::uint64_t word) {
-    return json_scan::LanesEqual(word, quote) | json_scan::LanesEqual(word, u'\\') |
-           json_scan::LanesBelow(word, 1);
-  };
-  const auto isStop = [quote](char16_t u) { return u == quote || u == u'\\' || u == 0; };
   const auto size = static_cast<std::size_t>(FSize);
   const auto stopFrom = [&](std::size_t from, std::size_t end) {
-    return from + json_scan::FindStop(FText + from, end - from, wordHasStop, isStop);
+    return from + json_scan::FindStringStop(FText + from, end - from, quote);
   };
 
   // The closing quote: the first one that no backslash escapes.
@@ -296,13 +291,8 @@ TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
   // The hot path for long texts: everything up to the next quote, backslash
   // or terminator in one go.
   const char16_t quote = T.QuoteChar;
-  const auto count = static_cast<std::int32_t>(json_scan::FindStop(
-      FText + T.CharOffset, static_cast<std::size_t>(FSize - T.CharOffset),
-      [quote](std::uint64_t word) {
-        return json_scan::LanesEqual(word, quote) | json_scan::LanesEqual(word, u'\\') |
-               json_scan::LanesBelow(word, 1);
-      },
-      [quote](char16_t u) { return u == quote || u == u'\\' || u == 0; }));
+  const auto count = static_cast<std::int32_t>(json_scan::FindStringStop(
+      FText + T.CharOffset, static_cast<std::size_t>(FSize - T.CharOffset), quote));
   const char16_t* run = FText + T.CharOffset;
   T.CharOffset += count;
   const bool closes = T.CharOffset < FSize && FText[T.CharOffset] == quote;

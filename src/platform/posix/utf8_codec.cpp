@@ -75,19 +75,30 @@ std::u16string DecodeUtf8(std::string_view bytes, TUtf8Mode mode) {
   while (i < n) {
     // Requests are mostly ASCII: widen eight bytes at a time while none has
     // its high bit set.
-    while (i + 8 <= n) {
+    std::size_t run = i;
+    while (run + 8 <= n) {
       std::uint64_t word;
-      std::memcpy(&word, bytes.data() + i, 8);
+      std::memcpy(&word, bytes.data() + run, 8);
       if (word & kHighBits8) break;
-      for (int k = 0; k < 8; ++k) *dst++ = static_cast<unsigned char>(bytes[i + k]);
-      i += 8;
+      run += 8;
     }
+    // A plain loop, which the compiler widens many bytes at a time.
+    for (; i < run; ++i) *dst++ = static_cast<unsigned char>(bytes[i]);
     if (i >= n) break;
     const unsigned char b0 = static_cast<unsigned char>(bytes[i]);
     if (b0 < 0x80) {
       *dst++ = b0;
       ++i;
       continue;
+    }
+    // Latin letters with diacritics (Czech text) are two-byte sequences.
+    if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < n) {
+      const unsigned char b1 = static_cast<unsigned char>(bytes[i + 1]);
+      if (IsContinuation(b1)) {
+        *dst++ = static_cast<char16_t>((b0 & 0x1F) << 6 | (b1 & 0x3F));
+        i += 2;
+        continue;
+      }
     }
     char32_t c = 0;
     const std::size_t length = SequenceLength(bytes, i, c);
@@ -121,15 +132,19 @@ std::string EncodeUtf8(std::u16string_view text, TUtf8Mode mode) {
   while (i < n) {
     // Replies and requests are mostly ASCII: narrow four units at a time
     // while none of them is above U+007F.
-    while (i + 4 <= n) {
+    std::size_t run = i;
+    while (run + 4 <= n) {
       std::uint64_t word;
-      std::memcpy(&word, text.data() + i, 8);
+      std::memcpy(&word, text.data() + run, 8);
       if (word & kHighBits16) break;
-      for (int k = 0; k < 4; ++k) out[o + k] = static_cast<char>(text[i + k]);
-      o += 4;
-      i += 4;
+      run += 4;
     }
-    while (i < n && text[i] < 0x80) out[o++] = static_cast<char>(text[i++]);
+    while (run < n && text[run] < 0x80) ++run;
+    // A plain loop, which the compiler narrows many units at a time.
+    char* dst = out.data() + o;
+    for (std::size_t k = i; k < run; ++k) *dst++ = static_cast<char>(text[k]);
+    o += run - i;
+    i = run;
     if (i >= n) break;
 
     // The rest of the text needs at least one byte a unit, this one up to four.
