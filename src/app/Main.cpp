@@ -10,15 +10,18 @@ constexpr std::uint32_t kTimerInterval = 200;
 
 }  // namespace
 
-std::unique_ptr<TfrmMain> TfrmMain::Create(IApplication& application, TStreamFactory streams) {
-  auto form = std::make_unique<TfrmMain>(application, std::move(streams));
+std::unique_ptr<TfrmMain> TfrmMain::Create(IApplication& application, TStreamFactory streams,
+                                           std::unique_ptr<platform::IWindowSystem> windows) {
+  if (!windows) windows = platform::CreateWindowSystem();
+  auto form = std::make_unique<TfrmMain>(application, std::move(streams), std::move(windows));
   frmMain = form.get();
   form->FormCreate();
   return form;
 }
 
-TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams)
-    : FApplication(application), FStreams(std::move(streams)) {
+TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams,
+                   std::unique_ptr<platform::IWindowSystem> windows)
+    : FApplication(application), FStreams(std::move(streams)), FWindows(std::move(windows)) {
   Window = application.CreateForm([this](TCreateParams& params) { CreateParams(params); });
   Window->SetCaption(u"Ferolant");
   Window->SetBounds({312, 263, 609, 382});
@@ -40,6 +43,10 @@ TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams)
   log.TabOrder = 0;
   log.PlainText = false;
   memoLog = Window->CreateLogControl(log);
+
+  FDialogWatch = std::make_unique<TDialogWatch>(
+      *FWindows, [this](bool enabled) { TimerFixWind->SetEnabled(enabled); },
+      [this](const std::string& line) { memoLog->AppendLine(line); });
 }
 
 TfrmMain::~TfrmMain() {
@@ -73,9 +80,9 @@ void TfrmMain::TimerEndAppTimer() {
   Window->PostClose();
 }
 
-void TfrmMain::StartFixWind(std::uint32_t threadId) { FixWindThreadID = threadId; }
-
-void TfrmMain::TimerFixWindTimer() {
-  // Until the dialog search is in place a tick only stops the timer.
-  TimerFixWind->SetEnabled(false);
+void TfrmMain::StartFixWind(std::uint32_t threadId) {
+  FixWindThreadID = threadId;
+  FDialogWatch->StartFixWind(threadId);
 }
+
+void TfrmMain::TimerFixWindTimer() { FDialogWatch->TimerFixWindTimer(); }

@@ -2,12 +2,12 @@
 // result, recomputed here from its documented formula.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "operations/ole_text.h"
@@ -90,6 +90,8 @@ TEST_F(StandInLibraryTest, DetachedSignatureIsTheDocumentedFunctionOfTheExactTex
                              Widen(std::to_string(text.size())) + u":-7");
   EXPECT_EQ(result.lastError, u"");
 
+  // The example the documentation gives.
+  EXPECT_EQ(Sign(u"abc", 0).text, u"STANDIN-SIG:70c0fa9adb31c2ad:3:0");
   // A single changed unit, an embedded U+0000 or another number give another signature.
   EXPECT_NE(Sign(u"abc", 0).text, Sign(u"abd", 0).text);
   EXPECT_NE(Sign(u"abc", 0).text, Sign(u"abc", 1).text);
@@ -116,6 +118,10 @@ TEST_F(StandInLibraryTest, LongRunsComeFromTheNumberAlone) {
   const TResult wide = Sign(u"x", 20'000'009);
   EXPECT_EQ(wide.status, 0);
   EXPECT_EQ(wide.text, u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e\u010d\u0159");
+
+  EXPECT_EQ(Sign(u"", 100'000'003).text, u"ABC");
+  EXPECT_EQ(Sign(u"", 1'000'000'002).text, u"\u010d\u0159");
+  EXPECT_EQ(Sign(u"", 30'000'000).status, 2);  // between the ranges: an ordinary number
 
   const TResult big = Sign(u"x", 21'000'000);
   ASSERT_EQ(big.text.size(), 1'000'000u);
@@ -173,17 +179,17 @@ class StandInFileTest : public StandInLibraryTest {
  protected:
   void SetUp() override {
     StandInLibraryTest::SetUp();
-    char pattern[] = "/tmp/ferolant-standin-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
+    folder =
+        fs::temp_directory_path() / ("ferolant-standin-" + std::to_string(std::random_device{}()));
+    ASSERT_TRUE(fs::create_directory(folder));
   }
   void TearDown() override { fs::remove_all(folder); }
 
   // A file whose name holds non-ASCII letters, as the host hands such names over.
   std::u16string Write(const std::string& content) {
-    std::ofstream(folder / "p\xC5\x99\xC3\xADloha.bin", std::ios::binary) << content;
-    const std::string name = (folder / "p").string();
-    return std::u16string(name.begin(), name.end()) + u"\u0159\u00edloha.bin";
+    const fs::path file = folder / std::u16string(u"p\u0159\u00edloha.bin");
+    std::ofstream(file, std::ios::binary) << content;
+    return file.u16string();
   }
 
   fs::path folder;
@@ -212,8 +218,7 @@ TEST_F(StandInFileTest, SignsFileBytes) {
 }
 
 TEST_F(StandInFileTest, UnreadableOrMissingNamesFail) {
-  const std::string dir = folder.string();
-  TInBstr directory(std::u16string(dir.begin(), dir.end()));
+  TInBstr directory(folder.u16string());
   TInBstr missing(u"/nonexistent/file");
   for (const TInText name : {directory.Get(), missing.Get()}) {
     EXPECT_EQ(Call([&](TBstr* out) { return lib().EncodeFileW(name, out); }).status, 5);

@@ -1,5 +1,7 @@
 #include "platform/rtf_log.h"
 
+#include "platform/posix/headless_controls.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -117,6 +119,23 @@ TEST_F(SaveRtfLogTest, MissingFolderGivesTheSystemReason) {
   const std::string inMissing = (folder / "missing" / "Ferolant.log").string();
   EXPECT_EQ(platform::SaveRtfLog(inMissing, lines),
             "Cannot create file \"" + inMissing + "\". No such file or directory");
+}
+
+TEST_F(SaveRtfLogTest, LogControlSavesItsLinesOrRaisesTheReason) {
+  TMemoryLogControl memo{TLogControlDesign{}};
+  memo.AppendLine(std::string(platform::kLogReceived) + "{}");
+  memo.AppendLine("WindowEnum Start");
+  memo.SaveToFile(target);
+  EXPECT_EQ(ReadFile(target), platform::RtfLogDocument(memo.Lines()));
+
+  const std::string inMissing = (folder / "missing" / "Ferolant.log").string();
+  try {
+    memo.SaveToFile(inMissing);
+    ADD_FAILURE() << "saved into a missing folder";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot create file \"" + inMissing + "\". No such file or directory");
+  }
 }
 
 }  // namespace
