@@ -19,6 +19,7 @@
 #include "bench_inputs.h"
 #include "json/jsonvalue.h"
 #include "platform/code_page.h"
+#include "platform/heap_policy.h"
 
 namespace {
 
@@ -172,6 +173,8 @@ void RegisterWrites(const std::string& name, std::u16string data, bool smoke) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The host's heap policy, set as the host sets it at start.
+  KeepLargeBlocksForReuse();
   bool smoke = false;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {

@@ -2,9 +2,11 @@
 #include "operations/code_page_text.h"
 #include "platform/application.h"
 #include "platform/code_page.h"
+#include "platform/heap_policy.h"
 #include "platform/process_exit.h"
 
 int main() {
+  KeepLargeBlocksForReuse();
   DefaultCodePage = GetAnsiCodePage();
 
   // Never destroyed: the worker may still sit in a read of standard input
