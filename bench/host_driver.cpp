@@ -214,8 +214,10 @@ int Long(long units, const std::string& record, const std::vector<std::string>& 
   long frames = 0;
   const auto start = TClock::now();
   host.Send(Request("SIGNDETACHED", "x", std::to_string(kAsciiRunBase + units)));
+  double firstSeconds = 0;
   for (;;) {
     const std::string reply = host.Receive();
+    if (frames == 0) firstSeconds = SecondsSince(start);
     recorder.Add(reply);
     bytes += reply.size();
     ++frames;
@@ -224,8 +226,8 @@ int Long(long units, const std::string& record, const std::vector<std::string>& 
   }
   const double seconds = SecondsSince(start);
   host.Finish();
-  std::printf("frames=%ld bytes=%zu seconds=%.6f mib_per_second=%.1f\n", frames, bytes, seconds,
-              bytes / seconds / (1 << 20));
+  std::printf("frames=%ld bytes=%zu seconds=%.6f first_seconds=%.6f mib_per_second=%.1f\n",
+              frames, bytes, seconds, firstSeconds, bytes / seconds / (1 << 20));
   return 0;
 }
 
