@@ -32,14 +32,17 @@ void TNMKomunikace::ProcessRequest() {
   bool handled = false;
   FParams->ClearItems();
 
-  IJsonValue request = ParseJson(ThreadAnsiToWide(FRequestText));
-  // The parsed document holds all that is needed from here on.
+  // Each form of a large message goes as soon as the next one exists: the
+  // bytes once they are wide text, the wide text once it is parsed.
+  std::u16string wideText = ThreadAnsiToWide(FRequestText);
   std::string().swap(FRequestText);
+  IJsonValue request = ParseJson(wideText);
+  std::u16string().swap(wideText);
 
   if (request) {
-    const IJsonValue method = request->Get(u"metoda");
-    const IJsonValue params = request->Get(u"parametry");
-    const IJsonValue tab = request->Get(u"tabID");
+    IJsonValue method = request->Get(u"metoda");
+    IJsonValue params = request->Get(u"parametry");
+    IJsonValue tab = request->Get(u"tabID");
     if (KindIs(method, skString) && KindIs(params, skObject)) {
       try {
         // Low 32 bits of whatever the member converts to.
@@ -58,7 +61,12 @@ void TNMKomunikace::ProcessRequest() {
         if (!KindIs(param, skString)) break;
         FParams->AddItem(DecodeParam(param->TextRef()));
       }
+      // The document dies here, before the handler runs: its texts can be as large as
+      // the parameters that now hold them.
       request = nullptr;
+      method = nullptr;
+      params = nullptr;
+      tab = nullptr;
 
       try {
         Route(key);
