@@ -1,5 +1,6 @@
 #include "json/json_escape.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -143,7 +144,19 @@ void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAs
 }
 
 void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii) {
+  // Room for the text and some escapes at once, instead of doubling up to it.
+  if (text.size() >= 1024) {
+    const std::size_t wanted = text.size() + text.size() / 8;
+    sink.Reserve(static_cast<std::int32_t>(std::min<std::size_t>(wanted, INT32_MAX / 2)));
+  }
   TGatheringSink gathering(sink);
   AppendEscapedTo(gathering, text, escapeNonAscii);
   gathering.Flush();
+}
+
+std::size_t PlainEscapedLength(std::u16string_view text) noexcept {
+  return json_scan::FindStop(
+      text.data(), text.size(),
+      [](json_scan::TBlock block) { return BlockNeedsEscape<true>(block); },
+      [](char16_t unit) { return NeedsEscape<true>(unit); });
 }

@@ -13,6 +13,7 @@
 // sink gets short runs and escapes gathered into larger appends.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 class TJsonWriter;
@@ -21,3 +22,7 @@ class TJsonWriterString;
 void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAscii);
 // The same, with the string sink's appends resolved at compile time.
 void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii);
+
+// The number of leading units of text that full escaping writes as they are
+// (one byte each on the wire).
+std::size_t PlainEscapedLength(std::u16string_view text) noexcept;
