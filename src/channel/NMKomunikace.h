@@ -98,6 +98,10 @@ class TNMKomunikace : public TThread, public IOperationHost {
 
   // Hands one line to the traffic log when it is switched on.
   void Log(std::string line);
+  // Reads the method, tab id and parameters of the message in FRequestText
+  // and gives back the upper-cased method name; false for a message of the
+  // wrong shape. Raises when the tab id converts to no integer.
+  bool TakeRequest(std::string& key);
   // Calls the handler that the routing table gives for the upper-cased name.
   void Route(const std::string& key);
   const TTavrinFunctions& Tavrin() const;

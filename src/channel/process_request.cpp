@@ -29,54 +29,55 @@ std::u16string MessageOf(const std::exception& error) { return ThreadAnsiToWide(
 void TNMKomunikace::ProcessRequest() {
   if (FLogEnabled) Log(std::string(platform::kLogReceived) + FRequestText);
   FMethodName.clear();
-  bool handled = false;
   FParams->ClearItems();
 
+  std::string key;
+  bool handled = false;
+  try {
+    handled = TakeRequest(key);
+  } catch (const std::exception& error) {
+    // A tab id too large for any integer: answered, and the host keeps serving.
+    SendError(kHandlerFailed, MessageOf(error));
+    return;
+  }
+  if (!handled) {
+    DoInvalidCommunication();
+    return;
+  }
+  try {
+    Route(key);
+  } catch (const std::exception& error) {
+    // An error while this reply goes out is not caught: it ends the read loop.
+    SendError(kHandlerFailed, MessageOf(error));
+  }
+}
+
+bool TNMKomunikace::TakeRequest(std::string& key) {
   // Each form of a large message goes as soon as the next one exists: the
   // bytes once they are wide text, the wide text once it is parsed.
   std::u16string wideText = ThreadAnsiToWide(FRequestText);
   std::string().swap(FRequestText);
-  IJsonValue request = ParseJson(wideText);
+  const IJsonValue request = ParseJson(wideText);
   std::u16string().swap(wideText);
+  if (!request) return false;
 
-  if (request) {
-    IJsonValue method = request->Get(u"metoda");
-    IJsonValue params = request->Get(u"parametry");
-    IJsonValue tab = request->Get(u"tabID");
-    if (KindIs(method, skString) && KindIs(params, skObject)) {
-      try {
-        // Low 32 bits of whatever the member converts to.
-        FTabID = tab ? static_cast<std::int32_t>(static_cast<std::uint32_t>(tab->ToInt())) : 0;
-      } catch (const std::exception& error) {
-        // A tab id too large for any integer: answered, and the host keeps serving.
-        SendError(kHandlerFailed, MessageOf(error));
-        return;
-      }
-      FMethodName = WideToThreadAnsi(method->TextRef());
-      const std::string key = AnsiUpperCase(FMethodName);
-      handled = true;
+  const IJsonValue method = request->Get(u"metoda");
+  const IJsonValue params = request->Get(u"parametry");
+  const IJsonValue tab = request->Get(u"tabID");
+  if (!KindIs(method, skString) || !KindIs(params, skObject)) return false;
 
-      for (int i = 1; i <= kMaxParams; ++i) {
-        const IJsonValue param = params->Get(ParamName(i));
-        if (!KindIs(param, skString)) break;
-        FParams->AddItem(DecodeParam(param->TextRef()));
-      }
-      // The document dies here, before the handler runs: its texts can be as large as
-      // the parameters that now hold them.
-      request = nullptr;
-      method = nullptr;
-      params = nullptr;
-      tab = nullptr;
+  // Low 32 bits of whatever the member converts to.
+  FTabID = tab ? static_cast<std::int32_t>(static_cast<std::uint32_t>(tab->ToInt())) : 0;
+  FMethodName = WideToThreadAnsi(method->TextRef());
+  key = AnsiUpperCase(FMethodName);
 
-      try {
-        Route(key);
-      } catch (const std::exception& error) {
-        // An error while this reply goes out is not caught: it ends the read loop.
-        SendError(kHandlerFailed, MessageOf(error));
-      }
-    }
+  for (int i = 1; i <= kMaxParams; ++i) {
+    const IJsonValue param = params->Get(ParamName(i));
+    if (!KindIs(param, skString)) break;
+    FParams->AddItem(DecodeParam(param->TextRef()));
   }
-  if (!handled) DoInvalidCommunication();
+  // The document goes here, before the handler runs.
+  return true;
 }
 
 void TNMKomunikace::SendError(std::int32_t errNo, std::u16string errMsg) {

@@ -4,8 +4,14 @@
 #                                 log file in FEROLANT_TEST_LOG_FILE.
 #   bin/no-library/ferolant     - a host whose folder holds no library.
 #   bin/broken-library/ferolant - a host next to a library lacking functions.
-add_executable(ferolant_logging ${PROJECT_SOURCE_DIR}/src/app/main.cpp)
-target_link_libraries(ferolant_logging PRIVATE ferolant_app)
+# The whole app folder is compiled anew, so the switch reaches the entry
+# wherever in the folder it is read.
+file(GLOB logging_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp)
+list(FILTER logging_sources EXCLUDE REGEX "/win32_[^/]*\\.cpp$")
+add_executable(ferolant_logging ${logging_sources})
+target_include_directories(ferolant_logging PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(ferolant_logging PRIVATE ferolant_channel ferolant_operations ferolant_json
+                      ferolant_platform)
 target_compile_definitions(ferolant_logging PRIVATE FEROLANT_TRAFFIC_LOG=1
                            FEROLANT_TEST_LOG_FILE_VARIABLE="FEROLANT_TEST_LOG_FILE")
 

@@ -263,7 +263,8 @@ TEST_F(HostFileSize, AnswersEveryKindOfName) {
 
 // Runs a host whose folder lacks a usable library; its standard error and exit code.
 std::pair<std::string, int> RunWithoutLibrary(const std::string& path) {
-  FILE* pipe = ::popen(("'" + path + "' 2>&1 </dev/null").c_str(), "r");
+  // A host that started after all would wait for input for ever: the time-out ends it.
+  FILE* pipe = ::popen(("timeout 20 '" + path + "' 2>&1 </dev/null").c_str(), "r");
   if (!pipe) return {"", -1};
   std::string out;
   char buffer[256];
