@@ -1,5 +1,6 @@
 #include "bench_host_steps.h"
 
+#include "channel/decode_param.h"
 #include "json/jsonvalue.h"
 #include "platform/code_page.h"
 
@@ -12,7 +13,7 @@ std::u16string HostRequestParam1(std::string_view body) {
   if (!KindIs(params, skObject)) return {};
   IJsonValue param1 = params->Get(u"param1");
   if (!KindIs(param1, skString)) return {};
-  return ThreadAnsiToWide(WideToThreadAnsi(param1->TextRef()));
+  return DecodeParam(param1->TextRef());
 }
 
 std::string HostReplyText(std::u16string_view data) {
