@@ -104,9 +104,10 @@ void AppendEscapedTo(Sink& sink, std::u16string_view text, bool escapeNonAscii) 
 // between them) and hands them to the string sink in larger appends; text
 // with many escapes (any non-Latin script) would otherwise cost one append
 // per unit.
+template <class Target>
 class TGatheringSink {
  public:
-  explicit TGatheringSink(TJsonWriterString& sink) noexcept : FSink(sink) {}
+  explicit TGatheringSink(Target& sink) noexcept : FSink(sink) {}
 
   void AppendChars(const char16_t* chars, std::int32_t count) {
     if (count > kCapacity - FCount) {
@@ -132,7 +133,7 @@ class TGatheringSink {
 
  private:
   static constexpr std::int32_t kCapacity = 1024;
-  TJsonWriterString& FSink;
+  Target& FSink;
   std::int32_t FCount = 0;
   char16_t FChars[kCapacity];
 };
@@ -143,13 +144,36 @@ void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAs
   AppendEscapedTo(sink, text, escapeNonAscii);
 }
 
+namespace {
+
+// Room for a long text and some escapes at once, instead of doubling up to it.
+std::size_t RoomFor(std::u16string_view text) noexcept {
+  return text.size() >= 1024 ? text.size() + text.size() / 8 : 0;
+}
+
+// A plain string as the target of gathered appends.
+struct TStringTarget {
+  std::u16string& Out;
+  void AppendChars(const char16_t* chars, std::int32_t count) {
+    Out.append(chars, static_cast<std::size_t>(count));
+  }
+};
+
+}  // namespace
+
 void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii) {
-  // Room for the text and some escapes at once, instead of doubling up to it.
-  if (text.size() >= 1024) {
-    const std::size_t wanted = text.size() + text.size() / 8;
-    sink.Reserve(static_cast<std::int32_t>(std::min<std::size_t>(wanted, INT32_MAX / 2)));
+  if (const std::size_t room = RoomFor(text)) {
+    sink.Reserve(static_cast<std::int32_t>(std::min<std::size_t>(room, INT32_MAX / 2)));
   }
   TGatheringSink gathering(sink);
+  AppendEscapedTo(gathering, text, escapeNonAscii);
+  gathering.Flush();
+}
+
+void AppendEscaped(std::u16string& out, std::u16string_view text, bool escapeNonAscii) {
+  if (const std::size_t room = RoomFor(text)) out.reserve(out.size() + room);
+  TStringTarget target{out};
+  TGatheringSink gathering(target);
   AppendEscapedTo(gathering, text, escapeNonAscii);
   gathering.Flush();
 }

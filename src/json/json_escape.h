@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 class TJsonWriter;
@@ -22,6 +23,8 @@ class TJsonWriterString;
 void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAscii);
 // The same, with the string sink's appends resolved at compile time.
 void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii);
+// The same, appending to a plain string.
+void AppendEscaped(std::u16string& out, std::u16string_view text, bool escapeNonAscii);
 
 // The number of leading units of text that full escaping writes as they are
 // (one byte each on the wire).
