@@ -1,6 +1,7 @@
 #include "channel/decode_param.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/code_page.h"
 
@@ -71,6 +72,11 @@ std::u16string DecodeParam(std::u16string_view text) {
   // leading ASCII of a parameter (all of it, mostly) is taken as it is and
   // only the rest makes the round through the code page.
   std::size_t ascii = 0;
+  // Four units at a time while none has a bit above U+007F.
+  for (std::uint64_t word; ascii + 4 <= text.size(); ascii += 4) {
+    std::memcpy(&word, text.data() + ascii, sizeof word);
+    if (word & 0xFF80FF80FF80FF80ull) break;
+  }
   while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
   if (ascii == text.size()) return std::u16string(text);
   std::u16string rest = DecodeUtf8Param(WideToThreadAnsi(text.substr(ascii)));
