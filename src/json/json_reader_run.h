@@ -1,6 +1,6 @@
 // One run of the reader's state machine over one text (internal to the
-// reader; json_reader.cpp holds the document states, json_path.cpp the path
-// steps).
+// reader; the states are spread over json_reader_tokens.cpp,
+// json_reader_containers.cpp and json_path.cpp).
 #pragma once
 
 #include <cstdint>
@@ -26,7 +26,7 @@ class TJsonReaderRun {
 
   TStep Dispatch(char16_t c);
 
-  // json_reader.cpp: document states.
+  // json_reader_tokens.cpp and json_reader_containers.cpp: document states.
   TStep OnSkipSpace(char16_t c);
   // The units from CharOffset up to the first for which stop() holds.
   template <typename Stop>

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "console.h"
 #include "session.h"
 
 namespace {
@@ -45,6 +46,8 @@ struct PendingMethod {
 
 int main(int argc, char** argv) {
   using namespace ferolant::client;
+  UseUtf8Console();
+  const std::vector<std::string> args = Utf8Arguments(argc, argv);
   SessionConfig config;
   config.host_path = DefaultHostPath();
   std::optional<PendingMethod> pending;
@@ -62,11 +65,11 @@ int main(int argc, char** argv) {
     return kSessionCannotStart;
   };
 
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
     const auto value = [&](std::string& out) {
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
       return true;
     };
     std::string v;

@@ -2,12 +2,15 @@
 // request and the decoded reply.
 #include <iostream>
 
+#include "console.h"
 #include "session.h"
 
 int main(int argc, char** argv) {
   using namespace ferolant::client;
+  UseUtf8Console();
+  const std::vector<std::string> args = Utf8Arguments(argc, argv);
   SessionConfig config;
-  config.host_path = argc > 1 ? argv[1] : DefaultHostPath();
+  config.host_path = args.size() > 1 ? args[1] : DefaultHostPath();
   config.report.show = 300;
 
   long long tab = 0;

@@ -1,8 +1,6 @@
 #pragma once
 // A native messaging host started the way a browser starts it: a child process whose standard
 // input and output are pipes to us, its standard error left on ours.
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -19,7 +17,8 @@ class HostProcess {
   // No browser takes a frame anywhere near this; a header that claims more is garbage.
   static constexpr std::uint32_t kMaxFrame = 256u * 1024 * 1024;
 
-  // Starts the executable at path with no arguments; on failure returns nullptr and says why.
+  // Starts the executable at path (UTF-8) with no arguments; on failure returns nullptr and
+  // says why.
   static std::unique_ptr<HostProcess> Start(const std::string& path, std::string& error);
 
   HostProcess(const HostProcess&) = delete;
@@ -36,24 +35,27 @@ class HostProcess {
 
   // What a browser does when the extension lets go of the port.
   void CloseInput() noexcept;
-  // The exit status (as waitpid reports it) once the host has ended, or nothing after timeout.
+  // The exit status once the host has ended (as DescribeExit reads it), or nothing after
+  // timeout.
   std::optional<int> WaitExit(std::chrono::milliseconds timeout);
 
-  pid_t pid() const noexcept { return pid_; }
+  long pid() const noexcept;
 
  private:
-  HostProcess(pid_t pid, int to_host, int from_host) noexcept
-      : pid_(pid), to_host_(to_host), from_host_(from_host) {}
+  struct Pipes;  // the platform's process and pipe handles
+  explicit HostProcess(std::unique_ptr<Pipes> pipes) noexcept;
+  // Reads n bytes; false at end of input, with timed_out set when the deadline passed first.
   bool ReadExactly(char* out, std::size_t n, std::chrono::steady_clock::time_point deadline,
                    bool& timed_out);
 
-  pid_t pid_;
-  int to_host_;
-  int from_host_;
+  std::unique_ptr<Pipes> pipes_;
   std::optional<int> status_;
 };
 
-// Describes a waitpid status for people: "exit code 0", "killed by signal 9".
+// Describes an exit status for people: "exit code 0", "killed by signal 9".
 std::string DescribeExit(int status);
+
+// "ferolant" in the folder of the running executable: the host built with the tools.
+std::string DefaultHostPath();
 
 }  // namespace ferolant::client

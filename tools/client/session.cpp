@@ -1,7 +1,5 @@
 #include "session.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <fstream>
 
@@ -18,14 +16,6 @@ std::string BuildRequest(const std::string& method, const std::vector<std::strin
   }
   r += "},\"tabID\":" + std::to_string(tab_id) + "}";
   return r;
-}
-
-std::string DefaultHostPath() {
-  std::string self(4096, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size());
-  if (n <= 0) return "ferolant";
-  self.resize(static_cast<std::size_t>(n));
-  return self.substr(0, self.rfind('/') + 1) + "ferolant";
 }
 
 int RunSession(const SessionConfig& config, std::ostream& out, std::ostream& err) {

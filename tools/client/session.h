@@ -30,7 +30,4 @@ int RunSession(const SessionConfig& config, std::ostream& out, std::ostream& err
 std::string BuildRequest(const std::string& method, const std::vector<std::string>& params,
                          long long tab_id);
 
-// "ferolant" in the folder of the running executable: the host that was built with the tools.
-std::string DefaultHostPath();
-
 }  // namespace ferolant::client

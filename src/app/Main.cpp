@@ -1,0 +1,81 @@
+#include "app/Main.h"
+
+#include "channel/NMKomunikace.h"
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+
+constexpr std::uint32_t kTimerInterval = 200;
+
+}  // namespace
+
+std::unique_ptr<TfrmMain> TfrmMain::Create(IApplication& application, TStreamFactory streams) {
+  auto form = std::make_unique<TfrmMain>(application, std::move(streams));
+  frmMain = form.get();
+  form->FormCreate();
+  return form;
+}
+
+TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams)
+    : FApplication(application), FStreams(std::move(streams)) {
+  Window = application.CreateForm([this](TCreateParams& params) { CreateParams(params); });
+  Window->SetCaption(u"Ferolant");
+  Window->SetBounds({312, 263, 609, 382});
+
+  Label2 = Window->CreateLabel({{8, 8, 150, 13}, u"Log extern\u00ED komunikace STDIO"});
+
+  TimerEndApp = application.CreateTimer([this] { TimerEndAppTimer(); });
+  TimerEndApp->SetEnabled(false);
+  TimerEndApp->SetInterval(kTimerInterval);
+
+  TimerFixWind = application.CreateTimer([this] { TimerFixWindTimer(); });
+  TimerFixWind->SetEnabled(false);
+  TimerFixWind->SetInterval(kTimerInterval);
+
+  TLogControlDesign log;
+  log.Bounds = {8, 24, 581, 317};
+  log.Anchors = akLeft | akTop | akRight | akBottom;
+  log.VerticalScrollBar = true;
+  log.TabOrder = 0;
+  log.PlainText = false;
+  memoLog = Window->CreateLogControl(log);
+}
+
+TfrmMain::~TfrmMain() {
+  if (frmMain == this) frmMain = nullptr;
+}
+
+void TfrmMain::FormCreate() {
+  // A tool window gets no task-bar button; the style only takes while the
+  // application's window is hidden.
+  FApplication.ShowApplicationWindow(false);
+  FApplication.SetApplicationExStyle(FApplication.ApplicationExStyle() | kWsExToolWindow);
+  FApplication.ShowApplicationWindow(true);
+
+  TNMKomunikace::Start(FApplication, *this, FStreams);
+
+  Window->SetBorderStyle(TBorderStyle::bsNone);
+  Window->SetFormStyle(TFormStyle::fsStayOnTop);
+  Window->SetBounds({0, 0, 1, 1});
+}
+
+void TfrmMain::CreateParams(TCreateParams& params) const {
+  Window->DefaultCreateParams(params);
+  // Every extended style but the tool-window bit goes, WS_EX_APPWINDOW
+  // included: the form must never get a task-bar button of its own.
+  params.ExStyle &= kWsExToolWindow;
+}
+
+void TfrmMain::TimerEndAppTimer() {
+  TimerEndApp->SetEnabled(false);
+  Window->HandleNeeded();
+  Window->PostClose();
+}
+
+void TfrmMain::StartFixWind(std::uint32_t threadId) { FixWindThreadID = threadId; }
+
+void TfrmMain::TimerFixWindTimer() {
+  // Until the dialog search is in place a tick only stops the timer.
+  TimerFixWind->SetEnabled(false);
+}

@@ -1,0 +1,49 @@
+// The main form: practically invisible (one pixel, borderless, stay-on-top,
+// no task-bar button), it holds the traffic log and the two timers, starts the
+// worker thread and closes itself when the worker says the input has ended.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "channel/host_form.h"
+#include "channel/standard_streams.h"
+#include "platform/application.h"
+
+class TfrmMain final : public IHostForm {
+ public:
+  // Creates the form and its controls as designed, makes it the process-wide
+  // frmMain and runs FormCreate, which starts the worker on streams.
+  static std::unique_ptr<TfrmMain> Create(IApplication& application,
+                                          TStreamFactory streams = OpenStandardStreams);
+
+  TfrmMain(IApplication& application, TStreamFactory streams);
+  ~TfrmMain() override;
+
+  // The form's own window; the controls below live on it.
+  std::unique_ptr<IFormWindow> Window;
+
+  std::unique_ptr<ILabel> Label2;
+  std::unique_ptr<ITimer> TimerEndApp;
+  std::unique_ptr<ITimer> TimerFixWind;
+  std::unique_ptr<ILogControl> memoLog;
+
+  std::uint32_t FixWindThreadID = 0;
+
+  void FormCreate();
+  void TimerEndAppTimer();
+  void TimerFixWindTimer();
+  void CreateParams(TCreateParams& params) const;
+
+  // What the worker reaches through the main thread.
+  ITimer& EndAppTimer() override { return *TimerEndApp; }
+  void StartFixWind(std::uint32_t threadId) override;
+  ILogControl& LogControl() override { return *memoLog; }
+
+ private:
+  IApplication& FApplication;
+  TStreamFactory FStreams;
+};
+
+// The one main form; set before its FormCreate runs, valid until the process ends.
+extern TfrmMain* frmMain;

@@ -1,0 +1,15 @@
+// The outgoing Native Messaging frame: 4-byte little-endian length, then the body.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/byte_stream.h"
+
+// Writes all count bytes or throws std::runtime_error "Stream write error".
+void WriteBuffer(IByteStream& stream, const void* data, std::int32_t count);
+
+// Writes one frame. The header goes out with a plain write whose result is not
+// checked; a body that is not written whole raises "Stream write error".
+// Without a stream nothing is written and nothing is reported.
+void WriteFrame(IByteStream* output, std::string_view body);

@@ -1,0 +1,24 @@
+// What the worker reaches on the main form, always through the main thread's
+// synchronous hand-over.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/log_control.h"
+#include "platform/timer.h"
+
+class IHostForm {
+ public:
+  virtual ~IHostForm() = default;
+
+  // The timer whose first tick closes the form (and so ends the program).
+  virtual ITimer& EndAppTimer() = 0;
+  // Starts looking for a visible window of the given thread to bring forward.
+  virtual void StartFixWind(std::uint32_t threadId) = 0;
+  virtual ILogControl& LogControl() = 0;
+
+ protected:
+  IHostForm() = default;
+  IHostForm(const IHostForm&) = default;
+  IHostForm& operator=(const IHostForm&) = default;
+};

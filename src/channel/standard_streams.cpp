@@ -1,0 +1,5 @@
+#include "channel/standard_streams.h"
+
+#include "platform/standard_handles.h"
+
+TStreamPair OpenStandardStreams() { return {OpenStandardInput(), OpenStandardOutput()}; }

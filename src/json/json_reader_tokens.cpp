@@ -1,0 +1,353 @@
+// The reader's token states: white space and comments, the start of a value,
+// keywords, strings and member names with their escapes, bare words and numbers.
+#include "json/json_reader_chars.h"
+#include "json/json_reader_number.h"
+#include "json/json_reader_run.h"
+
+using namespace json_chars;
+
+template <typename Stop>
+std::int32_t TJsonReaderRun::RunLength(Stop stop) const noexcept {
+  std::int32_t end = T.CharOffset;
+  while (end < FSize && !stop(FText[end])) ++end;
+  return end - T.CharOffset;
+}
+
+// --- white space, comments, start and finish ------------------------------
+
+TJsonReaderRun::TStep TJsonReaderRun::OnSkipSpace(char16_t c) {
+  if (IsSpace(c)) {
+    T.CharOffset += RunLength([](char16_t u) { return !IsSpace(u); });
+    return TStep::Consumed;
+  }
+  if (c == u'/') {
+    FBuffer.ResetOutput();
+    FBuffer.AppendChar(c);
+    Goto(S::CommentStart);
+    return TStep::Take;
+  }
+  Goto(FLevel->ReturnState);
+  return TStep::Redo;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnCommentStart(char16_t c) {
+  if (c == u'*') {
+    Goto(S::BlockComment);
+  } else if (c == u'/') {
+    Goto(S::LineComment);
+  } else {
+    return Fail(jeBadComment);
+  }
+  FBuffer.AppendChar(c);
+  return TStep::Take;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnBlockComment(char16_t c) {
+  if (c == u'*') {
+    FBuffer.AppendChar(c);
+    Goto(S::BlockCommentStar);
+    return TStep::Take;
+  }
+  if (c == 0) {
+    FBuffer.AppendChar(c);
+    return TStep::Take;
+  }
+  const std::int32_t count = RunLength([](char16_t u) { return u == u'*' || u == 0; });
+  FBuffer.AppendChars(FText + T.CharOffset, count);
+  T.CharOffset += count;
+  return TStep::Consumed;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnBlockCommentStar(char16_t c) {
+  FBuffer.AppendChar(c);
+  // A run of stars stays here, so "**/" closes the comment as in C.
+  if (c == u'/') {
+    Goto(S::SkipSpace);
+  } else if (c != u'*') {
+    Goto(S::BlockComment);
+  }
+  return TStep::Take;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnLineComment(char16_t c) {
+  if (c == u'\n') {
+    Goto(S::SkipSpace);
+    return TStep::Take;
+  }
+  if (c == 0) {
+    FBuffer.AppendChar(c);
+    return TStep::Take;
+  }
+  const std::int32_t count = RunLength([](char16_t u) { return u == u'\n' || u == 0; });
+  FBuffer.AppendChars(FText + T.CharOffset, count);
+  T.CharOffset += count;
+  return TStep::Consumed;
+}
+
+void TJsonReaderRun::StartNumber() noexcept {
+  FBuffer.ResetOutput();
+  T.HasFraction = 0;
+  T.FractionDigits = -1;
+  Goto(S::NumberBody);
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnStart(char16_t c) {
+  switch (c) {
+    case u'"':
+    case u'\'':
+      FBuffer.ResetOutput();
+      T.QuoteChar = c;
+      Goto(S::StringBody);
+      return TStep::Take;
+    case u'{':
+      FLevel->Current = TJsonValue::Create(skObject);
+      FLevel->ReturnState = S::MemberStart;
+      Goto(S::SkipSpace);
+      return TStep::Take;
+    case u'[':
+      FLevel->Current = TJsonValue::Create(skArray);
+      FLevel->ReturnState = S::ArrayItem;
+      Goto(S::SkipSpace);
+      return TStep::Take;
+    case u'n':
+    case u'N':
+      FBuffer.ResetOutput();
+      T.MatchCount = 0;
+      Goto(S::KeywordNull);
+      return TStep::Redo;
+    case u't':
+    case u'T':
+    case u'f':
+    case u'F':
+      FBuffer.ResetOutput();
+      T.MatchCount = 0;
+      Goto(S::KeywordBool);
+      return TStep::Redo;
+    case u'-':
+      StartNumber();
+      return TStep::Redo;
+    case u'(':
+      // A path that opens with an argument list calls a method base directly.
+      if (T.Depth == 0 && KindIs(FBase, skMethod)) {
+        FLevel->Current = FBase;
+        Goto(S::StepCall);
+      }
+      return TStep::Take;
+    default:
+      break;
+  }
+  if (IsDigit(c)) {
+    // On an object, a path may name a member such as "123".
+    if (T.Depth == 0 && KindIs(FBase, skObject)) {
+      FLevel->Current = FBase;
+      Goto(S::Word);
+    } else {
+      StartNumber();
+    }
+    return TStep::Redo;
+  }
+  FBuffer.ResetOutput();
+  Goto(S::Word);
+  return TStep::Redo;
+}
+
+// --- keywords ----------------------------------------------------------------
+//
+// The buffer holds exactly the keyword characters matched so far; c is
+// appended only when it matches, which leaves the same buffer as appending
+// it and taking it off again on a mismatch.
+
+bool TJsonReaderRun::KeywordMatches(char16_t c, std::u16string_view keyword) const noexcept {
+  const std::int32_t matched = T.MatchCount;
+  const std::int32_t length = static_cast<std::int32_t>(keyword.size());
+  const std::int32_t compared = matched + 1 < length ? matched + 1 : length;
+  const char16_t* buffer = FBuffer.Chars();
+  for (std::int32_t i = 0; i < compared; ++i) {
+    const char16_t unit = i < matched ? buffer[i] : c;
+    if (unit != keyword[static_cast<std::size_t>(i)]) return false;
+  }
+  return true;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::KeywordAdvance(char16_t c, std::int32_t length,
+                                                     IJsonValue (*make)()) {
+  if (T.MatchCount == length) {
+    if (!IsWordContinuing(c)) {
+      SetValue(make());
+      return TStep::Redo;
+    }
+    Goto(S::Word);
+  }
+  FBuffer.AppendChar(c);
+  ++T.MatchCount;
+  return TStep::Take;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnKeywordNull(char16_t c) {
+  if (KeywordMatches(c, u"null")) {
+    return KeywordAdvance(c, 4, [] { return TJsonValue::Create(skNull); });
+  }
+  Goto(S::Word);
+  return TStep::Redo;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnKeywordBool(char16_t c) {
+  if (KeywordMatches(c, u"true")) {
+    return KeywordAdvance(c, 4, [] { return TJsonValue::CreateBool(true); });
+  }
+  if (KeywordMatches(c, u"false")) {
+    return KeywordAdvance(c, 5, [] { return TJsonValue::CreateBool(false); });
+  }
+  Goto(S::Word);
+  return TStep::Redo;
+}
+
+// --- strings, names, escapes and bare words ---------------------------------
+
+TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
+  if (c == T.QuoteChar) {
+    if (isName) {
+      FLevel->PendingName = FBuffer.TextBeforeZero();
+      FLevel->ReturnState = S::NameEnd;
+      Goto(S::SkipSpace);
+    } else {
+      SetValue(TJsonValue::CreateText(FBuffer.View()));
+    }
+    return TStep::Take;
+  }
+  if (c == u'\\') {
+    FLevel->ReturnState = isName ? S::QuotedName : S::StringBody;
+    Goto(S::Escape);
+    return TStep::Take;
+  }
+  if (c == 0) {
+    FBuffer.AppendChar(c);
+    return TStep::Take;
+  }
+  // The hot path for long texts: everything up to the next quote, backslash
+  // or terminator in one go.
+  const char16_t quote = T.QuoteChar;
+  const std::int32_t count =
+      RunLength([quote](char16_t u) { return u == quote || u == u'\\' || u == 0; });
+  const char16_t* run = FText + T.CharOffset;
+  T.CharOffset += count;
+  const bool closes = T.CharOffset < FSize && FText[T.CharOffset] == quote;
+  if (!isName && closes && FBuffer.CharCount() == 0) {
+    // A string without escapes goes straight from the text into its value.
+    ++T.CharOffset;
+    SetValue(TJsonValue::CreateText(std::u16string_view(run, static_cast<std::size_t>(count))));
+    return TStep::Consumed;
+  }
+  FBuffer.AppendChars(run, count);
+  return TStep::Consumed;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnEscape(char16_t c) {
+  switch (c) {
+    case u'b':
+      FBuffer.AppendChar(u'\b');
+      break;
+    case u'f':
+      FBuffer.AppendChar(u'\f');
+      break;
+    case u'n':
+      FBuffer.AppendChar(u'\n');
+      break;
+    case u'r':
+      FBuffer.AppendChar(u'\r');
+      break;
+    case u't':
+      FBuffer.AppendChar(u'\t');
+      break;
+    case u'u':
+    case u'x':
+      T.EscapeValue = 0;
+      T.MatchCount = 0;
+      Goto(c == u'u' ? S::UnicodeEscape : S::ByteEscape);
+      return TStep::Take;
+    default:
+      FBuffer.AppendChar(c);
+      break;
+  }
+  Goto(FLevel->ReturnState);
+  return TStep::Take;
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnHexEscape(char16_t c, std::int32_t digits) {
+  const std::int32_t value = HexValue(c);
+  if (value < 0) return Fail(jeBadCharacter);
+  T.EscapeValue =
+      static_cast<char16_t>(T.EscapeValue + (value << (4 * (digits - 1 - T.MatchCount))));
+  if (++T.MatchCount == digits) {
+    FBuffer.AppendChar(T.EscapeValue);
+    Goto(FLevel->ReturnState);
+  }
+  return TStep::Take;
+}
+
+bool TJsonReaderRun::IsBareWordEnd(char16_t c) const noexcept {
+  if (c == 0) return true;
+  if (T.Depth == 0) return false;
+  switch (T.Levels[static_cast<std::size_t>(T.Depth - 1)].State) {
+    case S::ArrayAdd:
+      return c == u',' || c == u']';
+    case S::MemberAdd:
+      return c == u',' || c == u'}';
+    default:
+      return false;
+  }
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnWord(char16_t c) {
+  if (InPathMode()) {
+    if (c < 0x80 && IsPathStop(c)) return OnPathStop(c);
+    FBuffer.AppendChar(c);
+    return TStep::Take;
+  }
+  if (IsBareWordEnd(c)) {
+    if (FStrict) return Fail(jeBadCharacter);
+    FBuffer.TrimTrailingBlanks();
+    SetValue(TJsonValue::CreateText(FBuffer.TextBeforeZero()));
+    return TStep::Redo;
+  }
+  if (c == u'\\') {
+    FLevel->ReturnState = S::Word;
+    Goto(S::Escape);
+    return TStep::Take;
+  }
+  FBuffer.AppendChar(c);
+  return TStep::Take;
+}
+
+// --- numbers -----------------------------------------------------------------
+
+TJsonReaderRun::TStep TJsonReaderRun::OnNumberBody(char16_t c) {
+  if (IsNumberChar(c)) {
+    FBuffer.AppendChar(c);
+    if (c == u'.') {
+      T.HasFraction = 1;
+      T.FractionDigits = 0;
+    } else if (c == u'E' || c == u'e') {
+      T.HasFraction = 1;
+      T.FractionDigits = -1;
+    } else if (IsDigit(c) && T.HasFraction == 1 && T.FractionDigits >= 0) {
+      if (++T.FractionDigits > 4) T.FractionDigits = -1;
+    }
+    return TStep::Take;
+  }
+  const std::u16string_view text = FBuffer.View();
+  if (T.HasFraction == 0) {
+    const std::int64_t value = ReadTokenInteger(text);
+    if (KindIs(FBase, skArray)) return IndexOnBase(value);
+    SetValue(TJsonValue::CreateInt(value));
+    return TStep::Redo;
+  }
+  if (T.FractionDigits >= 0) {
+    if (const auto units = ReadTokenMoney(text, T.FractionDigits)) {
+      SetValue(TJsonValue::CreateMoney(TJsonCurrency::FromUnits(*units)));
+      return TStep::Redo;
+    }
+  }
+  SetValue(TJsonValue::CreateFloat(ReadTokenDouble(text)));
+  return TStep::Redo;
+}

@@ -1,0 +1,19 @@
+// A byte stream over a POSIX file descriptor that it does not own.
+#pragma once
+
+#include "platform/byte_stream.h"
+
+class TFdStream final : public IByteStream {
+ public:
+  explicit TFdStream(int fd) noexcept : FFd(fd) {}
+
+  // One read, repeated only when a signal interrupted it.
+  std::int32_t Read(void* buffer, std::int32_t count) noexcept override;
+  // Goes on until everything is written, as a blocking write of a pipe does;
+  // the count written before a failure otherwise.
+  std::int32_t Write(const void* buffer, std::int32_t count) noexcept override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) noexcept override;
+
+ private:
+  int FFd;
+};

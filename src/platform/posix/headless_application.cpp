@@ -1,0 +1,207 @@
+#include "platform/posix/headless_application.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <stdexcept>
+
+#include "platform/posix/headless_form.h"
+#include "platform/posix/headless_timer.h"
+
+namespace {
+
+// What a termination signal reaches: a flag and the wake pipe of the
+// application that listens (one per process).
+std::atomic<int> gShutdownWakeFd{-1};
+volatile std::sig_atomic_t gShutdownRequested = 0;
+
+extern "C" void OnShutdownSignal(int) {
+  const int savedErrno = errno;
+  gShutdownRequested = 1;
+  const int fd = gShutdownWakeFd.load();
+  if (fd >= 0) {
+    const char wake = 's';
+    [[maybe_unused]] const ssize_t ignored = ::write(fd, &wake, 1);
+  }
+  errno = savedErrno;
+}
+
+}  // namespace
+
+THeadlessApplication::THeadlessApplication() : FMainThreadId(std::this_thread::get_id()) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    throw std::runtime_error("Cannot create the main loop's wake pipe");
+  }
+  FWakeRead.Reset(fds[0]);
+  FWakeWrite.Reset(fds[1]);
+}
+
+THeadlessApplication::~THeadlessApplication() {
+  int mine = FWakeWrite.Get();
+  gShutdownWakeFd.compare_exchange_strong(mine, -1);
+}
+
+void THeadlessApplication::Initialize() { FMainThreadId = std::this_thread::get_id(); }
+
+void THeadlessApplication::Synchronize(const std::function<void()>& routine) {
+  if (IsMainThread()) {
+    routine();
+    return;
+  }
+  auto request = std::make_shared<TSyncRequest>();
+  request->Routine = &routine;
+  {
+    std::lock_guard lock(FMutex);
+    FEvents.push_back(TEvent{request, nullptr});
+  }
+  Wake();
+  std::unique_lock lock(request->Mutex);
+  request->Finished.wait(lock, [&] { return request->Done; });
+  if (request->Error) std::rethrow_exception(request->Error);
+}
+
+std::unique_ptr<IFormWindow> THeadlessApplication::CreateForm(TCreateParamsHook createParams) {
+  return std::make_unique<THeadlessForm>(*this, std::move(createParams));
+}
+
+std::unique_ptr<ITimer> THeadlessApplication::CreateTimer(std::function<void()> onTimer) {
+  return std::make_unique<THeadlessTimer>(*this, std::move(onTimer));
+}
+
+void THeadlessApplication::Run(IFormWindow& mainForm) {
+  // Only forms made by this application reach here.
+  auto& form = static_cast<THeadlessForm&>(mainForm);
+  FMainForm = &form;
+  form.Show();
+  while (!form.Closed()) {
+    RunEvents();
+    if (FListensForShutdown && gShutdownRequested) {
+      gShutdownRequested = 0;
+      form.Close();
+    }
+    if (form.Closed()) break;
+    FireDueTimers();
+    if (form.Closed()) break;
+
+    bool pending;
+    {
+      std::lock_guard lock(FMutex);
+      pending = !FEvents.empty();
+    }
+    if (!pending) {
+      pollfd wait{FWakeRead.Get(), POLLIN, 0};
+      ::poll(&wait, 1, MillisecondsToNextTimer());
+      DrainWakePipe();
+    }
+  }
+  FMainForm = nullptr;
+}
+
+void THeadlessApplication::CloseMainFormOnShutdownRequests() {
+  FListensForShutdown = true;
+  gShutdownWakeFd = FWakeWrite.Get();
+  struct sigaction action {};
+  action.sa_handler = OnShutdownSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+void THeadlessApplication::RegisterForm(THeadlessForm* form) {
+  std::lock_guard lock(FMutex);
+  FForms.insert(form);
+}
+
+void THeadlessApplication::UnregisterForm(THeadlessForm* form) {
+  std::lock_guard lock(FMutex);
+  FForms.erase(form);
+}
+
+void THeadlessApplication::PostClose(THeadlessForm* form) {
+  {
+    std::lock_guard lock(FMutex);
+    FEvents.push_back(TEvent{nullptr, form});
+  }
+  Wake();
+}
+
+void THeadlessApplication::RegisterTimer(THeadlessTimer* timer) { FTimers.push_back(timer); }
+
+void THeadlessApplication::UnregisterTimer(THeadlessTimer* timer) { std::erase(FTimers, timer); }
+
+void THeadlessApplication::Wake() noexcept {
+  const char wake = 'w';
+  // A full pipe already holds a wake-up; nothing is lost by failing here.
+  [[maybe_unused]] const ssize_t ignored = ::write(FWakeWrite.Get(), &wake, 1);
+}
+
+void THeadlessApplication::DrainWakePipe() noexcept {
+  char buffer[64];
+  while (::read(FWakeRead.Get(), buffer, sizeof buffer) > 0) {
+  }
+}
+
+void THeadlessApplication::RunEvents() {
+  for (;;) {
+    TEvent event;
+    {
+      std::lock_guard lock(FMutex);
+      if (FEvents.empty()) return;
+      event = FEvents.front();
+      FEvents.pop_front();
+      // A form destroyed since the close was posted is not touched.
+      if (event.Close && !FForms.contains(event.Close)) continue;
+    }
+    if (event.Close) {
+      event.Close->Close();
+      continue;
+    }
+    try {
+      (*event.Sync->Routine)();
+    } catch (...) {
+      event.Sync->Error = std::current_exception();
+    }
+    std::lock_guard lock(event.Sync->Mutex);
+    event.Sync->Done = true;
+    event.Sync->Finished.notify_all();
+  }
+}
+
+void THeadlessApplication::FireDueTimers() {
+  const auto now = THeadlessTimer::TClock::now();
+  std::vector<THeadlessTimer*> due;
+  for (THeadlessTimer* timer : FTimers) {
+    if (timer->Running() && timer->Due() <= now) due.push_back(timer);
+  }
+  for (THeadlessTimer* timer : due) {
+    // An earlier tick handler may have stopped or destroyed this timer.
+    if (std::find(FTimers.begin(), FTimers.end(), timer) == FTimers.end()) continue;
+    if (!timer->Running() || timer->Due() > now) continue;
+    try {
+      timer->Tick(now);
+    } catch (...) {
+      // A failing tick handler does not stop the loop.
+    }
+  }
+}
+
+int THeadlessApplication::MillisecondsToNextTimer() const {
+  const THeadlessTimer* next = nullptr;
+  for (const THeadlessTimer* timer : FTimers) {
+    if (timer->Running() && (!next || timer->Due() < next->Due())) next = timer;
+  }
+  if (!next) return -1;
+  const auto left = next->Due() - THeadlessTimer::TClock::now();
+  if (left <= THeadlessTimer::TClock::duration::zero()) return 0;
+  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+std::unique_ptr<IApplication> CreateApplication() {
+  return std::make_unique<THeadlessApplication>();
+}

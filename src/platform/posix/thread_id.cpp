@@ -1,0 +1,8 @@
+#include "platform/thread_id.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+std::uint32_t CurrentThreadId() noexcept {
+  return static_cast<std::uint32_t>(::syscall(SYS_gettid));
+}

@@ -1,0 +1,7 @@
+// Leaving the process once the main loop is over.
+#pragma once
+
+// Ends the process with exitCode without waiting for other threads and
+// without destroying static objects: the worker thread may still sit in a
+// read of standard input and must find everything it uses still in place.
+[[noreturn]] void LeaveProcess(int exitCode) noexcept;

@@ -1,0 +1,183 @@
+#include "platform/application.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "support/run_guard.h"
+
+namespace {
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  ApplicationTest() : App(CreateApplication()) {
+    App->Initialize();
+    Form = App->CreateForm({});
+  }
+  void RunToEnd() {
+    TRunGuard guard(*Form);
+    App->Run(*Form);
+    EXPECT_FALSE(guard.TimedOut) << "the loop did not end by itself";
+  }
+  std::unique_ptr<IApplication> App;
+  std::unique_ptr<IFormWindow> Form;
+};
+
+TEST_F(ApplicationTest, HandOverRunsOnTheMainThreadWhileTheCallerWaits) {
+  const auto mainThread = std::this_thread::get_id();
+  std::thread::id ranOn;
+  bool callerWaited = false;
+  std::thread worker([&] {
+    bool routineDone = false;
+    App->Synchronize([&] {
+      ranOn = std::this_thread::get_id();
+      routineDone = true;
+    });
+    callerWaited = routineDone;
+    Form->PostClose();
+  });
+  RunToEnd();
+  worker.join();
+  EXPECT_EQ(ranOn, mainThread);
+  EXPECT_TRUE(callerWaited);
+}
+
+TEST_F(ApplicationTest, AnErrorOfTheRoutineIsRaisedAgainInTheCaller) {
+  std::string caught;
+  std::thread worker([&] {
+    try {
+      App->Synchronize([] { throw std::runtime_error("Cannot create file"); });
+    } catch (const std::runtime_error& error) {
+      caught = error.what();
+    }
+    Form->PostClose();
+  });
+  RunToEnd();
+  worker.join();
+  EXPECT_EQ(caught, "Cannot create file");
+}
+
+TEST_F(ApplicationTest, HandOverOnTheMainThreadRunsAtOnce) {
+  int runs = 0;
+  App->Synchronize([&] { ++runs; });
+  EXPECT_EQ(runs, 1);
+  EXPECT_THROW(App->Synchronize([] { throw std::logic_error("x"); }), std::logic_error);
+}
+
+TEST_F(ApplicationTest, HandOversFromSeveralThreadsAllRunInTheLoop) {
+  std::atomic<int> runs = 0;
+  int unguarded = 0;  // touched on the main thread only
+  std::vector<std::thread> workers;
+  for (int i = 0; i < 4; ++i) {
+    workers.emplace_back([&] {
+      for (int k = 0; k < 50; ++k) App->Synchronize([&] { ++unguarded; });
+      if (++runs == 4) Form->PostClose();
+    });
+  }
+  RunToEnd();
+  for (auto& worker : workers) worker.join();
+  EXPECT_EQ(unguarded, 200);
+}
+
+TEST_F(ApplicationTest, RunCreatesAndShowsTheMainFormAndEndsWhenItCloses) {
+  Form->SetCaption(u"Ferolant");
+  std::thread closer([&] { Form->PostClose(); });
+  RunToEnd();
+  closer.join();
+  EXPECT_TRUE(Form->HandleAllocated());
+  EXPECT_EQ(Form->CreatedParams().Caption, u"Ferolant");
+  EXPECT_TRUE(Form->Closed());
+  EXPECT_FALSE(Form->Visible());
+}
+
+TEST_F(ApplicationTest, TimerTicksRepeatUntilDisabled) {
+  int ticks = 0;
+  std::unique_ptr<ITimer> timer;
+  timer = App->CreateTimer([&] {
+    if (++ticks == 3) {
+      timer->SetEnabled(false);
+      Form->PostClose();
+    }
+  });
+  EXPECT_FALSE(timer->Enabled());
+  timer->SetInterval(10);
+  timer->SetEnabled(true);
+  RunToEnd();
+  EXPECT_EQ(ticks, 3);
+  EXPECT_FALSE(timer->Enabled());
+}
+
+TEST_F(ApplicationTest, TheTimerWithTheShorterIntervalTicksFirst) {
+  std::vector<int> order;
+  auto slow = App->CreateTimer([&] {
+    order.push_back(2);
+    Form->PostClose();
+  });
+  auto fast = App->CreateTimer([&] { order.push_back(1); });
+  slow->SetInterval(400);
+  fast->SetInterval(20);
+  slow->SetEnabled(true);
+  fast->SetEnabled(true);
+  RunToEnd();
+  ASSERT_FALSE(order.empty());
+  EXPECT_EQ(order.front(), 1);
+  EXPECT_EQ(order.back(), 2);
+}
+
+TEST_F(ApplicationTest, ATimerDestroyedByAnotherTickNeverTicksAgain) {
+  std::unique_ptr<ITimer> victim;
+  auto killer = App->CreateTimer([&] {
+    victim.reset();
+    Form->PostClose();
+  });
+  victim = App->CreateTimer([] { FAIL() << "destroyed timer ticked"; });
+  killer->SetInterval(1);
+  victim->SetInterval(1);
+  killer->SetEnabled(true);
+  victim->SetEnabled(true);
+  // Both are due together at the first pass and the killer ticks first: only
+  // a loop that looks the victim up again avoids a tick of a freed timer.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  RunToEnd();
+}
+
+TEST_F(ApplicationTest, ClosingAFormThatIsGoneIsHarmless) {
+  auto other = App->CreateForm({});
+  other->PostClose();
+  other.reset();
+  Form->PostClose();
+  RunToEnd();
+}
+
+TEST(FormWindow, CreationParametersFollowBorderAndStyleThenTheHook) {
+  auto app = CreateApplication();
+  app->Initialize();
+  auto form = app->CreateForm([](TCreateParams& params) { params.ExStyle |= kWsExAppWindow; });
+  form->SetBounds({0, 0, 1, 1});
+  form->SetBorderStyle(TBorderStyle::bsNone);
+  form->SetFormStyle(TFormStyle::fsStayOnTop);
+
+  TCreateParams standard;
+  form->DefaultCreateParams(standard);
+  EXPECT_TRUE(standard.Style & kWsPopup);
+  EXPECT_FALSE(standard.Style & kWsCaption);
+  EXPECT_EQ(standard.ExStyle & kWsExToolWindow, 0u);
+  EXPECT_TRUE(standard.OwnedByApplication);
+  EXPECT_EQ(standard.Bounds, (TBounds{0, 0, 1, 1}));
+
+  form->HandleNeeded();
+  EXPECT_TRUE(form->HandleAllocated());
+  EXPECT_EQ(form->CreatedParams().ExStyle, standard.ExStyle | kWsExAppWindow);
+
+  auto tool = app->CreateForm({});
+  tool->SetBorderStyle(TBorderStyle::bsToolWindow);
+  TCreateParams toolParams;
+  tool->DefaultCreateParams(toolParams);
+  EXPECT_TRUE(toolParams.ExStyle & kWsExToolWindow);
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+#include "platform/code_page.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+std::string AllBytes() {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+  return bytes;
+}
+
+class SingleByteCodePage : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(SingleByteCodePage, EveryByteHasItsOwnUnitAndComesBack) {
+  const auto wide = ConvertCodePageToWide(AllBytes(), GetParam());
+  ASSERT_TRUE(wide.has_value());
+  ASSERT_EQ(wide->size(), 256u);
+  EXPECT_EQ(std::set<char16_t>(wide->begin(), wide->end()).size(), 256u);
+
+  const auto bytes = ConvertWideToCodePage(*wide, GetParam());
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ(*bytes, AllBytes());
+}
+
+TEST_P(SingleByteCodePage, UnitsTheCodePageLacksBecomeTheDefaultCharacter) {
+  // U+4E2D is in neither; the emoji is one character in two units.
+  EXPECT_EQ(ConvertWideToCodePage(u"a\u4E2Db", GetParam()), "a?b");
+  EXPECT_EQ(ConvertWideToCodePage(u"a\U0001F600b", GetParam()), "a?b");
+  EXPECT_EQ(ConvertWideToCodePage(u"\xD800x\xDC00", GetParam()), "?x?");
+}
+
+TEST_P(SingleByteCodePage, ZeroUnitsAreConvertedLikeAnyOther) {
+  const std::u16string text(u"a\0b", 3);
+  EXPECT_EQ(ConvertWideToCodePage(text, GetParam()), std::string("a\0b", 3));
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, SingleByteCodePage,
+                         ::testing::Values(kCodePageWindows1250, kCodePageWindows1252));
+
+TEST(CodePage1252, UndefinedBytesMapToTheControlOfTheSameValue) {
+  EXPECT_EQ(ConvertCodePageToWide("\x80\x81\x8D\x8F\x90\x9D\x9F\xE9", 1252),
+            u"\u20AC\u0081\u008D\u008F\u0090\u009D\u0178\u00E9");
+  EXPECT_EQ(ConvertWideToCodePage(u"\u20AC\u0081\u0178\u00E9", 1252), "\x80\x81\x9F\xE9");
+  // Central European letters are not in the Western code page.
+  EXPECT_EQ(ConvertWideToCodePage(u"\u010D\u0164", 1252), "??");
+}
+
+TEST(CodePage1250, CzechLettersAndUndefinedBytes) {
+  EXPECT_EQ(ConvertCodePageToWide("\x8A\x8D\x9E\xE8\xF8\xEC\x81\x83\x88\x90\x98", 1250),
+            u"\u0160\u0164\u017E\u010D\u0159\u011B\u0081\u0083\u0088\u0090\u0098");
+  EXPECT_EQ(ConvertWideToCodePage(u"P\u0159ijato \u017Elu\u0165ou\u010Dk\u00FD", 1250),
+            "P\xF8ijato \x9Elu\x9Dou\xE8k\xFD");
+  // Western letters that 1250 lacks.
+  EXPECT_EQ(ConvertWideToCodePage(u"\u00E8\u00F1", 1250), "??");
+}
+
+TEST(CodePage1250, UtfEightBytesSurviveTheDetourThroughWideText) {
+  // U+010D arrives from the browser as C4 8D; read in 1250 they are two
+  // characters, which turn back into the same two bytes.
+  const auto wide = ConvertCodePageToWide("\xC4\x8D", 1250);
+  EXPECT_EQ(wide, u"\u00C4\u0164");
+  EXPECT_EQ(ConvertWideToCodePage(*wide, 1250), "\xC4\x8D");
+}
+
+TEST(CodePageUtf8, WellFormedTextBothWays) {
+  const std::u16string text = u"\u010D\u00E1 a \U0001F600 \uFFFF";
+  const auto bytes = ConvertWideToCodePage(text, kCodePageUtf8);
+  EXPECT_EQ(bytes, "\xC4\x8D\xC3\xA1 a \xF0\x9F\x98\x80 \xEF\xBF\xBF");
+  EXPECT_EQ(ConvertCodePageToWide(*bytes, kCodePageUtf8), text);
+}
+
+TEST(CodePageUtf8, LoneSurrogatesAndBadBytesBecomeTheReplacementCharacter) {
+  EXPECT_EQ(ConvertWideToCodePage(u"a\xD800", kCodePageUtf8), "a\xEF\xBF\xBD");
+  EXPECT_EQ(ConvertWideToCodePage(u"\xDC80z", kCodePageUtf8), "\xEF\xBF\xBDz");
+  EXPECT_EQ(ConvertCodePageToWide("a\xFF"
+                                  "b",
+                                  kCodePageUtf8),
+            u"a\uFFFDb");
+}
+
+TEST(CodePage, UnknownCodePagesAreRefused) {
+  EXPECT_FALSE(ConvertWideToCodePage(u"abc", 4242).has_value());
+  EXPECT_FALSE(ConvertCodePageToWide("abc", 4242).has_value());
+}
+
+TEST(AnsiUpperCase, UpperCasesAsciiLettersAndKeepsTheLength) {
+  EXPECT_EQ(AnsiUpperCase("getNextBlock_9"), "GETNEXTBLOCK_9");
+  EXPECT_EQ(AnsiUpperCase("").size(), 0u);
+  EXPECT_EQ(AnsiUpperCase("\xC4\x8D").size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "host_process.h"
+
+extern char** environ;
+
+namespace ferolant::client {
+
+struct HostProcess::Pipes {
+  pid_t pid = -1;
+  int to_host = -1;
+  int from_host = -1;
+};
+
+namespace {
+
+void CloseFd(int& fd) noexcept {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+HostProcess::HostProcess(std::unique_ptr<Pipes> pipes) noexcept : pipes_(std::move(pipes)) {}
+
+std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::string& error) {
+  // A host that dies while we write must show up as a failed write, not end the client.
+  ::signal(SIGPIPE, SIG_IGN);
+  if (::access(path.c_str(), X_OK) != 0) {
+    error = "cannot run " + path + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  int in[2];   // host's standard input
+  int out[2];  // host's standard output
+  if (::pipe2(in, O_CLOEXEC) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return nullptr;
+  }
+  if (::pipe2(out, O_CLOEXEC) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    ::close(in[0]), ::close(in[1]);
+    return nullptr;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+  pid_t pid = -1;
+  const int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(in[0]);
+  ::close(out[1]);
+  if (rc != 0) {
+    error = "cannot start " + path + ": " + std::strerror(rc);
+    ::close(in[1]), ::close(out[0]);
+    return nullptr;
+  }
+  return std::unique_ptr<HostProcess>(
+      new HostProcess(std::make_unique<Pipes>(Pipes{pid, in[1], out[0]})));
+}
+
+HostProcess::~HostProcess() {
+  CloseInput();
+  CloseFd(pipes_->from_host);
+  if (!status_ && !WaitExit(std::chrono::milliseconds(0))) {
+    ::kill(pipes_->pid, SIGKILL);
+    WaitExit(std::chrono::seconds(10));
+  }
+}
+
+long HostProcess::pid() const noexcept { return pipes_->pid; }
+
+bool HostProcess::WriteRaw(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (pipes_->to_host < 0) return false;
+    const ssize_t n = ::write(pipes_->to_host, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool HostProcess::ReadExactly(char* out, std::size_t n,
+                              std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+  std::size_t got = 0;
+  while (got < n) {
+    if (pipes_->from_host < 0) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      timed_out = true;
+      return false;
+    }
+    pollfd p{pipes_->from_host, POLLIN, 0};
+    const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+    if (ready < 0 && errno != EINTR) return false;
+    if (ready <= 0) continue;
+    const ssize_t r = ::read(pipes_->from_host, out + got, n - got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    got += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+void HostProcess::CloseInput() noexcept { CloseFd(pipes_->to_host); }
+
+std::optional<int> HostProcess::WaitExit(std::chrono::milliseconds timeout) {
+  if (status_) return status_;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    int status = 0;
+    const pid_t r = ::waitpid(pipes_->pid, &status, WNOHANG);
+    if (r == pipes_->pid) {
+      status_ = status;
+      return status_;
+    }
+    if (r < 0 && errno != EINTR) return std::nullopt;
+    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+std::string DescribeExit(int status) {
+  if (WIFEXITED(status)) return "exit code " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
+  return "status " + std::to_string(status);
+}
+
+std::string DefaultHostPath() {
+  std::string self(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size());
+  if (n <= 0) return "ferolant";
+  self.resize(static_cast<std::size_t>(n));
+  return self.substr(0, self.rfind('/') + 1) + "ferolant";
+}
+
+}  // namespace ferolant::client

@@ -1,0 +1,166 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "host_process.h"
+
+namespace ferolant::client {
+
+struct HostProcess::Pipes {
+  HANDLE process = nullptr;
+  DWORD pid = 0;
+  HANDLE to_host = nullptr;
+  HANDLE from_host = nullptr;
+};
+
+namespace {
+
+void CloseHandleOnce(HANDLE& h) noexcept {
+  if (h != nullptr) ::CloseHandle(h);
+  h = nullptr;
+}
+
+std::wstring Widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+std::string LastErrorText() { return "Windows error " + std::to_string(::GetLastError()); }
+
+}  // namespace
+
+HostProcess::HostProcess(std::unique_ptr<Pipes> pipes) noexcept : pipes_(std::move(pipes)) {}
+
+std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::string& error) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE in_read = nullptr, in_write = nullptr, out_read = nullptr, out_write = nullptr;
+  if (!::CreatePipe(&in_read, &in_write, &inherit, 0)) {
+    error = "pipe: " + LastErrorText();
+    return nullptr;
+  }
+  if (!::CreatePipe(&out_read, &out_write, &inherit, 0)) {
+    error = "pipe: " + LastErrorText();
+    ::CloseHandle(in_read), ::CloseHandle(in_write);
+    return nullptr;
+  }
+  // Only the host's own ends are inherited, or it would never see its input end.
+  ::SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
+  ::SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = in_read;
+  si.hStdOutput = out_write;
+  si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION pi{};
+  const std::wstring exe = Widen(path);
+  std::wstring command = L"\"" + exe + L"\"";
+  const BOOL started = ::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &si, &pi);
+  const std::string why = started ? std::string() : LastErrorText();
+  ::CloseHandle(in_read);
+  ::CloseHandle(out_write);
+  if (!started) {
+    error = "cannot start " + path + ": " + why;
+    ::CloseHandle(in_write), ::CloseHandle(out_read);
+    return nullptr;
+  }
+  ::CloseHandle(pi.hThread);
+  return std::unique_ptr<HostProcess>(new HostProcess(
+      std::make_unique<Pipes>(Pipes{pi.hProcess, pi.dwProcessId, in_write, out_read})));
+}
+
+HostProcess::~HostProcess() {
+  CloseInput();
+  CloseHandleOnce(pipes_->from_host);
+  if (!status_ && !WaitExit(std::chrono::milliseconds(0))) {
+    ::TerminateProcess(pipes_->process, 1);
+    WaitExit(std::chrono::seconds(10));
+  }
+  CloseHandleOnce(pipes_->process);
+}
+
+long HostProcess::pid() const noexcept { return static_cast<long>(pipes_->pid); }
+
+bool HostProcess::WriteRaw(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (pipes_->to_host == nullptr) return false;
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+    if (!::WriteFile(pipes_->to_host, bytes.data(), chunk, &written, nullptr) || written == 0) {
+      return false;
+    }
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+bool HostProcess::ReadExactly(char* out, std::size_t n,
+                              std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+  std::size_t got = 0;
+  while (got < n) {
+    if (pipes_->from_host == nullptr) return false;
+    // Anonymous pipes have no waitable read with a time-out: look, then read what is there.
+    DWORD available = 0;
+    if (!::PeekNamedPipe(pipes_->from_host, nullptr, 0, nullptr, &available, nullptr)) {
+      return false;  // the host closed its output
+    }
+    if (available == 0) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        timed_out = true;
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      continue;
+    }
+    DWORD read = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - got, available));
+    if (!::ReadFile(pipes_->from_host, out + got, want, &read, nullptr) || read == 0) {
+      return false;
+    }
+    got += read;
+  }
+  return true;
+}
+
+void HostProcess::CloseInput() noexcept { CloseHandleOnce(pipes_->to_host); }
+
+std::optional<int> HostProcess::WaitExit(std::chrono::milliseconds timeout) {
+  if (status_) return status_;
+  if (::WaitForSingleObject(pipes_->process, static_cast<DWORD>(timeout.count())) !=
+      WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  ::GetExitCodeProcess(pipes_->process, &code);
+  status_ = static_cast<int>(code);
+  return status_;
+}
+
+std::string DescribeExit(int status) { return "exit code " + std::to_string(status); }
+
+std::string DefaultHostPath() {
+  std::wstring self(32768, L'\0');
+  const DWORD n = ::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+  if (n == 0) return "ferolant.exe";
+  self.resize(n);
+  return Narrow(self.substr(0, self.find_last_of(L"\\/") + 1)) + "ferolant.exe";
+}
+
+}  // namespace ferolant::client
