@@ -40,6 +40,11 @@ TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams)
   log.TabOrder = 0;
   log.PlainText = false;
   memoLog = Window->CreateLogControl(log);
+
+  FWindowSystem = platform::CreateWindowSystem();
+  FDialogWatch = std::make_unique<TDialogWatch>(
+      *FWindowSystem, [this](bool enabled) { TimerFixWind->SetEnabled(enabled); },
+      [this](const std::string& line) { memoLog->AppendLine(line); });
 }
 
 TfrmMain::~TfrmMain() {
@@ -73,9 +78,9 @@ void TfrmMain::TimerEndAppTimer() {
   Window->PostClose();
 }
 
-void TfrmMain::StartFixWind(std::uint32_t threadId) { FixWindThreadID = threadId; }
-
-void TfrmMain::TimerFixWindTimer() {
-  // Until the dialog search is in place a tick only stops the timer.
-  TimerFixWind->SetEnabled(false);
+void TfrmMain::StartFixWind(std::uint32_t threadId) {
+  FixWindThreadID = threadId;
+  FDialogWatch->StartFixWind(threadId);
 }
+
+void TfrmMain::TimerFixWindTimer() { FDialogWatch->TimerFixWindTimer(); }

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/dialog_watch.h"
 #include "channel/host_form.h"
 #include "channel/standard_streams.h"
 #include "platform/application.h"
+#include "platform/window_system.h"
 
 class TfrmMain final : public IHostForm {
  public:
@@ -43,6 +45,9 @@ class TfrmMain final : public IHostForm {
  private:
   IApplication& FApplication;
   TStreamFactory FStreams;
+  // The search for the signing library's dialog that TimerFixWind drives.
+  std::unique_ptr<platform::IWindowSystem> FWindowSystem;
+  std::unique_ptr<TDialogWatch> FDialogWatch;
 };
 
 // The one main form; set before its FormCreate runs, valid until the process ends.

@@ -5,7 +5,12 @@
 // each holder (a caller's IJsonValue, a member of an object, a slot of an
 // array) owns one count, and the release that takes the count to zero
 // destroys the value together with what it holds. A value knows nothing of
-// its containers, so a value that holds itself keeps itself alive.
+// its containers, so a value that holds itself keeps itself alive until
+// MakeEmpty or a removal breaks the cycle.
+//
+// Values live on the heap only: construction and destruction are private, and
+// the release that takes the count to zero is the one place that destroys a
+// value, so a value that is still referenced cannot be destroyed.
 //
 // No value (a default-constructed IJsonValue, "nil") is distinct from a value
 // of kind skNull; KindOf / KindIs treat both alike.
@@ -217,7 +222,7 @@ class TJsonValue {
 
  private:
   explicit TJsonValue(TJsonKind kind);
-  // Only the last Release destroys a value, so the count is zero by then.
+  // Reached only from Release, with the count at zero.
   ~TJsonValue();
 
   static IJsonValue Adopt(TJsonValue* fresh) noexcept;

@@ -11,6 +11,8 @@
 class TInBstr {
  public:
   explicit TInBstr(std::u16string_view text);
+  // `count` copies of `unit`, made in place.
+  TInBstr(std::size_t count, char16_t unit);
   ~TInBstr() { platform::SysFreeString(value_); }
   TInBstr(const TInBstr&) = delete;
   TInBstr& operator=(const TInBstr&) = delete;
@@ -35,6 +37,9 @@ class TOutBstr {
   TBstr* Out() noexcept { return &value_; }
   // A copy of the returned text; empty when the library stored nothing.
   std::u16string Text() const;
+  // The returned text, freeing the library's string at once (long results are not held
+  // twice while the reply is built).
+  std::u16string TakeText();
 
  private:
   TTavrinFunctions::TFreeString free_;

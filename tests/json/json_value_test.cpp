@@ -218,6 +218,18 @@ TEST(JsonAccessors, PlainNamesThroughTheParseWrapperAgree) {
   }
 }
 
+TEST(JsonAccessors, LongerPathsGoThroughThePathReader) {
+  IJsonValue reply = ParseJson(u"{\"list\":[10,20]}");
+  ASSERT_TRUE(KindIs(reply, skObject));
+  reply->PutText(u"result.data", u"abc");  // creates "result" on the way
+  EXPECT_TRUE(KindIs(reply->Get(u"result"), skObject));
+  EXPECT_EQ(reply->GetText(u"result.data"), u"abc");
+  EXPECT_EQ(reply->GetInt(u"list[1]"), 20);
+  EXPECT_FALSE(reply->Get(u"list[-1]"));
+  EXPECT_EQ(reply->Remove(u"result.data")->ToText(), u"abc");
+  EXPECT_EQ(reply->Get(u"result")->MemberTable()->EntryCount(), 0);
+}
+
 IJsonValue Twice(const IJsonValue& self, const IJsonValue& param) {
   return TJsonValue::CreateInt(2 * param->ToInt() + self->GetInt(u"bias"));
 }

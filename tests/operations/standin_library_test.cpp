@@ -2,12 +2,12 @@
 // result, recomputed here from its documented formula.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "operations/ole_text.h"
@@ -173,17 +173,17 @@ class StandInFileTest : public StandInLibraryTest {
  protected:
   void SetUp() override {
     StandInLibraryTest::SetUp();
-    char pattern[] = "/tmp/ferolant-standin-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
+    folder =
+        fs::temp_directory_path() / ("ferolant-standin-" + std::to_string(std::random_device{}()));
+    ASSERT_TRUE(fs::create_directory(folder));
   }
   void TearDown() override { fs::remove_all(folder); }
 
   // A file whose name holds non-ASCII letters, as the host hands such names over.
   std::u16string Write(const std::string& content) {
-    std::ofstream(folder / "p\xC5\x99\xC3\xADloha.bin", std::ios::binary) << content;
-    const std::string name = (folder / "p").string();
-    return std::u16string(name.begin(), name.end()) + u"\u0159\u00edloha.bin";
+    const fs::path file = folder / std::u16string(u"p\u0159\u00edloha.bin");
+    std::ofstream(file, std::ios::binary) << content;
+    return file.u16string();
   }
 
   fs::path folder;
@@ -212,8 +212,7 @@ TEST_F(StandInFileTest, SignsFileBytes) {
 }
 
 TEST_F(StandInFileTest, UnreadableOrMissingNamesFail) {
-  const std::string dir = folder.string();
-  TInBstr directory(std::u16string(dir.begin(), dir.end()));
+  TInBstr directory(folder.u16string());
   TInBstr missing(u"/nonexistent/file");
   for (const TInText name : {directory.Get(), missing.Get()}) {
     EXPECT_EQ(Call([&](TBstr* out) { return lib().EncodeFileW(name, out); }).status, 5);

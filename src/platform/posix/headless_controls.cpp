@@ -2,7 +2,9 @@
 
 #include <stdexcept>
 
-void TMemoryLogControl::SaveToFile(const std::string& /*fileName*/) {
-  // The headless log has no rich-text writer of its own yet.
-  throw std::runtime_error("Failed to Save Stream");
+#include "platform/rtf_log.h"
+
+void TMemoryLogControl::SaveToFile(const std::string& fileName) {
+  const std::string error = platform::SaveRtfLog(fileName, FLines);
+  if (!error.empty()) throw std::runtime_error(error);
 }

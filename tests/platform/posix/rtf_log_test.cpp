@@ -1,5 +1,7 @@
 #include "platform/rtf_log.h"
 
+#include "platform/posix/headless_controls.h"
+
 #include <gtest/gtest.h>
 #if !defined(_WIN32)  // the file-saving tests below are POSIX's; Windows has its own
 #include <sys/stat.h>
@@ -122,5 +124,22 @@ TEST_F(SaveRtfLogTest, MissingFolderGivesTheSystemReason) {
             "Cannot create file \"" + inMissing + "\". No such file or directory");
 }
 #endif
+
+TEST_F(SaveRtfLogTest, LogControlSavesItsLinesOrRaisesTheReason) {
+  TMemoryLogControl memo{TLogControlDesign{}};
+  memo.AppendLine(std::string(platform::kLogReceived) + "{}");
+  memo.AppendLine("WindowEnum Start");
+  memo.SaveToFile(target);
+  EXPECT_EQ(ReadFile(target), platform::RtfLogDocument(memo.Lines()));
+
+  const std::string inMissing = (folder / "missing" / "Ferolant.log").string();
+  try {
+    memo.SaveToFile(inMissing);
+    ADD_FAILURE() << "saved into a missing folder";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot create file \"" + inMissing + "\". No such file or directory");
+  }
+}
 
 }  // namespace
