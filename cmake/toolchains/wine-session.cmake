@@ -19,6 +19,10 @@ WINEPREFIX='@FEROLANT_WINEPREFIX@' WINE64='@_wine64@' exec '@_wine_session@' run
 file(CHMOD ${_wine_run} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
      GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
+# Tests that are told where a built file lies get a path the program under wine can open:
+# wine's drive Z: is the root of this file system.
+set(FEROLANT_TEST_PATH_ROOT "Z:")
+
 # Targets created from here on run through the session.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${_wine_run})
 

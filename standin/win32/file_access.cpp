@@ -10,8 +10,8 @@ std::optional<std::string> ReadWholeFile(std::u16string_view fileName) {
   // File names are wide text here, as the host hands them over.
   const std::wstring name(fileName.begin(), fileName.end());
   if (name.empty() || name.find(L'\0') != std::wstring::npos) return std::nullopt;
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   std::optional<std::string> content;
   LARGE_INTEGER size{};

@@ -60,51 +60,54 @@ std::int32_t Called(const std::string& name, std::int32_t number) {
   return fake->status;
 }
 
+// The fakes use the library's calling convention, which on 32-bit Windows is not the
+// one a plain lambda converts to.
 TTavrinFunctions FakeFunctions() {
   TTavrinFunctions f;
-  f.AboutW = [](TBstr* out) {
+  f.AboutW = [](TBstr* out) FEROLANT_LIBCALL {
     fake->events.push_back("AboutW");
     return Return(out, fake->outText);
   };
-  f.GetLastErrorStrW = [](TBstr* out) {
+  f.GetLastErrorStrW = [](TBstr* out) FEROLANT_LIBCALL {
     fake->events.push_back("GetLastErrorStrW");
     Return(out, fake->lastError);
     return std::int32_t{99};  // never looked at
   };
-  f.GetCfgCodePageNumberW = [](std::uint16_t* codePage) {
+  f.GetCfgCodePageNumberW = [](std::uint16_t* codePage) FEROLANT_LIBCALL {
     fake->events.push_back("GetCfgCodePageNumberW " + std::to_string(*codePage));
     if (fake->codePage) *codePage = *fake->codePage;
     return fake->status;
   };
-  f.SetCfgCodePageNumberW = [](std::int32_t n) { return Called("SetCfgCodePageNumberW", n); };
-  f.SetCfgSignatureHashAlgorithmNumberW = [](std::int32_t n) {
+  f.SetCfgCodePageNumberW = [](std::int32_t n)
+                                FEROLANT_LIBCALL { return Called("SetCfgCodePageNumberW", n); };
+  f.SetCfgSignatureHashAlgorithmNumberW = [](std::int32_t n) FEROLANT_LIBCALL {
     Called("SetCfgSignatureHashAlgorithmNumberW", n);
     return fake->firstSetterStatus;
   };
-  f.SetCfgSigningCertificateHashAlgorithmNumberW = [](std::int32_t n) {
+  f.SetCfgSigningCertificateHashAlgorithmNumberW = [](std::int32_t n) FEROLANT_LIBCALL {
     return Called("SetCfgSigningCertificateHashAlgorithmNumberW", n);
   };
-  f.SignDetachedW = [](TInText text, TBstr* out, std::int32_t n) {
+  f.SignDetachedW = [](TInText text, TBstr* out, std::int32_t n) FEROLANT_LIBCALL {
     fake->inTexts = {Copy(text)};
     Called("SignDetachedW", n);
     return Return(out, fake->outText);
   };
-  f.SignFileDetachedW = [](TInText text, TBstr* out, std::int32_t n) {
+  f.SignFileDetachedW = [](TInText text, TBstr* out, std::int32_t n) FEROLANT_LIBCALL {
     fake->inTexts = {Copy(text)};
     Called("SignFileDetachedW", n);
     return Return(out, fake->outText);
   };
-  f.EncodeFileW = [](TInText text, TBstr* out) {
+  f.EncodeFileW = [](TInText text, TBstr* out) FEROLANT_LIBCALL {
     fake->inTexts = {Copy(text)};
     fake->events.push_back("EncodeFileW");
     return Return(out, fake->outText);
   };
-  f.GetLastCertSenderSignatureSNW = [](TBstr* out) {
+  f.GetLastCertSenderSignatureSNW = [](TBstr* out) FEROLANT_LIBCALL {
     fake->events.push_back("GetLastCertSenderSignatureSNW");
     return Return(out, fake->outText);
   };
   f.GetFileNameDlgW = [](TInText t1, TInText t2, TInText t3, TInText t4, std::int32_t mode,
-                         TBstr* out) {
+                         TBstr* out) FEROLANT_LIBCALL {
     fake->inTexts = {Copy(t1), Copy(t2), Copy(t3), Copy(t4)};
     Called("GetFileNameDlgW", mode);
     return Return(out, fake->outText);

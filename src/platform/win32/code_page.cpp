@@ -8,14 +8,16 @@ namespace {
 // looked up as one, and what the code page lacks becomes its default character.
 constexpr DWORD kCompositeFlags = 0x270;
 
-const wchar_t* AsWide(const char16_t* text) noexcept { return reinterpret_cast<const wchar_t*>(text); }
+const wchar_t* AsWide(const char16_t* text) noexcept {
+  return reinterpret_cast<const wchar_t*>(text);
+}
 wchar_t* AsWide(char16_t* text) noexcept { return reinterpret_cast<wchar_t*>(text); }
 
 std::optional<std::string> WideToBytes(std::u16string_view text, UINT codePage, DWORD flags) {
   if (text.empty()) return std::string();
   const int length = static_cast<int>(text.size());
-  const int size =
-      WideCharToMultiByte(codePage, flags, AsWide(text.data()), length, nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(codePage, flags, AsWide(text.data()), length, nullptr, 0,
+                                       nullptr, nullptr);
   if (size <= 0) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(size), '\0');
   if (WideCharToMultiByte(codePage, flags, AsWide(text.data()), length, bytes.data(), size, nullptr,
@@ -37,6 +39,27 @@ std::optional<std::u16string> BytesToWide(std::string_view bytes, UINT codePage)
   return text;
 }
 
+bool IsSingleByte(UINT codePage) noexcept {
+  CPINFO info{};
+  return GetCPInfo(codePage, &info) && info.MaxCharSize == 1;
+}
+
+// A single-byte code page has no character outside the BMP, and such a character must give
+// one default character, not one per UTF-16 unit as some systems make of it: the pair goes
+// in as its high half alone, which is just as unmappable.
+std::u16string OnePerCharacter(std::u16string_view text) {
+  std::u16string units;
+  units.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    units += text[i];
+    if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++i;
+    }
+  }
+  return units;
+}
+
 }  // namespace
 
 std::uint32_t GetAnsiCodePage() noexcept { return GetACP(); }
@@ -46,7 +69,13 @@ std::optional<std::string> ConvertWideToCodePage(std::u16string_view text, std::
   // a look-alike, or a file name could turn into the name of another file. Windows refuses
   // these flags for some code pages, UTF-8 among them; those convert without flags, which for
   // UTF-8 loses nothing.
-  for (const DWORD flags : {kCompositeFlags | WC_NO_BEST_FIT_CHARS, DWORD{WC_NO_BEST_FIT_CHARS}, DWORD{0}}) {
+  std::u16string singleByteUnits;
+  if (IsSingleByte(codePage)) {
+    singleByteUnits = OnePerCharacter(text);
+    text = singleByteUnits;
+  }
+  for (const DWORD flags :
+       {kCompositeFlags | WC_NO_BEST_FIT_CHARS, DWORD{WC_NO_BEST_FIT_CHARS}, DWORD{0}}) {
     std::optional<std::string> bytes = WideToBytes(text, codePage, flags);
     if (bytes || GetLastError() != ERROR_INVALID_FLAGS) return bytes;
   }

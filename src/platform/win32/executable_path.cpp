@@ -10,7 +10,8 @@ std::optional<std::filesystem::path> ExecutablePath() {
   // The module's own file name, however long: the buffer grows until the name fits.
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return std::nullopt;
     if (length < buffer.size()) {
       buffer.resize(length);

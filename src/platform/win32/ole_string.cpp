@@ -1,6 +1,7 @@
 #include "platform/ole_string.h"
 
 #include <windows.h>
+// after windows.h, which it needs
 #include <oleauto.h>
 
 // The system's allocator, shared by the host and the signing library: whatever one of them
@@ -10,7 +11,8 @@ static_assert(sizeof(OLECHAR) == sizeof(platform::TOleChar));
 namespace platform {
 
 TBstr SysAllocStringLen(const TOleChar* text, std::uint32_t length) noexcept {
-  return reinterpret_cast<TBstr>(::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text), length));
+  return reinterpret_cast<TBstr>(
+      ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text), length));
 }
 
 std::uint32_t SysStringLen(const TOleChar* text) noexcept {

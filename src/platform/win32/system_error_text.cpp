@@ -32,7 +32,8 @@ std::string SystemErrorText(std::uint32_t errorCode) {
   const std::unique_ptr<wchar_t, TLocalFree> owned(buffer);
   if (length == 0 || buffer == nullptr) return "System error " + std::to_string(errorCode);
   std::size_t end = length;
-  while (end > 0 && (buffer[end - 1] == L'\r' || buffer[end - 1] == L'\n' || buffer[end - 1] == L' ')) {
+  while (end > 0 &&
+         (buffer[end - 1] == L'\r' || buffer[end - 1] == L'\n' || buffer[end - 1] == L' ')) {
     --end;
   }
   return Utf8FromWide(buffer, end);

@@ -11,7 +11,9 @@ class TUniqueHandle {
   // Takes INVALID_HANDLE_VALUE and null alike as "no handle".
   explicit TUniqueHandle(HANDLE handle) noexcept
       : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  TUniqueHandle(TUniqueHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+  TUniqueHandle(TUniqueHandle&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = nullptr;
+  }
   TUniqueHandle& operator=(TUniqueHandle&& other) noexcept {
     if (this != &other) {
       Reset();

@@ -107,8 +107,8 @@ void TWin32Application::SetTitle(const std::u16string& title) {
 
 std::u16string TWin32Application::Title() const {
   std::u16string title(static_cast<std::size_t>(GetWindowTextLengthW(FWindow)) + 1, u'\0');
-  const int length =
-      GetWindowTextW(FWindow, reinterpret_cast<wchar_t*>(title.data()), static_cast<int>(title.size()));
+  const int length = GetWindowTextW(FWindow, reinterpret_cast<wchar_t*>(title.data()),
+                                    static_cast<int>(title.size()));
   title.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
   return title;
 }
@@ -262,6 +262,4 @@ LRESULT TWin32Application::HandleApplicationMessage(UINT message, WPARAM wParam,
   }
 }
 
-std::unique_ptr<IApplication> CreateApplication() {
-  return std::make_unique<TWin32Application>();
-}
+std::unique_ptr<IApplication> CreateApplication() { return std::make_unique<TWin32Application>(); }

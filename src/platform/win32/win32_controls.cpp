@@ -107,7 +107,9 @@ void TWin32Label::CreateWindowOn(HWND parent) {
                         SS_LEFT | SS_NOPREFIX, 0, parent, FDesign.Bounds);
 }
 
-void TWin32Label::ParentResized(int width, int height) { Place(FWindow, FPlacement.In(width, height)); }
+void TWin32Label::ParentResized(int width, int height) {
+  Place(FWindow, FPlacement.In(width, height));
+}
 
 void TWin32Label::FormGone() noexcept {
   FForm = nullptr;

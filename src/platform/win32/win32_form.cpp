@@ -130,11 +130,11 @@ void TWin32Form::HandleNeeded() {
   TCreateParams params;
   DefaultCreateParams(params);
   if (FCreateParamsHook) FCreateParamsHook(params);
-  HWND window = CreateWindowExW(
-      params.ExStyle, kFormClass, AsWide(params.Caption), params.Style, params.Bounds.Left,
-      params.Bounds.Top, params.Bounds.Width, params.Bounds.Height,
-      params.OwnedByApplication ? FApplication.Window() : nullptr, nullptr,
-      GetModuleHandleW(nullptr), nullptr);
+  HWND window = CreateWindowExW(params.ExStyle, kFormClass, AsWide(params.Caption), params.Style,
+                                params.Bounds.Left, params.Bounds.Top, params.Bounds.Width,
+                                params.Bounds.Height,
+                                params.OwnedByApplication ? FApplication.Window() : nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window == nullptr) throw std::runtime_error("Cannot create the form's window");
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   FCreatedParams = params;

@@ -3,10 +3,8 @@
 #include "platform/posix/headless_controls.h"
 
 #include <gtest/gtest.h>
-#if !defined(_WIN32)  // the file-saving tests below are POSIX's; Windows has its own
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 #include <filesystem>
 #include <fstream>
@@ -67,7 +65,6 @@ TEST(RtfLogDocumentTest, EscapesControlWordsAndWritesCodePageBytesAsHex) {
   for (char c : rtf) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
 }
 
-#if !defined(_WIN32)
 class SaveRtfLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -123,7 +120,6 @@ TEST_F(SaveRtfLogTest, MissingFolderGivesTheSystemReason) {
   EXPECT_EQ(platform::SaveRtfLog(inMissing, lines),
             "Cannot create file \"" + inMissing + "\". No such file or directory");
 }
-#endif
 
 TEST_F(SaveRtfLogTest, LogControlSavesItsLinesOrRaisesTheReason) {
   TMemoryLogControl memo{TLogControlDesign{}};
