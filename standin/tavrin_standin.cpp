@@ -1,6 +1,7 @@
 // The stand-in's eleven exported functions. All state sits in one place and every call holds its
 // lock, so the library behaves the same whichever thread calls it.
 
+#include <climits>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -30,9 +31,16 @@ constexpr std::int32_t kBadCertificateHash = 8;
 constexpr std::int32_t kOutOfMemory = 9;
 
 constexpr std::uint16_t kOutOfServiceCodePage = 65535;
-constexpr std::int32_t kAsciiRunBase = 10'000'000;
-constexpr std::int32_t kWideRunBase = 20'000'000;
-constexpr std::int32_t kRunBasesEnd = 30'000'000;
+// Numbers that ask for a long run instead of a signature: [base, end) gives end - base units.
+struct TRunRange {
+  std::int32_t base;
+  std::int32_t end;
+  bool wide;
+};
+constexpr TRunRange kRunRanges[] = {{10'000'000, 20'000'000, false},
+                                    {20'000'000, 30'000'000, true},
+                                    {100'000'000, 1'000'000'000, false},
+                                    {1'000'000'000, INT32_MAX, true}};
 // The non-ASCII run: two-byte Latin letters, a three-byte sign and a surrogate pair. Seven units
 // per round, so that a block boundary at 450000 falls between the two halves of the pair.
 constexpr char16_t kWideRunPattern[] = u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e";
@@ -82,15 +90,18 @@ std::int32_t Deliver(TStandInState& state, TBstr* out, std::u16string_view text)
   return Succeed(state);
 }
 
-std::u16string Run(std::int32_t number) {
-  std::u16string run;
-  if (number < kWideRunBase) {
-    run.resize(static_cast<std::size_t>(number - kAsciiRunBase));
-    for (std::size_t i = 0; i < run.size(); ++i) run[i] = static_cast<char16_t>(u'A' + i % 26);
-  } else {
-    run.resize(static_cast<std::size_t>(number - kWideRunBase));
-    for (std::size_t i = 0; i < run.size(); ++i)
-      run[i] = kWideRunPattern[i % kWideRunPatternLength];
+const TRunRange* RunRangeOf(std::int32_t number) {
+  for (const TRunRange& range : kRunRanges) {
+    if (number >= range.base && number < range.end) return &range;
+  }
+  return nullptr;
+}
+
+std::u16string Run(const TRunRange& range, std::int32_t number) {
+  std::u16string run(static_cast<std::size_t>(number - range.base), u'\0');
+  for (std::size_t i = 0; i < run.size(); ++i) {
+    run[i] = range.wide ? kWideRunPattern[i % kWideRunPatternLength]
+                        : static_cast<char16_t>(u'A' + i % 26);
   }
   return run;
 }
@@ -119,137 +130,179 @@ bool IsAlgorithm(std::int32_t number, std::int32_t highest) {
   return number >= 1 && number <= highest;
 }
 
+// Nothing may leave the library as a C++ exception: a result too big for memory is a status.
+template <typename TBody>
+std::int32_t Guarded(TBody body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    try {
+      state.lastError = u"Out of memory";
+    } catch (...) {
+      state.lastError.clear();
+    }
+    return kOutOfMemory;
+  }
+}
+
 }  // namespace
 
 extern "C" {
 
 std::int32_t FEROLANT_LIBCALL AboutW(TBstr* about) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  if (state.codePage == kOutOfServiceCodePage) {
-    return Fail(state, kOutOfService,
-                u"The library is out of service while code page 65535 is set");
-  }
-  return Deliver(state, about, u"Tavrin stand-in signing library 1.0 (deterministic test double)");
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (state.codePage == kOutOfServiceCodePage) {
+      return Fail(state, kOutOfService,
+                  u"The library is out of service while code page 65535 is set");
+    }
+    return Deliver(state, about,
+                   u"Tavrin stand-in signing library 1.0 (deterministic test double)");
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL GetLastErrorStrW(TBstr* message) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  return Return(message, state.lastError) ? kOk : kOutOfMemory;
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    return Return(message, state.lastError) ? kOk : kOutOfMemory;
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL GetCfgCodePageNumberW(std::uint16_t* codePage) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  if (codePage != nullptr) *codePage = state.codePage;
-  if (state.codePage == kOutOfServiceCodePage) {
-    return Fail(state, kOutOfService,
-                u"The library is out of service while code page 65535 is set");
-  }
-  return Succeed(state);
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (codePage != nullptr) *codePage = state.codePage;
+    if (state.codePage == kOutOfServiceCodePage) {
+      return Fail(state, kOutOfService,
+                  u"The library is out of service while code page 65535 is set");
+    }
+    return Succeed(state);
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgCodePageNumberW(std::int32_t codePage) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  if (codePage < 1 || codePage > 65535) {
-    return Fail(state, kBadCodePage, u"Invalid code page number " + Decimal(codePage));
-  }
-  state.codePage = static_cast<std::uint16_t>(codePage);
-  return Succeed(state);
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (codePage < 1 || codePage > 65535) {
+      return Fail(state, kBadCodePage, u"Invalid code page number " + Decimal(codePage));
+    }
+    state.codePage = static_cast<std::uint16_t>(codePage);
+    return Succeed(state);
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgSignatureHashAlgorithmNumberW(std::int32_t algorithm) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  if (!IsAlgorithm(algorithm, 4)) {
-    return Fail(state, kBadSignatureHash,
-                u"Unsupported signature hash algorithm " + Decimal(algorithm));
-  }
-  state.signatureHash = algorithm;
-  return Succeed(state);
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (!IsAlgorithm(algorithm, 4)) {
+      return Fail(state, kBadSignatureHash,
+                  u"Unsupported signature hash algorithm " + Decimal(algorithm));
+    }
+    state.signatureHash = algorithm;
+    return Succeed(state);
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgSigningCertificateHashAlgorithmNumberW(std::int32_t algorithm) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  if (!IsAlgorithm(algorithm, 3)) {
-    return Fail(state, kBadCertificateHash,
-                u"Unsupported signing certificate hash algorithm " + Decimal(algorithm));
-  }
-  state.certificateHash = algorithm;
-  return Succeed(state);
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (!IsAlgorithm(algorithm, 3)) {
+      return Fail(state, kBadCertificateHash,
+                  u"Unsupported signing certificate hash algorithm " + Decimal(algorithm));
+    }
+    state.certificateHash = algorithm;
+    return Succeed(state);
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL SignDetachedW(const TOleChar* text, TBstr* signature,
                                             std::int32_t number) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  if (number >= kAsciiRunBase && number < kRunBasesEnd) {
-    return Deliver(state, signature, Run(number));
-  }
-  const std::u16string_view input = InText(text);
-  if (input.empty()) return Fail(state, kNothingGiven, u"Nothing to sign");
-  const std::uint64_t digest = standin::Fnv1a64(standin::Int32LeBytes(number),
-                                                standin::Fnv1a64(standin::Utf16LeBytes(input)));
-  return Signed(state, signature, Signature(u"STANDIN-SIG", digest, input.size(), number), digest);
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (const TRunRange* range = RunRangeOf(number)) {
+      return Deliver(state, signature, Run(*range, number));
+    }
+    const std::u16string_view input = InText(text);
+    if (input.empty()) return Fail(state, kNothingGiven, u"Nothing to sign");
+    const std::uint64_t digest = standin::Fnv1a64(standin::Int32LeBytes(number),
+                                                  standin::Fnv1a64(standin::Utf16LeBytes(input)));
+    return Signed(state, signature, Signature(u"STANDIN-SIG", digest, input.size(), number),
+                  digest);
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL SignFileDetachedW(const TOleChar* fileName, TBstr* signature,
                                                 std::int32_t number) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  const std::u16string_view name = InText(fileName);
-  if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
-  const auto content = standin::ReadWholeFile(name);
-  if (!content) return Fail(state, kUnreadableFile, FileProblem(name));
-  const std::uint64_t digest =
-      standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64(*content));
-  return Signed(state, signature, Signature(u"STANDIN-FILESIG", digest, content->size(), number),
-                digest);
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    const std::u16string_view name = InText(fileName);
+    if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
+    const auto content = standin::ReadWholeFile(name);
+    if (!content) return Fail(state, kUnreadableFile, FileProblem(name));
+    const std::uint64_t digest =
+        standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64(*content));
+    return Signed(state, signature, Signature(u"STANDIN-FILESIG", digest, content->size(), number),
+                  digest);
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL EncodeFileW(const TOleChar* fileName, TBstr* encoded) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  const std::u16string_view name = InText(fileName);
-  if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
-  const auto content = standin::ReadWholeFile(name);
-  if (!content) return Fail(state, kUnreadableFile, FileProblem(name));
-  return Deliver(state, encoded, standin::WidenAscii(standin::Base64(*content)));
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    const std::u16string_view name = InText(fileName);
+    if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
+    const auto content = standin::ReadWholeFile(name);
+    if (!content) return Fail(state, kUnreadableFile, FileProblem(name));
+    return Deliver(state, encoded, standin::WidenAscii(standin::Base64(*content)));
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL GetLastCertSenderSignatureSNW(TBstr* serial) {
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  if (!state.signed_) return Fail(state, kNoSignatureYet, u"No signature has been made yet");
-  std::string hex = standin::Hex64(state.lastDigest);
-  for (char& c : hex) {
-    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return Deliver(state, serial, standin::WidenAscii(hex));
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (!state.signed_) return Fail(state, kNoSignatureYet, u"No signature has been made yet");
+    std::string hex = standin::Hex64(state.lastDigest);
+    for (char& c : hex) {
+      if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return Deliver(state, serial, standin::WidenAscii(hex));
+  });
 }
 
 std::int32_t FEROLANT_LIBCALL GetFileNameDlgW(const TOleChar* text1, const TOleChar* text2,
                                               const TOleChar* text3, const TOleChar* text4,
                                               std::int32_t mode, TBstr* result) {
-  const std::u16string_view texts[] = {InText(text1), InText(text2), InText(text3), InText(text4)};
-  // Shown without the lock: a modal window runs the caller's message loop.
-  standin::ShowChoiceDialog(texts[0]);
-  auto& state = State();
-  std::lock_guard guard(state.lock);
-  if (texts[0] == u"cancel") return Fail(state, kDialogCancelled, u"The dialog was cancelled");
-  std::size_t spaces = 0;
-  for (char16_t unit : texts[1]) spaces += unit == u' ' ? 1 : 0;
-  std::u16string answer = u"mode=" + Decimal(mode) + u";lengths=";
-  for (std::size_t i = 0; i < 4; ++i) {
-    answer += Decimal(static_cast<std::int64_t>(texts[i].size()));
-    answer += i < 3 ? u"," : u";";
-  }
-  answer += u"spaces2=" + Decimal(static_cast<std::int64_t>(spaces)) + u";text1=";
-  answer += texts[0];
-  return Deliver(state, result, answer);
+  return Guarded([&] {
+    const std::u16string_view texts[] = {InText(text1), InText(text2), InText(text3),
+                                         InText(text4)};
+    // Shown without the lock: a modal window runs the caller's message loop.
+    standin::ShowChoiceDialog(texts[0]);
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (texts[0] == u"cancel") return Fail(state, kDialogCancelled, u"The dialog was cancelled");
+    std::size_t spaces = 0;
+    for (char16_t unit : texts[1]) spaces += unit == u' ' ? 1 : 0;
+    std::u16string answer = u"mode=" + Decimal(mode) + u";lengths=";
+    for (std::size_t i = 0; i < 4; ++i) {
+      answer += Decimal(static_cast<std::int64_t>(texts[i].size()));
+      answer += i < 3 ? u"," : u";";
+    }
+    answer += u"spaces2=" + Decimal(static_cast<std::int64_t>(spaces)) + u";text1=";
+    answer += texts[0];
+    return Deliver(state, result, answer);
+  });
 }
 
 }  // extern "C"

@@ -10,15 +10,18 @@ constexpr std::uint32_t kTimerInterval = 200;
 
 }  // namespace
 
-std::unique_ptr<TfrmMain> TfrmMain::Create(IApplication& application, TStreamFactory streams) {
-  auto form = std::make_unique<TfrmMain>(application, std::move(streams));
+std::unique_ptr<TfrmMain> TfrmMain::Create(IApplication& application, TStreamFactory streams,
+                                           std::unique_ptr<platform::IWindowSystem> windows) {
+  if (!windows) windows = platform::CreateWindowSystem();
+  auto form = std::make_unique<TfrmMain>(application, std::move(streams), std::move(windows));
   frmMain = form.get();
   form->FormCreate();
   return form;
 }
 
-TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams)
-    : FApplication(application), FStreams(std::move(streams)) {
+TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams,
+                   std::unique_ptr<platform::IWindowSystem> windows)
+    : FApplication(application), FStreams(std::move(streams)), FWindows(std::move(windows)) {
   Window = application.CreateForm([this](TCreateParams& params) { CreateParams(params); });
   Window->SetCaption(u"Ferolant");
   Window->SetBounds({312, 263, 609, 382});
@@ -41,9 +44,8 @@ TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams)
   log.PlainText = false;
   memoLog = Window->CreateLogControl(log);
 
-  FWindowSystem = platform::CreateWindowSystem();
   FDialogWatch = std::make_unique<TDialogWatch>(
-      *FWindowSystem, [this](bool enabled) { TimerFixWind->SetEnabled(enabled); },
+      *FWindows, [this](bool enabled) { TimerFixWind->SetEnabled(enabled); },
       [this](const std::string& line) { memoLog->AppendLine(line); });
 }
 

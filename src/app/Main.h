@@ -15,11 +15,14 @@
 class TfrmMain final : public IHostForm {
  public:
   // Creates the form and its controls as designed, makes it the process-wide
-  // frmMain and runs FormCreate, which starts the worker on streams.
-  static std::unique_ptr<TfrmMain> Create(IApplication& application,
-                                          TStreamFactory streams = OpenStandardStreams);
+  // frmMain and runs FormCreate, which starts the worker on streams. The
+  // dialog watch searches windows through windows (the platform's by default).
+  static std::unique_ptr<TfrmMain> Create(
+      IApplication& application, TStreamFactory streams = OpenStandardStreams,
+      std::unique_ptr<platform::IWindowSystem> windows = nullptr);
 
-  TfrmMain(IApplication& application, TStreamFactory streams);
+  TfrmMain(IApplication& application, TStreamFactory streams,
+           std::unique_ptr<platform::IWindowSystem> windows);
   ~TfrmMain() override;
 
   // The form's own window; the controls below live on it.
@@ -46,7 +49,7 @@ class TfrmMain final : public IHostForm {
   IApplication& FApplication;
   TStreamFactory FStreams;
   // The search for the signing library's dialog that TimerFixWind drives.
-  std::unique_ptr<platform::IWindowSystem> FWindowSystem;
+  std::unique_ptr<platform::IWindowSystem> FWindows;
   std::unique_ptr<TDialogWatch> FDialogWatch;
 };
 

@@ -1,3 +1,3 @@
 #include "app/host_main.h"
 
-int main() { RunHostProcess(); }
+int main() { return RunHostProcess(); }

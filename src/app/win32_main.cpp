@@ -4,4 +4,4 @@
 
 #include "app/host_main.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { RunHostProcess(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return RunHostProcess(); }

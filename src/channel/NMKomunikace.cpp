@@ -14,8 +14,14 @@ constexpr std::int32_t kReserveLimit = 4 * 1024 * 1024;
 
 }  // namespace
 
-TNMKomunikace::TNMKomunikace(IMainThread& mainThread, IHostForm& form, TStreamFactory streams)
-    : TThread(mainThread), FForm(form), FStreamFactory(std::move(streams)) {}
+TNMKomunikace::TNMKomunikace(IMainThread& mainThread, IHostForm& form, TStreamFactory streams,
+                             const TWorkerSetup& setup)
+    : TThread(mainThread),
+      FLogEnabled(setup.LogEnabled),
+      FForm(form),
+      FStreamFactory(std::move(streams)),
+      FTavrin(setup.Tavrin),
+      FLogFileName(setup.LogFileName) {}
 
 void TNMKomunikace::Start(IMainThread& mainThread, IHostForm& form, TStreamFactory streams) {
   StartFreeOnTerminate(std::make_unique<TNMKomunikace>(mainThread, form, std::move(streams)));
@@ -73,3 +79,8 @@ std::int32_t TNMKomunikace::ReadBody(std::int32_t length) {
 void TNMKomunikace::WriteReplyFrame(const std::string& text) { WriteFrame(FOutput.get(), text); }
 
 void TNMKomunikace::SyncEndApp() { FForm.EndAppTimer().SetEnabled(true); }
+
+void TNMKomunikace::SyncFixWind() {
+  const std::uint32_t threadId = ThreadID();
+  Synchronize([this, threadId] { FForm.StartFixWind(threadId); });
+}

@@ -3,28 +3,42 @@
 // is read, and ends the program when the input ends after a frame header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "channel/host_form.h"
 #include "channel/standard_streams.h"
+#include "channel/worker_setup.h"
 #include "operations/WStrList.h"
+#include "operations/operation_host.h"
 #include "platform/byte_stream.h"
 #include "platform/thread.h"
 
-class TNMKomunikace : public TThread {
+struct TTavrinFunctions;
+
+class TNMKomunikace : public TThread, public IOperationHost {
  public:
   // Reply data longer than this many UTF-16 units goes out in blocks.
   static constexpr std::int32_t kBlockLength = 450000;
 
   TNMKomunikace(IMainThread& mainThread, IHostForm& form,
-                TStreamFactory streams = OpenStandardStreams);
+                TStreamFactory streams = OpenStandardStreams,
+                const TWorkerSetup& setup = WorkerSetup);
 
   // Creates a worker that starts at once, owns itself and is freed when its
   // read loop has ended.
   static void Start(IMainThread& mainThread, IHostForm& form,
                     TStreamFactory streams = OpenStandardStreams);
+
+  // The operation host: what the handlers of one request use.
+  const TWideStrings& Params() const override { return *FParams; }
+  // The one place where replies are made: wraps the triple in the reply
+  // object, keeps what does not fit one block for GETNEXTBLOCK, writes one
+  // frame. Empty texts mean none.
+  void SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) override;
+  void SyncFixWind() override;
 
  protected:
   void Execute() override;
@@ -38,6 +52,27 @@ class TNMKomunikace : public TThread {
 
   // On the main thread: lets TimerEndApp end the program.
   void SyncEndApp();
+  // On the main thread: appends FLogLine to the window log and saves it.
+  void WriteLog();
+
+  void SendError(std::int32_t errNo, std::u16string errMsg);
+  void DoInvalidCommunication();
+
+  // The routing table's handlers.
+  void DoInit();
+  void DoAbout();
+  void DoGetFileNameDlg();
+  void DoSetCfgCodePageNumber();
+  void DoGetCfgCodePageNumber();
+  void DoSignDetached();
+  void DoSignFileDetached();
+  void DoSetCfgSignatureHashAlgorithmNumber();
+  void DoGetLastCertSenderSignatureSN();
+  void DoEncodeFile();
+  void DoGetNextBlock();
+  void DoNativeVersion();
+  void DoGetFileSize();
+  void DoUnknownMethod();
 
   std::string FRequestText;  // the message bytes, one character per byte
   std::string FMethodName;
@@ -46,7 +81,11 @@ class TNMKomunikace : public TThread {
   std::string FLogLine;
   std::unique_ptr<IByteStream> FInput;
   std::unique_ptr<IByteStream> FOutput;
+  // The rest of the last long result still to be handed out starts at
+  // FPendingStart: a block is taken by moving the position, so handing out
+  // one costs what the block costs, not what is still waiting.
   std::u16string FPendingData;
+  std::size_t FPendingStart = 0;
   std::int32_t FBlockLength = kBlockLength;
   bool FLogEnabled = false;
 
@@ -57,5 +96,19 @@ class TNMKomunikace : public TThread {
   // count of the last read, 0 when the input ended before the whole body.
   std::int32_t ReadBody(std::int32_t length);
 
+  // Hands one line to the traffic log when it is switched on.
+  void Log(std::string line);
+  // Reads the method, tab id and parameters of the message in FRequestText
+  // and gives back the upper-cased method name; false for a message of the
+  // wrong shape. Raises when the tab id converts to no integer.
+  bool TakeRequest(std::string& key);
+  // Calls the handler that the routing table gives for the upper-cased name.
+  void Route(const std::string& key);
+  const TTavrinFunctions& Tavrin() const;
+  bool PendingEmpty() const noexcept { return FPendingStart >= FPendingData.size(); }
+  void DropPending() noexcept;
+
   TStreamFactory FStreamFactory;
+  const TTavrinFunctions* FTavrin;
+  std::string FLogFileName;
 };

@@ -59,10 +59,10 @@ TJsonNumberText DoubleText(double value) noexcept {
   }
   while (count > 1 && digits[count - 1] == '0') --count;
   // value = 0.d1..dn x 10^exponent
-  // to_chars does not terminate its text, so the exponent is read up to end only.
+  // p is at 'e', followed by the sign and at least two digits.
   int exponent = 0;
-  if (p != end) std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
-  ++exponent;
+  for (const char* q = p + 2; q != end; ++q) exponent = exponent * 10 + (*q - '0');
+  exponent = (p[1] == '-' ? -exponent : exponent) + 1;
 
   if (value < 0) Put(text, u'-');
   if (exponent > kSignificantDigits || exponent < -3) {

@@ -9,7 +9,6 @@
 // included.
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,20 +28,21 @@ constexpr std::u16string_view kSpaces = u"                                ";
 
 // One object or array whose members are being written.
 struct TOpenContainer {
-  TOpenContainer(TJsonValue& value, bool isObject) noexcept : Value(&value), IsObject(isObject) {}
+  TOpenContainer(TJsonValue& value, bool isObject, std::size_t pendingBase) noexcept
+      : Value(&value), IsObject(isObject), PendingBase(pendingBase) {}
 
   TJsonValue* Value;
   bool IsObject;
   std::int32_t Written = 0;
-  // Objects: the walk over the member table, positioned on the next member.
-  std::optional<TJsonAvlIterator> Walker;
-  TJsonAvlEntry* NextEntry = nullptr;
+  // Objects: their members still to visit lie in the shared pending stack
+  // from this index up.
+  std::size_t PendingBase;
   // Arrays: the slots not yet visited.
   std::span<const IJsonValue> Rest;
 };
 
-// The containers being written, outermost first. Destroying it clears their
-// Busy marks.
+// The containers being written, outermost first, and the member entries
+// still to visit. Destroying it clears the containers' Busy marks.
 class TOpenStack {
  public:
   TOpenStack() = default;
@@ -55,19 +55,45 @@ class TOpenStack {
   bool Empty() const noexcept { return FOpen.empty(); }
   TOpenContainer& Top() noexcept { return FOpen.back(); }
 
-  TOpenContainer& Push(TJsonValue& value, bool isObject) {
-    if (FOpen.capacity() == 0) FOpen.reserve(16);
-    TOpenContainer& open = FOpen.emplace_back(value, isObject);
+  void PushObject(TJsonValue& value, const TJsonTableString& table) {
+    Reserve();
+    FOpen.emplace_back(value, true, FPending.size());
     value.SetBusy(true);
-    return open;
+    PushLessSpine(table.RootEntry());
+  }
+  void PushArray(TJsonValue& value, const TJsonArray& array) {
+    Reserve();
+    FOpen.emplace_back(value, false, FPending.size()).Rest = array.Items();
+    value.SetBusy(true);
   }
   void Pop() noexcept {
     FOpen.back().Value->SetBusy(false);
     FOpen.pop_back();
   }
 
+  // The next member of the top object in walk order (the member table's
+  // order: Less side first), or null when all have been visited.
+  TJsonAvlEntry* NextEntry() {
+    if (FPending.size() <= FOpen.back().PendingBase) return nullptr;
+    TJsonAvlEntry* entry = FPending.back();
+    FPending.pop_back();
+    PushLessSpine(entry->Greater);
+    return entry;
+  }
+
  private:
+  void Reserve() {
+    if (FOpen.capacity() == 0) {
+      FOpen.reserve(16);
+      FPending.reserve(64);
+    }
+  }
+  void PushLessSpine(TJsonAvlEntry* entry) {
+    for (; entry; entry = entry->Less) FPending.push_back(entry);
+  }
+
   std::vector<TOpenContainer> FOpen;
+  std::vector<TJsonAvlEntry*> FPending;
 };
 
 // A value that is being written further up is left out, like a method value,
@@ -139,17 +165,14 @@ class TSerializer {
       case skObject: {
         const TJsonTableString* table = value.MemberTable();
         if (!table || table->EntryCount() <= 0) return Put(u"{}");
-        TOpenContainer& open = FOpen.Push(value, true);
-        open.Walker.emplace(*table);
-        open.NextEntry = open.Walker->GoFirst();
+        FOpen.PushObject(value, *table);
         if (FIndent) ++FLevel;
         return Put(u"{");
       }
       case skArray: {
         const TJsonArray* array = value.ArrayStore();
         if (!array || array->Used() <= 0) return Put(u"[]");
-        TOpenContainer& open = FOpen.Push(value, false);
-        open.Rest = array->Items();
+        FOpen.PushArray(value, *array);
         const std::int32_t result = Put(u"[");
         if (FIndent) {
           ++FLevel;
@@ -164,15 +187,13 @@ class TSerializer {
 
   // Writes the next member's name and separator; false when none is left.
   bool NextMember(TOpenContainer& open, TJsonValue*& item) {
-    for (; open.NextEntry; open.NextEntry = open.Walker->GoNext()) {
-      TJsonAvlEntry& entry = *open.NextEntry;
-      item = entry.ValueRef.get();
+    while (TJsonAvlEntry* entry = FOpen.NextEntry()) {
+      item = entry->ValueRef.get();
       if (IsSkipped(item)) continue;
-      open.NextEntry = open.Walker->GoNext();
       if (open.Written++ > 0) Put(u",");
       if (FIndent) LineBreak();
       Put(u"\"");
-      AppendEscaped(FSink, entry.EntryName, FEscape);
+      AppendEscaped(FSink, entry->EntryName, FEscape);
       Put(FIndent ? u"\": " : u"\":");
       return true;
     }

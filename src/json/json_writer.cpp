@@ -37,27 +37,9 @@ void TJsonWriterString::Grow(std::int32_t count, const char16_t* pending) {
   FCapacity = static_cast<std::int32_t>(capacity);
 }
 
-std::int32_t TJsonWriterString::AppendChars(const char16_t* chars, std::int32_t count) {
+std::int32_t TJsonWriterString::AppendGrowing(const char16_t* chars, std::int32_t count) {
   if (count <= 0) return count;
-  if (count >= FCapacity - FCharCount) {
-    Grow(count, chars);
-    FCharCount += count;
-    FChars[FCharCount] = u'\0';
-    return count;
-  }
-  char16_t* out = FChars.get() + FCharCount;
-  switch (count) {
-    // Escapes and separators are one, two or six units; spare them the call.
-    case 1:
-      out[0] = chars[0];
-      break;
-    case 2:
-      out[0] = chars[0];
-      out[1] = chars[1];
-      break;
-    default:
-      std::memcpy(out, chars, static_cast<std::size_t>(count) * sizeof(char16_t));
-  }
+  Grow(count, chars);
   FCharCount += count;
   FChars[FCharCount] = u'\0';
   return count;

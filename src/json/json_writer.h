@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,7 +50,20 @@ class TJsonWriterString final : public TJsonWriter {
 
   TJsonWriterString();
 
-  std::int32_t AppendChars(const char16_t* chars, std::int32_t count) override;
+  // Inline: the serialiser calls it for every run, separator and escape.
+  std::int32_t AppendChars(const char16_t* chars, std::int32_t count) override {
+    if (count <= 0 || count >= FCapacity - FCharCount) return AppendGrowing(chars, count);
+    char16_t* out = FChars.get() + FCharCount;
+    if (count <= 2) {
+      out[0] = chars[0];
+      if (count == 2) out[1] = chars[1];
+    } else {
+      std::memcpy(out, chars, static_cast<std::size_t>(count) * sizeof(char16_t));
+    }
+    FCharCount += count;
+    out[count] = u'\0';
+    return count;
+  }
   std::int32_t AppendText(const char16_t* text) override;
   void ResetOutput() noexcept override;
 
@@ -79,6 +93,7 @@ class TJsonWriterString final : public TJsonWriter {
   void TrimTrailingBlanks() noexcept;
 
  private:
+  std::int32_t AppendGrowing(const char16_t* chars, std::int32_t count);
   // Reallocates for count more units, keeping the text; when pending is set
   // its count units are copied behind the text as well.
   void Grow(std::int32_t count, const char16_t* pending);

@@ -1,7 +1,14 @@
 #include "operations/WStrList.h"
 
+#include <utility>
+
 std::int32_t TWideStrings::AddItem(std::u16string_view text) {
   FItems.emplace_back(text);
+  return static_cast<std::int32_t>(FItems.size() - 1);
+}
+
+std::int32_t TWideStrings::AddItem(std::u16string&& text) {
+  FItems.push_back(std::move(text));
   return static_cast<std::int32_t>(FItems.size() - 1);
 }
 

@@ -11,6 +11,9 @@ class TWideStrings {
  public:
   // Appends a copy of text; returns its index (the count before the call).
   std::int32_t AddItem(std::u16string_view text);
+  // The same, taking over text instead of copying it.
+  std::int32_t AddItem(std::u16string&& text);
+  std::int32_t AddItem(const char16_t* text) { return AddItem(std::u16string_view(text)); }
   std::int32_t ItemCount() const noexcept { return static_cast<std::int32_t>(FItems.size()); }
   // A copy of item index; the empty text for any index outside the list.
   std::u16string GetItem(std::int32_t index) const;

@@ -11,7 +11,7 @@ namespace operations {
 
 namespace {
 
-// The dialog buffer the library expects in mode 2: it writes the chosen names into it.
+// In mode 2 the library gets a blank buffer of this many units in place of text 2.
 constexpr std::size_t kDialogBufferLength = 1'024'000;
 constexpr std::int32_t kDialogBufferMode = 2;
 

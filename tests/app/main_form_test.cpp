@@ -110,4 +110,25 @@ TEST_F(MainFormTest, TheEndTimerTickStopsItselfAndClosesTheForm) {
   ASSERT_TRUE(RunUntilClosed(*form));
 }
 
+TEST_F(MainFormTest, AWatchThatFindsNoWindowLogsSixTriesAndStops) {
+  auto form = CreateForm("");
+  form->StartFixWind(4242);
+  EXPECT_EQ(form->FixWindThreadID, 4242u);
+  EXPECT_TRUE(form->TimerFixWind->Enabled());
+
+  auto stopped = App->CreateTimer([&] {
+    if (!form->TimerFixWind->Enabled()) form->Window->PostClose();
+  });
+  stopped->SetInterval(50);
+  stopped->SetEnabled(true);
+  ASSERT_TRUE(RunUntilClosed(*form));
+
+  std::vector<std::string> expected;
+  for (int tick = 0; tick < 6; ++tick) {
+    expected.push_back("WindowEnum Start");
+    expected.push_back("WindowEnum end: 0");
+  }
+  EXPECT_EQ(form->memoLog->Lines(), expected);
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,51 @@ TEST(JsonEscape, EveryUnitEscapesToPrintableAsciiThatDecodesBack) {
       ASSERT_EQ(std::stoul(std::string(out.begin() + 2, out.end()), nullptr, 16), unit);
     } else {
       ASSERT_TRUE(out.size() == 1 || (out.size() == 2 && out[0] == u'\\')) << std::hex << unit;
+    }
+  }
+}
+
+// The escape of one unit, straight from the two tables.
+std::u16string EscapeOne(char16_t u, bool full) {
+  static const char16_t kHex[] = u"0123456789abcdef";
+  const auto hex4 = [&] {
+    return std::u16string{
+        u'\\', u'u', kHex[u >> 12], kHex[(u >> 8) & 15], kHex[(u >> 4) & 15], kHex[u & 15]};
+  };
+  if (u == u'"' || u == u'\\') return std::u16string{u'\\', u};
+  if (u == 0) return hex4();
+  if (!full) return std::u16string(1, u);
+  switch (u) {
+    case 8:
+      return u"\\b";
+    case 9:
+      return u"\\t";
+    case 10:
+      return u"\\n";
+    case 12:
+      return u"\\f";
+    case 13:
+      return u"\\r";
+    case u'/':
+      return u"\\/";
+  }
+  return (u < 0x20 || u >= 0x80) ? hex4() : std::u16string(1, u);
+}
+
+TEST(JsonEscape, LongAndMixedTextsMatchUnitByUnitEscaping) {
+  // Units at the edges of every class, mixed into texts of all short
+  // lengths, so escapes fall at every position of a scanned block.
+  const char16_t alphabet[] = {u'a',   u'a',   u'a',   u'a', u'"', u'\\', u'/',   0,
+                               0x1F,   0x20,   0x21,   0x7F, 0x80, 0xFF,  0x100,  0x7FFF,
+                               0x8000, 0xD83D, 0xFFFF, 0x2F, 0x5C, 0x22,  0xFF22, 0x225C};
+  std::mt19937 random(7);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string text(random() % 40, u' ');
+    for (char16_t& u : text) u = alphabet[random() % std::size(alphabet)];
+    for (bool full : {true, false}) {
+      std::u16string expected;
+      for (char16_t u : text) expected += EscapeOne(u, full);
+      ASSERT_EQ(Escaped(text, full), expected) << round;
     }
   }
 }

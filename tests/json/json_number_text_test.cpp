@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace {
@@ -44,6 +47,33 @@ TEST(JsonNumberText, DoublesOutsideThePlainRangeUseAnExponentWithoutPlus) {
       {999999999999999.9, "1E15"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(Narrow(DoubleText(value)), text) << value;
+}
+
+TEST(JsonNumberText, DoublesReadBackAsTheValueRoundedToFifteenDigits) {
+  std::mt19937_64 random(20261207);
+  for (int i = 0; i < 200000; ++i) {
+    double value;
+    if (i % 2) {
+      const std::uint64_t bits = random();
+      std::memcpy(&value, &bits, sizeof value);
+      if (!std::isfinite(value)) continue;
+    } else {
+      value = static_cast<double>(random() % 1000000) / static_cast<double>(1 + random() % 997);
+    }
+    char expected[40];
+    const auto expectedEnd = std::to_chars(expected, expected + sizeof expected, value,
+                                           std::chars_format::scientific, 14)
+                                 .ptr;
+    double rounded = 0;
+    std::from_chars(expected, expectedEnd, rounded);
+
+    const std::string text = Narrow(DoubleText(value));
+    double read = 1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
+    ASSERT_TRUE(error == std::errc() && end == text.data() + text.size()) << text;
+    ASSERT_EQ(read, rounded) << text;
+    ASSERT_EQ(text.find('+'), std::string::npos) << text;
+  }
 }
 
 TEST(JsonNumberText, ZeroAndNonFiniteDoubles) {

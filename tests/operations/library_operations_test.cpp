@@ -60,62 +60,75 @@ std::int32_t Called(const std::string& name, std::int32_t number) {
   return fake->status;
 }
 
-// The fakes use the library's calling convention, which on 32-bit Windows is not the
-// one a plain lambda converts to.
+// Named functions rather than lambdas: only these take the library's calling convention.
+std::int32_t FEROLANT_LIBCALL FakeAboutW(TBstr* out) {
+  fake->events.push_back("AboutW");
+  return Return(out, fake->outText);
+}
+std::int32_t FEROLANT_LIBCALL FakeGetLastErrorStrW(TBstr* out) {
+  fake->events.push_back("GetLastErrorStrW");
+  Return(out, fake->lastError);
+  return 99;  // never looked at
+}
+std::int32_t FEROLANT_LIBCALL FakeGetCfgCodePageNumberW(std::uint16_t* codePage) {
+  fake->events.push_back("GetCfgCodePageNumberW " + std::to_string(*codePage));
+  if (fake->codePage) *codePage = *fake->codePage;
+  return fake->status;
+}
+std::int32_t FEROLANT_LIBCALL FakeSetCfgCodePageNumberW(std::int32_t n) {
+  return Called("SetCfgCodePageNumberW", n);
+}
+std::int32_t FEROLANT_LIBCALL FakeSetCfgSignatureHashAlgorithmNumberW(std::int32_t n) {
+  Called("SetCfgSignatureHashAlgorithmNumberW", n);
+  return fake->firstSetterStatus;
+}
+std::int32_t FEROLANT_LIBCALL FakeSetCfgSigningCertificateHashAlgorithmNumberW(std::int32_t n) {
+  return Called("SetCfgSigningCertificateHashAlgorithmNumberW", n);
+}
+std::int32_t FEROLANT_LIBCALL FakeSignDetachedW(TInText text, TBstr* out, std::int32_t n) {
+  fake->inTexts = {Copy(text)};
+  Called("SignDetachedW", n);
+  return Return(out, fake->outText);
+}
+std::int32_t FEROLANT_LIBCALL FakeSignFileDetachedW(TInText text, TBstr* out, std::int32_t n) {
+  fake->inTexts = {Copy(text)};
+  Called("SignFileDetachedW", n);
+  return Return(out, fake->outText);
+}
+std::int32_t FEROLANT_LIBCALL FakeEncodeFileW(TInText text, TBstr* out) {
+  fake->inTexts = {Copy(text)};
+  fake->events.push_back("EncodeFileW");
+  return Return(out, fake->outText);
+}
+std::int32_t FEROLANT_LIBCALL FakeGetLastCertSenderSignatureSNW(TBstr* out) {
+  fake->events.push_back("GetLastCertSenderSignatureSNW");
+  return Return(out, fake->outText);
+}
+std::int32_t FEROLANT_LIBCALL FakeGetFileNameDlgW(TInText t1, TInText t2, TInText t3, TInText t4,
+                                                  std::int32_t mode, TBstr* out) {
+  fake->inTexts = {Copy(t1), Copy(t2), Copy(t3), Copy(t4)};
+  Called("GetFileNameDlgW", mode);
+  return Return(out, fake->outText);
+}
+void FakeFreeString(TBstr text) noexcept {
+  if (text != nullptr) ++fake->freed;
+  platform::SysFreeString(text);
+}
+
 TTavrinFunctions FakeFunctions() {
   TTavrinFunctions f;
-  f.AboutW = [](TBstr* out) FEROLANT_LIBCALL {
-    fake->events.push_back("AboutW");
-    return Return(out, fake->outText);
-  };
-  f.GetLastErrorStrW = [](TBstr* out) FEROLANT_LIBCALL {
-    fake->events.push_back("GetLastErrorStrW");
-    Return(out, fake->lastError);
-    return std::int32_t{99};  // never looked at
-  };
-  f.GetCfgCodePageNumberW = [](std::uint16_t* codePage) FEROLANT_LIBCALL {
-    fake->events.push_back("GetCfgCodePageNumberW " + std::to_string(*codePage));
-    if (fake->codePage) *codePage = *fake->codePage;
-    return fake->status;
-  };
-  f.SetCfgCodePageNumberW = [](std::int32_t n)
-                                FEROLANT_LIBCALL { return Called("SetCfgCodePageNumberW", n); };
-  f.SetCfgSignatureHashAlgorithmNumberW = [](std::int32_t n) FEROLANT_LIBCALL {
-    Called("SetCfgSignatureHashAlgorithmNumberW", n);
-    return fake->firstSetterStatus;
-  };
-  f.SetCfgSigningCertificateHashAlgorithmNumberW = [](std::int32_t n) FEROLANT_LIBCALL {
-    return Called("SetCfgSigningCertificateHashAlgorithmNumberW", n);
-  };
-  f.SignDetachedW = [](TInText text, TBstr* out, std::int32_t n) FEROLANT_LIBCALL {
-    fake->inTexts = {Copy(text)};
-    Called("SignDetachedW", n);
-    return Return(out, fake->outText);
-  };
-  f.SignFileDetachedW = [](TInText text, TBstr* out, std::int32_t n) FEROLANT_LIBCALL {
-    fake->inTexts = {Copy(text)};
-    Called("SignFileDetachedW", n);
-    return Return(out, fake->outText);
-  };
-  f.EncodeFileW = [](TInText text, TBstr* out) FEROLANT_LIBCALL {
-    fake->inTexts = {Copy(text)};
-    fake->events.push_back("EncodeFileW");
-    return Return(out, fake->outText);
-  };
-  f.GetLastCertSenderSignatureSNW = [](TBstr* out) FEROLANT_LIBCALL {
-    fake->events.push_back("GetLastCertSenderSignatureSNW");
-    return Return(out, fake->outText);
-  };
-  f.GetFileNameDlgW = [](TInText t1, TInText t2, TInText t3, TInText t4, std::int32_t mode,
-                         TBstr* out) FEROLANT_LIBCALL {
-    fake->inTexts = {Copy(t1), Copy(t2), Copy(t3), Copy(t4)};
-    Called("GetFileNameDlgW", mode);
-    return Return(out, fake->outText);
-  };
-  f.FreeString = [](TBstr text) noexcept {
-    if (text != nullptr) ++fake->freed;
-    platform::SysFreeString(text);
-  };
+  f.AboutW = FakeAboutW;
+  f.GetLastErrorStrW = FakeGetLastErrorStrW;
+  f.GetCfgCodePageNumberW = FakeGetCfgCodePageNumberW;
+  f.SetCfgCodePageNumberW = FakeSetCfgCodePageNumberW;
+  f.SetCfgSignatureHashAlgorithmNumberW = FakeSetCfgSignatureHashAlgorithmNumberW;
+  f.SetCfgSigningCertificateHashAlgorithmNumberW = FakeSetCfgSigningCertificateHashAlgorithmNumberW;
+  f.SignDetachedW = FakeSignDetachedW;
+  f.SignFileDetachedW = FakeSignFileDetachedW;
+  f.EncodeFileW = FakeEncodeFileW;
+  f.GetLastCertSenderSignatureSNW = FakeGetLastCertSenderSignatureSNW;
+  f.GetFileNameDlgW = FakeGetFileNameDlgW;
+  f.FreeString = FakeFreeString;
   return f;
 }
 

@@ -90,6 +90,8 @@ TEST_F(StandInLibraryTest, DetachedSignatureIsTheDocumentedFunctionOfTheExactTex
                              Widen(std::to_string(text.size())) + u":-7");
   EXPECT_EQ(result.lastError, u"");
 
+  // The example the documentation gives.
+  EXPECT_EQ(Sign(u"abc", 0).text, u"STANDIN-SIG:70c0fa9adb31c2ad:3:0");
   // A single changed unit, an embedded U+0000 or another number give another signature.
   EXPECT_NE(Sign(u"abc", 0).text, Sign(u"abd", 0).text);
   EXPECT_NE(Sign(u"abc", 0).text, Sign(u"abc", 1).text);
@@ -116,6 +118,10 @@ TEST_F(StandInLibraryTest, LongRunsComeFromTheNumberAlone) {
   const TResult wide = Sign(u"x", 20'000'009);
   EXPECT_EQ(wide.status, 0);
   EXPECT_EQ(wide.text, u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e\u010d\u0159");
+
+  EXPECT_EQ(Sign(u"", 100'000'003).text, u"ABC");
+  EXPECT_EQ(Sign(u"", 1'000'000'002).text, u"\u010d\u0159");
+  EXPECT_EQ(Sign(u"", 30'000'000).status, 2);  // between the ranges: an ordinary number
 
   const TResult big = Sign(u"x", 21'000'000);
   ASSERT_EQ(big.text.size(), 1'000'000u);

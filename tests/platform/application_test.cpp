@@ -111,21 +111,17 @@ TEST_F(ApplicationTest, TimerTicksRepeatUntilDisabled) {
   EXPECT_FALSE(timer->Enabled());
 }
 
-TEST_F(ApplicationTest, TheTimerWithTheShorterIntervalTicksFirst) {
-  std::vector<int> order;
-  auto slow = App->CreateTimer([&] {
-    order.push_back(2);
-    Form->PostClose();
-  });
-  auto fast = App->CreateTimer([&] { order.push_back(1); });
-  slow->SetInterval(400);
+TEST_F(ApplicationTest, TheLoopWakesForTheEarliestTimerNotTheFirstCreated) {
+  int slowTicks = 0;
+  auto slow = App->CreateTimer([&] { ++slowTicks; });
+  auto fast = App->CreateTimer([&] { Form->PostClose(); });
+  slow->SetInterval(3600 * 1000);
   fast->SetInterval(20);
   slow->SetEnabled(true);
   fast->SetEnabled(true);
+  // A loop that slept until the slow timer would be ended by the guard.
   RunToEnd();
-  ASSERT_FALSE(order.empty());
-  EXPECT_EQ(order.front(), 1);
-  EXPECT_EQ(order.back(), 2);
+  EXPECT_EQ(slowTicks, 0);
 }
 
 TEST_F(ApplicationTest, ATimerDestroyedByAnotherTickNeverTicksAgain) {

@@ -1,0 +1,3 @@
+#include "channel/worker_setup.h"
+
+TWorkerSetup WorkerSetup;

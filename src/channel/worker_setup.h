@@ -1,0 +1,20 @@
+// What the program entry gives the worker before the main form starts it: the
+// bound signing library and the traffic log switch. Set once on the main
+// thread before any worker exists; read-only afterwards.
+#pragma once
+
+#include <string>
+
+struct TTavrinFunctions;
+
+struct TWorkerSetup {
+  // The signing library's functions; null until the entry has bound them, in
+  // which case every library method is answered as a failed handler.
+  const TTavrinFunctions* Tavrin = nullptr;
+  // The traffic log, switched on only in a build made for debugging an
+  // extension; LogFileName is where the whole log is saved after each line.
+  bool LogEnabled = false;
+  std::string LogFileName;
+};
+
+extern TWorkerSetup WorkerSetup;

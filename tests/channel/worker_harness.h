@@ -1,0 +1,110 @@
+// Runs the real worker over in-memory streams and reads its replies back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "channel/NMKomunikace.h"
+#include "json/jsonvalue.h"
+#include "platform/code_page.h"
+#include "support/fake_host.h"
+#include "support/memory_streams.h"
+
+// One reply frame: its body as sent and its members as read back.
+struct TReply {
+  std::string Body;
+  std::int64_t TabID = 0;
+  std::u16string Method;
+  std::int64_t ErrNo = 0;
+  std::u16string ErrMsg;
+  std::u16string Data;
+  std::int64_t HasNextPart = -1;
+};
+
+// Cuts the output into frames and reads each body with the host's own reader.
+inline std::vector<TReply> ReadReplies(const std::string& bytes) {
+  std::vector<TReply> replies;
+  std::size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    const auto byte = [&](std::size_t i) {
+      return std::uint32_t{static_cast<unsigned char>(bytes[at + i])};
+    };
+    const std::uint32_t n = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+    if (at + 4 + n > bytes.size()) throw std::runtime_error("a reply frame is cut short");
+    TReply reply;
+    reply.Body = bytes.substr(at + 4, n);
+    at += 4 + n;
+    const IJsonValue value = ParseJson(ThreadAnsiToWide(reply.Body));
+    if (!value) throw std::runtime_error("a reply is not JSON: " + reply.Body);
+    reply.TabID = value->GetInt(u"tabID");
+    reply.Method = value->GetText(u"metoda");
+    reply.ErrNo = value->GetInt(u"errNo");
+    reply.ErrMsg = value->GetText(u"errMsg");
+    reply.Data = value->GetText(u"result.data");
+    reply.HasNextPart = value->GetInt(u"result.hasNextPart");
+    replies.push_back(std::move(reply));
+  }
+  if (at != bytes.size()) throw std::runtime_error("stray bytes after the last reply");
+  return replies;
+}
+
+// A worker whose handlers can be stood in for: a message that starts with
+// "!" is not parsed; OnCommand gets the rest and may call SendReply with any
+// method name set. Everything else goes through the real intake.
+class TTestWorker final : public TNMKomunikace {
+ public:
+  using TNMKomunikace::TNMKomunikace;
+
+  std::function<void(TTestWorker&, const std::string&)> OnCommand;
+
+  void SetMethodName(std::string name) { FMethodName = std::move(name); }
+  void SetBlockLength(std::int32_t units) { FBlockLength = units; }
+  bool PendingLeft() const { return FPendingStart < FPendingData.size(); }
+  std::size_t PendingCapacity() const { return FPendingData.capacity(); }
+
+ protected:
+  void ProcessRequest() override {
+    if (OnCommand && !FRequestText.empty() && FRequestText[0] == '!') {
+      OnCommand(*this, FRequestText.substr(1));
+      return;
+    }
+    TNMKomunikace::ProcessRequest();
+  }
+};
+
+class TWorkerHarness {
+ public:
+  // Runs a worker's whole life over the given request bodies, each in a frame.
+  std::vector<TReply> Run(const std::vector<std::string>& bodies) {
+    std::string input;
+    for (const auto& body : bodies) input += Frame(body);
+    RunBytes(input);
+    return ReadReplies(Output.Bytes);
+  }
+
+  // Runs a worker over raw input; its output is left in Output.
+  void RunBytes(const std::string& input) {
+    Input = std::make_unique<TScriptedInput>(std::vector<std::string>{input});
+    Worker = std::make_unique<TTestWorker>(
+        MainThread, Form,
+        [this] {
+          return TStreamPair{std::make_unique<TBorrowedStream>(*Input),
+                             std::make_unique<TBorrowedStream>(Output)};
+        },
+        Setup);
+    Worker->OnCommand = OnCommand;
+    Worker->RunHere();
+  }
+
+  TWorkerSetup Setup;
+  std::function<void(TTestWorker&, const std::string&)> OnCommand;
+  TInlineMainThread MainThread;
+  TFakeHostForm Form;
+  std::unique_ptr<TScriptedInput> Input;
+  TRecordingOutput Output;
+  std::unique_ptr<TTestWorker> Worker;
+};
