@@ -108,6 +108,17 @@ for (const [name, channel] of Object.entries(channels)) {
       assert.equal(reply.result.data, standinSignature(SIGN_TEXT, 7));
     });
 
+    test('lone surrogates: one in a reply arrives as sent, one in a request becomes U+FFFD', async () => {
+      // Five units of the stand-in's run end in the high half of a pair.
+      const reply = await channel.call(request('SIGNDETACHED', ['x', '20000005'], 13));
+      assert.equal(reply.result.data, longRun(5));
+      assert.equal(reply.result.data.at(-1), '\ud83d');
+      // Chromium writes a lone surrogate as an ASCII escape; the host hands parameters to the
+      // library through UTF-8, which has no form for it.
+      const lone = await channel.call(request('SIGNDETACHED', ['a\ud83d', '0'], 14));
+      assert.equal(lone.result.data, standinSignature('a\ufffd', 0));
+    });
+
     test('a wrong shape, an unknown method', async () => {
       const wrong = await channel.call({ metoda: 'INIT', parametry: [], tabID: 9 });
       assert.equal(wrong.errNo, -31909);

@@ -144,6 +144,11 @@ for (const via of ['sendNativeMessage', 'connectNative']) {
       assert.equal(r.result.data, standinSignature(SIGN_TEXT, 7));
     });
 
+    test('lone surrogates: one in a reply arrives as sent, one in a request becomes U+FFFD', () => {
+      assert.equal(value(`${via} lone in reply`).result.data, longRun(5));
+      assert.equal(value(`${via} lone in request`).result.data, standinSignature('a\ufffd', 0));
+    });
+
     test('a wrong shape, an unknown method', () => {
       assert.deepEqual([value(`${via} wrong shape`).errNo, value(`${via} wrong shape`).errMsg],
                        [-31909, 'Invalid communication']);

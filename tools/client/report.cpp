@@ -51,8 +51,6 @@ void PrintExchange(std::ostream& out, std::size_t number, const Exchange& ex,
     if (!ex.data.empty()) {
       out << "    data: " << Shorten(Utf16ToDisplay(ex.data), options.show) << '\n';
     }
-    const Reply& first = ex.replies.front();
-    if (!first.err_msg.empty()) out << "    errMsg: " << Utf16ToDisplay(first.err_msg) << '\n';
   }
   if (!ex.ok()) out << "    FAILED: " << ex.failure << '\n';
 }

@@ -17,12 +17,15 @@ namespace {
 
 // What a termination signal reaches: a flag and the wake pipe of the
 // application that listens (one per process).
+// Atomics rather than volatile: the handler may run on any thread.
 std::atomic<int> gShutdownWakeFd{-1};
-volatile std::sig_atomic_t gShutdownRequested = 0;
+std::atomic<bool> gShutdownRequested{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
 
 extern "C" void OnShutdownSignal(int) {
   const int savedErrno = errno;
-  gShutdownRequested = 1;
+  gShutdownRequested = true;
   const int fd = gShutdownWakeFd.load();
   if (fd >= 0) {
     const char wake = 's';
@@ -61,9 +64,14 @@ void THeadlessApplication::Synchronize(const std::function<void()>& routine) {
     FEvents.push_back(TEvent{request, nullptr});
   }
   Wake();
-  std::unique_lock lock(request->Mutex);
-  request->Finished.wait(lock, [&] { return request->Done; });
-  if (request->Error) std::rethrow_exception(request->Error);
+  std::exception_ptr error;
+  {
+    std::unique_lock lock(request->Mutex);
+    request->Finished.wait(lock, [&] { return request->Done; });
+    // Taken out, so that the error object lives and dies on this thread only.
+    error = std::move(request->Error);
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 std::unique_ptr<IFormWindow> THeadlessApplication::CreateForm(TCreateParamsHook createParams) {
@@ -81,8 +89,7 @@ void THeadlessApplication::Run(IFormWindow& mainForm) {
   form.Show();
   while (!form.Closed()) {
     RunEvents();
-    if (FListensForShutdown && gShutdownRequested) {
-      gShutdownRequested = 0;
+    if (FListensForShutdown && gShutdownRequested.exchange(false)) {
       form.Close();
     }
     if (form.Closed()) break;

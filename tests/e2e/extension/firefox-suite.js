@@ -38,6 +38,8 @@ async function runSuite(config) {
     ['ABOUT', () => call(request('ABOUT', [], 5))],
     ['INIT', () => call(request('INIT', [], 6))],
     ['SIGNDETACHED', () => call(request('SIGNDETACHED', [config.signText, '7'], 8))],
+    ['lone in reply', () => call(request('SIGNDETACHED', ['x', '20000005'], 13))],
+    ['lone in request', () => call(request('SIGNDETACHED', ['a\ud83d', '0'], 14))],
     ['wrong shape', () => call({ metoda: 'INIT', parametry: [], tabID: 9 })],
     ['unknown method', () => call(request('NOSUCHMETHOD', [], 10))],
     ['GETFILESIZE', () => call(request('GETFILESIZE', [`  ${config.file} `], 11))],
