@@ -19,7 +19,7 @@ HWND TopLevelOfThisThread(const wchar_t* caption) {
   } search{caption};
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND window, LPARAM context) -> BOOL {
+      [](HWND window, LPARAM context) CALLBACK -> BOOL {
         auto& s = *reinterpret_cast<TSearch*>(context);
         wchar_t text[64] = {};
         GetWindowTextW(window, text, 64);
