@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,7 +51,8 @@ static_assert(sizeof kWideRunPattern / sizeof(char16_t) - 1 == kWideRunPatternLe
 struct TStandInState {
   std::mutex lock;
   std::u16string lastError;
-  std::uint16_t codePage = 1250;
+  // None until the caller sets one: the getter then leaves the caller's variable as it was.
+  std::optional<std::uint16_t> codePage;
   std::int32_t signatureHash = 1;
   std::int32_t certificateHash = 1;
   bool signed_ = false;
@@ -176,7 +178,7 @@ std::int32_t FEROLANT_LIBCALL GetCfgCodePageNumberW(std::uint16_t* codePage) {
   return Guarded([&] {
     auto& state = State();
     std::lock_guard guard(state.lock);
-    if (codePage != nullptr) *codePage = state.codePage;
+    if (codePage != nullptr && state.codePage) *codePage = *state.codePage;
     if (state.codePage == kOutOfServiceCodePage) {
       return Fail(state, kOutOfService,
                   u"The library is out of service while code page 65535 is set");
