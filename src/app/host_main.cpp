@@ -10,6 +10,7 @@
 #include "operations/uTavrinDLL.h"
 #include "platform/application.h"
 #include "platform/code_page.h"
+#include "platform/heap_policy.h"
 #include "platform/process_exit.h"
 #include "platform/rtf_log.h"
 
@@ -28,6 +29,7 @@ std::string TrafficLogFileName() {
 }  // namespace
 
 int RunHostProcess() {
+  KeepLargeBlocksForReuse();
   DefaultCodePage = GetAnsiCodePage();
 
   // Kept for the life of the process: the worker calls into it until the end.
