@@ -82,6 +82,10 @@ std::int32_t Fail(TStandInState& state, std::int32_t status, std::u16string mess
   return status;
 }
 
+std::int32_t RefuseOutOfService(TStandInState& state) {
+  return Fail(state, kOutOfService, u"The library is out of service while code page 65535 is set");
+}
+
 std::int32_t Succeed(TStandInState& state) {
   state.lastError.clear();
   return kOk;
@@ -128,10 +132,6 @@ std::u16string FileProblem(std::u16string_view fileName) {
   return u"Cannot read the file \"" + std::u16string(fileName) + u"\"";
 }
 
-bool IsAlgorithm(std::int32_t number, std::int32_t highest) {
-  return number >= 1 && number <= highest;
-}
-
 // Nothing may leave the library as a C++ exception: a result too big for memory is a status.
 template <typename TBody>
 std::int32_t Guarded(TBody body) noexcept {
@@ -149,6 +149,22 @@ std::int32_t Guarded(TBody body) noexcept {
   }
 }
 
+// The three setters: a number in 1..highest is kept by store; any other is refused with the
+// status and the refusal text followed by the number.
+template <typename TStore>
+std::int32_t SetNumber(std::int32_t number, std::int32_t highest, std::int32_t refusal,
+                       std::u16string_view refusalText, TStore store) noexcept {
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (number < 1 || number > highest) {
+      return Fail(state, refusal, std::u16string(refusalText) + Decimal(number));
+    }
+    store(state);
+    return Succeed(state);
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -158,8 +174,7 @@ std::int32_t FEROLANT_LIBCALL AboutW(TBstr* about) {
     auto& state = State();
     std::lock_guard guard(state.lock);
     if (state.codePage == kOutOfServiceCodePage) {
-      return Fail(state, kOutOfService,
-                  u"The library is out of service while code page 65535 is set");
+      return RefuseOutOfService(state);
     }
     return Deliver(state, about,
                    u"Tavrin stand-in signing library 1.0 (deterministic test double)");
@@ -180,49 +195,27 @@ std::int32_t FEROLANT_LIBCALL GetCfgCodePageNumberW(std::uint16_t* codePage) {
     std::lock_guard guard(state.lock);
     if (codePage != nullptr && state.codePage) *codePage = *state.codePage;
     if (state.codePage == kOutOfServiceCodePage) {
-      return Fail(state, kOutOfService,
-                  u"The library is out of service while code page 65535 is set");
+      return RefuseOutOfService(state);
     }
     return Succeed(state);
   });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgCodePageNumberW(std::int32_t codePage) {
-  return Guarded([&] {
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (codePage < 1 || codePage > 65535) {
-      return Fail(state, kBadCodePage, u"Invalid code page number " + Decimal(codePage));
-    }
-    state.codePage = static_cast<std::uint16_t>(codePage);
-    return Succeed(state);
-  });
+  return SetNumber(
+      codePage, 65535, kBadCodePage, u"Invalid code page number ",
+      [&](TStandInState& state) { state.codePage = static_cast<std::uint16_t>(codePage); });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgSignatureHashAlgorithmNumberW(std::int32_t algorithm) {
-  return Guarded([&] {
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (!IsAlgorithm(algorithm, 4)) {
-      return Fail(state, kBadSignatureHash,
-                  u"Unsupported signature hash algorithm " + Decimal(algorithm));
-    }
-    state.signatureHash = algorithm;
-    return Succeed(state);
-  });
+  return SetNumber(algorithm, 4, kBadSignatureHash, u"Unsupported signature hash algorithm ",
+                   [&](TStandInState& state) { state.signatureHash = algorithm; });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgSigningCertificateHashAlgorithmNumberW(std::int32_t algorithm) {
-  return Guarded([&] {
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (!IsAlgorithm(algorithm, 3)) {
-      return Fail(state, kBadCertificateHash,
-                  u"Unsupported signing certificate hash algorithm " + Decimal(algorithm));
-    }
-    state.certificateHash = algorithm;
-    return Succeed(state);
-  });
+  return SetNumber(algorithm, 3, kBadCertificateHash,
+                   u"Unsupported signing certificate hash algorithm ",
+                   [&](TStandInState& state) { state.certificateHash = algorithm; });
 }
 
 std::int32_t FEROLANT_LIBCALL SignDetachedW(const TOleChar* text, TBstr* signature,
