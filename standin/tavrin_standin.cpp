@@ -128,8 +128,16 @@ std::int32_t Signed(TStandInState& state, TBstr* out, std::u16string_view signat
   return status;
 }
 
-std::u16string FileProblem(std::u16string_view fileName) {
-  return u"Cannot read the file \"" + std::u16string(fileName) + u"\"";
+// Hands the bytes of the named file to use; a missing name or an unreadable file is the status.
+template <typename TUse>
+std::int32_t WithFileContent(TStandInState& state, const TOleChar* fileName, TUse use) {
+  const std::u16string_view name = InText(fileName);
+  if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
+  const auto content = standin::ReadWholeFile(name);
+  if (!content) {
+    return Fail(state, kUnreadableFile, u"Cannot read the file \"" + std::u16string(name) + u"\"");
+  }
+  return use(*content);
 }
 
 // Nothing may leave the library as a C++ exception: a result too big for memory is a status.
@@ -240,14 +248,12 @@ std::int32_t FEROLANT_LIBCALL SignFileDetachedW(const TOleChar* fileName, TBstr*
   return Guarded([&] {
     auto& state = State();
     std::lock_guard guard(state.lock);
-    const std::u16string_view name = InText(fileName);
-    if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
-    const auto content = standin::ReadWholeFile(name);
-    if (!content) return Fail(state, kUnreadableFile, FileProblem(name));
-    const std::uint64_t digest =
-        standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64(*content));
-    return Signed(state, signature, Signature(u"STANDIN-FILESIG", digest, content->size(), number),
-                  digest);
+    return WithFileContent(state, fileName, [&](const std::string& content) {
+      const std::uint64_t digest =
+          standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64(content));
+      return Signed(state, signature, Signature(u"STANDIN-FILESIG", digest, content.size(), number),
+                    digest);
+    });
   });
 }
 
@@ -255,11 +261,9 @@ std::int32_t FEROLANT_LIBCALL EncodeFileW(const TOleChar* fileName, TBstr* encod
   return Guarded([&] {
     auto& state = State();
     std::lock_guard guard(state.lock);
-    const std::u16string_view name = InText(fileName);
-    if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
-    const auto content = standin::ReadWholeFile(name);
-    if (!content) return Fail(state, kUnreadableFile, FileProblem(name));
-    return Deliver(state, encoded, standin::WidenAscii(standin::Base64(*content)));
+    return WithFileContent(state, fileName, [&](const std::string& content) {
+      return Deliver(state, encoded, standin::WidenAscii(standin::Base64(content)));
+    });
   });
 }
 
