@@ -4,9 +4,9 @@
 // that single reads return, so short header reads happen too.
 //
 // What must hold: the output is a sequence of whole frames, one per non-empty
-// message; each body is at most 1,048,576 bytes of printable ASCII that a
-// strict reader of its own accepts as the reply object, with its members of
-// the right types in the fixed order.
+// message; each body is at most 1,048,576 bytes of ASCII without control
+// characters that a strict reader of its own accepts as the reply object,
+// with its members of the right types in the fixed order.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -73,8 +73,10 @@ void CheckMembers(const JsonLite& object, const std::vector<std::u16string>& nam
 
 void CheckReply(const std::string& body) {
   if (body.size() > kMaxReplyBody) Fail("reply larger than a browser accepts", body);
+  // ASCII only, and no raw control character (DEL is neither: it may stand as itself).
   for (const char c : body)
-    if (c < 0x20 || c > 0x7E) Fail("reply holds a byte that is not printable ASCII", body);
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7F)
+      Fail("reply holds a byte that is a control character or not ASCII", body);
   const auto read = ferolant::client::ParseJsonLite(body);
   if (!read.value) Fail(("reply is not strict JSON: " + read.error).c_str(), body);
   const JsonLite& reply = *read.value;
