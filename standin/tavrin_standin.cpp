@@ -233,8 +233,8 @@ std::int32_t FEROLANT_LIBCALL SignDetachedW(const TOleChar* text, TBstr* signatu
     }
     const std::u16string_view input = InText(text);
     if (input.empty()) return Fail(state, kNothingGiven, u"Nothing to sign");
-    const std::uint64_t digest = standin::Fnv1a64(standin::Int32LeBytes(number),
-                                                  standin::Fnv1a64(standin::Utf16LeBytes(input)));
+    const std::uint64_t digest =
+        standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64Utf16Le(input));
     return Signed(state, signature, Signature(u"STANDIN-SIG", digest, input.size(), number),
                   digest);
   });

@@ -11,6 +11,14 @@ std::uint64_t Fnv1a64(std::string_view bytes, std::uint64_t hash) noexcept {
   return hash;
 }
 
+std::uint64_t Fnv1a64Utf16Le(std::u16string_view text, std::uint64_t hash) noexcept {
+  for (char16_t unit : text) {
+    const char bytes[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    hash = Fnv1a64(std::string_view(bytes, 2), hash);
+  }
+  return hash;
+}
+
 std::string Utf16LeBytes(std::u16string_view text) {
   std::string bytes;
   bytes.reserve(text.size() * 2);

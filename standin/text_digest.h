@@ -12,6 +12,10 @@ namespace standin {
 constexpr std::uint64_t kFnvOffsetBasis = 0xcbf29ce484222325ULL;
 std::uint64_t Fnv1a64(std::string_view bytes, std::uint64_t hash = kFnvOffsetBasis) noexcept;
 
+// Fnv1a64 over the UTF-16LE bytes of text, without making them: texts to sign can be large.
+std::uint64_t Fnv1a64Utf16Le(std::u16string_view text,
+                             std::uint64_t hash = kFnvOffsetBasis) noexcept;
+
 // The units as UTF-16LE bytes (low byte first).
 std::string Utf16LeBytes(std::u16string_view text);
 

@@ -9,15 +9,23 @@
 set(FEROLANT_WINEPREFIX ${PROJECT_BINARY_DIR}/wine/prefix
     CACHE PATH "Private wine prefix of this build's tests")
 
+# The host's home ground: a Czech system, whose ANSI code page is Windows-1250.
+set(FEROLANT_WINE_LOCALE cs_CZ.UTF-8 CACHE STRING "Locale of the programs run under wine")
+
 set(_wine_session ${CMAKE_CURRENT_LIST_DIR}/wine-session)
 set(_wine_run ${PROJECT_BINARY_DIR}/wine/run)
 list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 _wine64)
 file(CONFIGURE OUTPUT ${_wine_run} @ONLY CONTENT [=[#!/bin/sh
 # Generated: runs a program of this build under its private wine session.
-WINEPREFIX='@FEROLANT_WINEPREFIX@' WINE64='@_wine64@' exec '@_wine_session@' run "$@"
+WINEPREFIX='@FEROLANT_WINEPREFIX@' WINE64='@_wine64@' WINE_LOCALE='@FEROLANT_WINE_LOCALE@' \
+  exec '@_wine_session@' run "$@"
 ]=])
 file(CHMOD ${_wine_run} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
      GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# Tests that are told where a built file lies get a path the program under wine can open:
+# wine's drive Z: is the root of this file system.
+set(FEROLANT_TEST_PATH_ROOT "Z:")
 
 # Targets created from here on run through the session.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${_wine_run})

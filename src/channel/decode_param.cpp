@@ -1,6 +1,7 @@
 #include "channel/decode_param.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/code_page.h"
 
@@ -8,8 +9,9 @@ namespace {
 
 bool IsContinuation(unsigned char b) noexcept { return b >= 0x80 && b <= 0xBF; }
 
-// Decodes a four-byte sequence at bytes[i] into out; false when there is none.
-bool DecodeFourBytes(std::string_view bytes, std::size_t i, std::u16string& out) {
+// Decodes a four-byte sequence at bytes[i] into its surrogate pair; false
+// when there is none.
+bool DecodeFourBytes(std::string_view bytes, std::size_t i, std::uint32_t (&pair)[2]) noexcept {
   const auto b0 = static_cast<unsigned char>(bytes[i]);
   if (b0 < 0xF0 || b0 > 0xF4 || bytes.size() - i < 4) return false;
   const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
@@ -20,43 +22,69 @@ bool DecodeFourBytes(std::string_view bytes, std::size_t i, std::u16string& out)
                            (std::uint32_t{b2} & 0x3F) << 6 | (std::uint32_t{b3} & 0x3F);
   if (cp < 0x10000 || cp > 0x10FFFF) return false;
   const std::uint32_t v = cp - 0x10000;
-  out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-  out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+  pair[0] = 0xD800 + (v >> 10);
+  pair[1] = 0xDC00 + (v & 0x3FF);
   return true;
 }
 
 }  // namespace
 
 std::u16string DecodeUtf8Param(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
+  // Never more units than bytes: the output is sized once and cut at the end.
+  std::u16string out(bytes.size(), u'\0');
+  char16_t* dst = out.data();
+  const auto put = [&dst](std::uint32_t unit) { *dst++ = static_cast<char16_t>(unit); };
+  const std::size_t n = bytes.size();
   std::size_t i = 0;
-  while (i < bytes.size()) {
+  while (i < n) {
     const auto b0 = static_cast<unsigned char>(bytes[i]);
     if (b0 < 0x80) {
-      out.push_back(b0);
-      ++i;
-    } else if (DecodeFourBytes(bytes, i, out)) {
+      // A run of ASCII in one plain loop.
+      std::size_t end = i + 1;
+      while (end < n && static_cast<unsigned char>(bytes[end]) < 0x80) ++end;
+      for (; i < end; ++i) put(static_cast<unsigned char>(bytes[i]));
+    } else if (std::uint32_t pair[2]; DecodeFourBytes(bytes, i, pair)) {
+      put(pair[0]);
+      put(pair[1]);
       i += 4;
     } else if ((b0 & 0x20) == 0) {
       // 0x80-0xDF: two bytes, a stray continuation byte as lead included.
-      if (bytes.size() - i < 2) return {};
+      if (n - i < 2) return {};
       const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
       if (!IsContinuation(b1)) return {};
-      out.push_back(static_cast<char16_t>((b0 & 0x1F) << 6 | (b1 & 0x3F)));
+      put((b0 & 0x1Fu) << 6 | (b1 & 0x3Fu));
       i += 2;
     } else {
-      if (bytes.size() - i < 3) return {};
+      if (n - i < 3) return {};
       const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
       const auto b2 = static_cast<unsigned char>(bytes[i + 2]);
       if (!IsContinuation(b1) || !IsContinuation(b2)) return {};
-      out.push_back(static_cast<char16_t>((b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F)));
+      put((b0 & 0x0Fu) << 12 | (b1 & 0x3Fu) << 6 | (b2 & 0x3Fu));
       i += 3;
     }
   }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
   return out;
 }
 
 std::u16string DecodeParam(std::u16string_view text) {
-  return DecodeUtf8Param(WideToThreadAnsi(text));
+  // ASCII comes back as itself through any ANSI code page and UTF-8, so the
+  // leading ASCII of a parameter (all of it, mostly) is taken as it is and
+  // only the rest makes the round through the code page.
+  std::size_t ascii = 0;
+  // Four units at a time while none has a bit above U+007F.
+  for (std::uint64_t word; ascii + 4 <= text.size(); ascii += 4) {
+    std::memcpy(&word, text.data() + ascii, sizeof word);
+    if (word & 0xFF80FF80FF80FF80ull) break;
+  }
+  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
+  if (ascii == text.size()) return std::u16string(text);
+  std::u16string rest = DecodeUtf8Param(WideToThreadAnsi(text.substr(ascii)));
+  // A broken sequence anywhere empties the whole parameter.
+  if (rest.empty()) return {};
+  std::u16string out;
+  out.reserve(ascii + rest.size());
+  out.append(text.substr(0, ascii));
+  out.append(rest);
+  return out;
 }

@@ -53,9 +53,12 @@ void TNMKomunikace::ProcessRequest() {
 }
 
 bool TNMKomunikace::TakeRequest(std::string& key) {
-  IJsonValue request = ParseJson(ThreadAnsiToWide(FRequestText));
-  // The parsed document holds all that is needed from here on.
+  // Each form of a large message goes as soon as the next one exists: the
+  // bytes once they are wide text, the wide text once it is parsed.
+  std::u16string wideText = ThreadAnsiToWide(FRequestText);
   std::string().swap(FRequestText);
+  const IJsonValue request = ParseJson(wideText);
+  std::u16string().swap(wideText);
   if (!request) return false;
 
   const IJsonValue method = request->Get(u"metoda");

@@ -1,9 +1,11 @@
 #include "json/json_escape.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 
+#include "json/json_unit_scan.h"
 #include "json/json_writer.h"
 
 namespace {
@@ -41,47 +43,35 @@ inline bool NeedsEscape(char16_t unit) noexcept {
   }
 }
 
-// Four units at a time: whether any of them may need an escape. Lanes are
-// 16 bits; (v - 1) & ~v & 0x8000 flags a zero lane exactly as far as "is
-// there one" goes, which is all the scan needs.
-constexpr std::uint64_t kLaneOnes = 0x0001000100010001;
-constexpr std::uint64_t kLaneHighs = 0x8000800080008000;
-
-constexpr std::uint64_t ZeroLanes(std::uint64_t v) noexcept {
-  return (v - kLaneOnes) & ~v & kLaneHighs;
-}
-
+// Whether one of the units of block may need an escape.
 template <bool kFull>
-inline bool BlockNeedsEscape(const char16_t* p) noexcept {
-  std::uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-  const std::uint64_t quotes = ZeroLanes(v ^ (kLaneOnes * u'"'));
-  const std::uint64_t backslashes = ZeroLanes(v ^ (kLaneOnes * u'\\'));
+inline bool BlockNeedsEscape(json_scan::TBlock block) noexcept {
+  using namespace json_scan;
+  const TBlock specials = LanesEqual(block, u'"') | LanesEqual(block, u'\\');
   if constexpr (kFull) {
-    if (v & (kLaneOnes * 0xFF80)) return true;  // a unit at or above U+0080
-    // Every lane is below U+0080 now, so subtracting 0x20 borrows into the
-    // lane's top bit exactly for the control units.
-    const std::uint64_t controls = (v - kLaneOnes * 0x20) & ~v & kLaneHighs;
-    const std::uint64_t slashes = ZeroLanes(v ^ (kLaneOnes * u'/'));
-    return (controls | quotes | backslashes | slashes) != 0;
+    // Any lane above U+007F makes the block stop; when there is none, all
+    // lanes are ASCII and the below-test is exact for the control characters.
+    return AnyLane(LanesAbove7F(block) | LanesBelow(block, 0x20) | specials |
+                   LanesEqual(block, u'/'));
   } else {
-    return (ZeroLanes(v) | quotes | backslashes) != 0;
+    return AnyLane(LanesBelow(block, 1) | specials);
   }
 }
 
 template <bool kFull, class Sink>
 void AppendEscapedIn(Sink& sink, const char16_t* first, const char16_t* last) {
   const char16_t* run = first;
-  const char16_t* p = first;
-  while (p != last) {
-    while (last - p >= 4 && !BlockNeedsEscape<kFull>(p)) p += 4;
-    const char16_t* stop = last - p >= 4 ? p + 4 : last;
-    while (p != stop && !NeedsEscape<kFull>(*p)) ++p;
-    if (p == stop) continue;
-
+  for (const char16_t* p = first; p != last; ++p) {
+    // Skip the ordinary units up to the next one that needs an escape.
+    p += json_scan::FindStop(
+        p, static_cast<std::size_t>(last - p),
+        [](json_scan::TBlock block) { return BlockNeedsEscape<kFull>(block); },
+        [](char16_t unit) { return NeedsEscape<kFull>(unit); });
+    if (p == last) break;
     const char16_t unit = *p;
     if (p != run) sink.AppendChars(run, static_cast<std::int32_t>(p - run));
-    run = ++p;
+    run = p + 1;
+
     const char16_t kind = unit < 0x80 ? (kFull ? kFullTable : kMinimalTable)[unit] : u'u';
     if (kind != u'u') {
       const char16_t escape[2] = {u'\\', kind};
@@ -110,12 +100,87 @@ void AppendEscapedTo(Sink& sink, std::u16string_view text, bool escapeNonAscii) 
   }
 }
 
+// Gathers the short pieces of escaped text (escapes and the short runs
+// between them) and hands them to the string sink in larger appends; text
+// with many escapes (any non-Latin script) would otherwise cost one append
+// per unit.
+template <class Target>
+class TGatheringSink {
+ public:
+  explicit TGatheringSink(Target& sink) noexcept : FSink(sink) {}
+
+  void AppendChars(const char16_t* chars, std::int32_t count) {
+    if (count > kCapacity - FCount) {
+      Flush();
+      if (count > kCapacity / 2) {
+        FSink.AppendChars(chars, count);
+        return;
+      }
+    }
+    char16_t* out = FChars + FCount;
+    if (count <= 8) {
+      // Escapes: a loop the compiler keeps inline, unlike a call of memcpy.
+      for (std::int32_t k = 0; k < count; ++k) out[k] = chars[k];
+    } else {
+      std::memcpy(out, chars, static_cast<std::size_t>(count) * sizeof(char16_t));
+    }
+    FCount += count;
+  }
+  void Flush() {
+    FSink.AppendChars(FChars, FCount);
+    FCount = 0;
+  }
+
+ private:
+  static constexpr std::int32_t kCapacity = 1024;
+  Target& FSink;
+  std::int32_t FCount = 0;
+  char16_t FChars[kCapacity];
+};
+
 }  // namespace
 
 void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAscii) {
   AppendEscapedTo(sink, text, escapeNonAscii);
 }
 
+namespace {
+
+// Room for a long text and some escapes at once, instead of doubling up to it.
+std::size_t RoomFor(std::u16string_view text) noexcept {
+  return text.size() >= 1024 ? text.size() + text.size() / 8 : 0;
+}
+
+// A plain string as the target of gathered appends.
+struct TStringTarget {
+  std::u16string& Out;
+  void AppendChars(const char16_t* chars, std::int32_t count) {
+    Out.append(chars, static_cast<std::size_t>(count));
+  }
+};
+
+}  // namespace
+
 void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii) {
-  AppendEscapedTo(sink, text, escapeNonAscii);
+  if (const std::size_t room = RoomFor(text)) {
+    sink.Reserve(static_cast<std::int32_t>(std::min<std::size_t>(room, INT32_MAX / 2)));
+  }
+  TGatheringSink gathering(sink);
+  AppendEscapedTo(gathering, text, escapeNonAscii);
+  gathering.Flush();
+}
+
+void AppendEscaped(std::u16string& out, std::u16string_view text, bool escapeNonAscii) {
+  if (const std::size_t room = RoomFor(text)) out.reserve(out.size() + room);
+  TStringTarget target{out};
+  TGatheringSink gathering(target);
+  AppendEscapedTo(gathering, text, escapeNonAscii);
+  gathering.Flush();
+}
+
+std::size_t PlainEscapedLength(std::u16string_view text) noexcept {
+  return json_scan::FindStop(
+      text.data(), text.size(),
+      [](json_scan::TBlock block) { return BlockNeedsEscape<true>(block); },
+      [](char16_t unit) { return NeedsEscape<true>(unit); });
 }

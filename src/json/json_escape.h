@@ -8,10 +8,13 @@
 // backslash, so its output can be read back with a plain JSON reader as long
 // as the consumer accepts raw control characters in strings.
 //
-// Units that need no escape are handed to the sink in runs, one AppendChars
-// per run; each escape is one further AppendChars of 2 or 6 units.
+// Units that need no escape are handed to a sink in runs, one AppendChars
+// per run; each escape is one further AppendChars of 2 or 6 units. The string
+// sink gets short runs and escapes gathered into larger appends.
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 class TJsonWriter;
@@ -20,3 +23,9 @@ class TJsonWriterString;
 void AppendEscaped(TJsonWriter& sink, std::u16string_view text, bool escapeNonAscii);
 // The same, with the string sink's appends resolved at compile time.
 void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii);
+// The same, appending to a plain string.
+void AppendEscaped(std::u16string& out, std::u16string_view text, bool escapeNonAscii);
+
+// The number of leading units of text that full escaping writes as they are
+// (one byte each on the wire).
+std::size_t PlainEscapedLength(std::u16string_view text) noexcept;

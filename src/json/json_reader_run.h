@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "json/json_reader.h"
@@ -42,6 +43,9 @@ class TJsonReaderRun {
   TStep OnLineComment(char16_t c);
   TStep OnBlockCommentStar(char16_t c);
   TStep OnTextRun(char16_t c, bool isName);
+  std::optional<TStep> ReadWholeString();
+  // The unit that a backslash and escaped stand for, \u and \x aside.
+  static char16_t UnescapedUnit(char16_t escaped) noexcept;
   TStep OnEscape(char16_t c);
   TStep OnHexEscape(char16_t c, std::int32_t digits);
   TStep OnWord(char16_t c);

@@ -1,8 +1,13 @@
 // The reader's token states: white space and comments, the start of a value,
 // keywords, strings and member names with their escapes, bare words and numbers.
+#include <algorithm>
+#include <optional>
+#include <string>
+
 #include "json/json_reader_chars.h"
 #include "json/json_reader_number.h"
 #include "json/json_reader_run.h"
+#include "json/json_unit_scan.h"
 
 using namespace json_chars;
 
@@ -204,7 +209,66 @@ TJsonReaderRun::TStep TJsonReaderRun::OnKeywordBool(char16_t c) {
 
 // --- strings, names, escapes and bare words ---------------------------------
 
+// A string value read in one go, from just behind its opening quote to its
+// closing quote, straight into the text of the new value: long parameters
+// then skip the token buffer and the copy out of it. Nothing is read when the
+// string does not end in the text; an escape the fast reader does not take
+// (a bad hex digit) hands the state machine what was read so far, and it goes
+// on from that escape exactly as it would have from the start.
+std::optional<TJsonReaderRun::TStep> TJsonReaderRun::ReadWholeString() {
+  const char16_t quote = T.QuoteChar;
+  const auto size = static_cast<std::size_t>(FSize);
+  const auto stopFrom = [&](std::size_t from, std::size_t end) {
+    return from + json_scan::FindStringStop(FText + from, end - from, quote);
+  };
+
+  // The closing quote: the first one that no backslash escapes.
+  std::size_t end = stopFrom(static_cast<std::size_t>(T.CharOffset), size);
+  while (end < size && FText[end] == u'\\') end = stopFrom(std::min(end + 2, size), size);
+  if (end >= size || FText[end] != quote) return std::nullopt;
+
+  std::u16string value;
+  value.reserve(end - static_cast<std::size_t>(T.CharOffset));
+  std::size_t pos = static_cast<std::size_t>(T.CharOffset);
+  for (;;) {
+    const std::size_t stop = stopFrom(pos, end);
+    value.append(FText + pos, stop - pos);
+    pos = stop;
+    if (pos == end) break;
+    // A backslash, and the unit it escapes lies before end.
+    const char16_t escaped = FText[pos + 1];
+    const std::size_t digits = escaped == u'u' ? 4 : escaped == u'x' ? 2 : 0;
+    if (digits != 0) {
+      std::int32_t unit = 0;
+      std::size_t k = 0;
+      for (; k < digits && pos + 2 + k < end; ++k) {
+        const std::int32_t digit = HexValue(FText[pos + 2 + k]);
+        if (digit < 0) break;
+        unit = unit << 4 | digit;
+      }
+      if (k < digits) {
+        FBuffer.Append(value);
+        T.CharOffset = static_cast<std::int32_t>(pos + 1);
+        FLevel->ReturnState = S::StringBody;
+        Goto(S::Escape);
+        return TStep::Consumed;
+      }
+      value.push_back(static_cast<char16_t>(unit));
+      pos += 2 + digits;
+      continue;
+    }
+    value.push_back(UnescapedUnit(escaped));
+    pos += 2;
+  }
+  T.CharOffset = static_cast<std::int32_t>(end + 1);
+  SetValue(TJsonValue::CreateText(std::move(value)));
+  return TStep::Consumed;
+}
+
 TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
+  if (!isName && c != T.QuoteChar && c != 0 && FBuffer.CharCount() == 0) {
+    if (const auto step = ReadWholeString()) return *step;
+  }
   if (c == T.QuoteChar) {
     if (isName) {
       FLevel->PendingName = FBuffer.TextBeforeZero();
@@ -227,8 +291,8 @@ TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
   // The hot path for long texts: everything up to the next quote, backslash
   // or terminator in one go.
   const char16_t quote = T.QuoteChar;
-  const std::int32_t count =
-      RunLength([quote](char16_t u) { return u == quote || u == u'\\' || u == 0; });
+  const auto count = static_cast<std::int32_t>(json_scan::FindStringStop(
+      FText + T.CharOffset, static_cast<std::size_t>(FSize - T.CharOffset), quote));
   const char16_t* run = FText + T.CharOffset;
   T.CharOffset += count;
   const bool closes = T.CharOffset < FSize && FText[T.CharOffset] == quote;
@@ -242,33 +306,31 @@ TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
   return TStep::Consumed;
 }
 
-TJsonReaderRun::TStep TJsonReaderRun::OnEscape(char16_t c) {
-  switch (c) {
+char16_t TJsonReaderRun::UnescapedUnit(char16_t escaped) noexcept {
+  switch (escaped) {
     case u'b':
-      FBuffer.AppendChar(u'\b');
-      break;
+      return u'\b';
     case u'f':
-      FBuffer.AppendChar(u'\f');
-      break;
+      return u'\f';
     case u'n':
-      FBuffer.AppendChar(u'\n');
-      break;
+      return u'\n';
     case u'r':
-      FBuffer.AppendChar(u'\r');
-      break;
+      return u'\r';
     case u't':
-      FBuffer.AppendChar(u'\t');
-      break;
-    case u'u':
-    case u'x':
-      T.EscapeValue = 0;
-      T.MatchCount = 0;
-      Goto(c == u'u' ? S::UnicodeEscape : S::ByteEscape);
-      return TStep::Take;
+      return u'\t';
     default:
-      FBuffer.AppendChar(c);
-      break;
+      return escaped;
   }
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::OnEscape(char16_t c) {
+  if (c == u'u' || c == u'x') {
+    T.EscapeValue = 0;
+    T.MatchCount = 0;
+    Goto(c == u'u' ? S::UnicodeEscape : S::ByteEscape);
+    return TStep::Take;
+  }
+  FBuffer.AppendChar(UnescapedUnit(c));
   Goto(FLevel->ReturnState);
   return TStep::Take;
 }

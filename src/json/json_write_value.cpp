@@ -23,6 +23,24 @@
 
 namespace {
 
+// ToJsonText's sink: the text grows in the string that is handed back, so a
+// long reply is not copied once more at the end.
+class TTextSink {
+ public:
+  std::int32_t AppendChars(const char16_t* chars, std::int32_t count) {
+    if (count > 0) FText.append(chars, static_cast<std::size_t>(count));
+    return count;
+  }
+  std::u16string& Text() noexcept { return FText; }
+
+ private:
+  std::u16string FText;
+};
+
+void AppendEscaped(TTextSink& sink, std::u16string_view text, bool escapeNonAscii) {
+  ::AppendEscaped(sink.Text(), text, escapeNonAscii);
+}
+
 constexpr std::u16string_view kNull = u"null";
 constexpr std::u16string_view kSpaces = u"                                ";
 
@@ -244,11 +262,10 @@ std::int32_t TJsonValue::WriteJson(TJsonWriter& writer, bool indent, bool escape
 }
 
 std::u16string TJsonValue::ToJsonText(bool indent, bool escapeNonAscii) {
-  TJsonWriterString sink;
-  const std::int32_t result = Serialize(*this, sink, indent, escapeNonAscii, 0);
-  if (result < 0 || sink.CharCount() <= 0) return {};
-  // Both escapings turn U+0000 into \u0000, so the whole buffer is the text.
-  return sink.Text();
+  TTextSink sink;
+  if (Serialize(*this, sink, indent, escapeNonAscii, 0) < 0) return {};
+  // Both escapings turn U+0000 into \u0000, so the whole text is the JSON.
+  return std::move(sink.Text());
 }
 
 std::int32_t TJsonValue::WriteToStream(TJsonByteStream& stream, bool indent, bool escapeNonAscii) {

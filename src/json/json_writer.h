@@ -67,6 +67,11 @@ class TJsonWriterString final : public TJsonWriter {
   std::int32_t AppendText(const char16_t* text) override;
   void ResetOutput() noexcept override;
 
+  // Makes room for count more units at once (a long text about to be appended).
+  void Reserve(std::int32_t count) {
+    if (count > 0 && FCapacity - FCharCount <= count) Grow(count, nullptr);
+  }
+
   // One unit; the reader's token loop calls this for every character.
   void AppendChar(char16_t unit) {
     if (FCapacity - FCharCount <= 1) Grow(1, nullptr);

@@ -16,3 +16,8 @@ std::u16string TWideStrings::GetItem(std::int32_t index) const {
   if (index < 0 || index >= ItemCount()) return {};
   return FItems[static_cast<std::size_t>(index)];
 }
+
+std::u16string_view TWideStrings::ItemView(std::int32_t index) const noexcept {
+  if (index < 0 || index >= ItemCount()) return {};
+  return FItems[static_cast<std::size_t>(index)];
+}

@@ -17,6 +17,8 @@ class TWideStrings {
   std::int32_t ItemCount() const noexcept { return static_cast<std::int32_t>(FItems.size()); }
   // A copy of item index; the empty text for any index outside the list.
   std::u16string GetItem(std::int32_t index) const;
+  // Item index without a copy (valid until the list changes); empty outside the list.
+  std::u16string_view ItemView(std::int32_t index) const noexcept;
   void ClearItems() noexcept { FItems.clear(); }
 
  private:

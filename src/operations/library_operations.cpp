@@ -37,7 +37,7 @@ void ReplyWithStatus(IOperationHost& host, const TTavrinFunctions& tavrin, std::
 
 template <typename TSign>
 void Sign(IOperationHost& host, const TTavrinFunctions& tavrin, TSign sign) {
-  const TInBstr input(TextParam(host.Params(), 1));
+  const TInBstr input(TextParamView(host.Params(), 1));
   const std::int32_t number = NumberParam(host.Params(), 2);
   host.SyncFixWind();
   ReplyWithText(host, tavrin, [&](TBstr* out) { return sign(input.Get(), out, number); });
@@ -60,11 +60,11 @@ void DoGetFileNameDlg(IOperationHost& host, const TTavrinFunctions& tavrin) {
   const TWideStrings& params = host.Params();
   const std::int32_t mode = NumberParam(params, 5);
   const bool bufferMode = (static_cast<std::uint32_t>(mode) & 0xFFFF) == kDialogBufferMode;
-  const TInBstr text1(TextParam(params, 1));
+  const TInBstr text1(TextParamView(params, 1));
   const TInBstr text2 =
-      bufferMode ? TInBstr(kDialogBufferLength, u' ') : TInBstr(TextParam(params, 2));
-  const TInBstr text3(TextParam(params, 3));
-  const TInBstr text4(TextParam(params, 4));
+      bufferMode ? TInBstr(kDialogBufferLength, u' ') : TInBstr(TextParamView(params, 2));
+  const TInBstr text3(TextParamView(params, 3));
+  const TInBstr text4(TextParamView(params, 4));
   host.SyncFixWind();
   ReplyWithText(host, tavrin, [&](TBstr* out) {
     return tavrin.GetFileNameDlgW(text1.Get(), text2.Get(), text3.Get(), text4.Get(), mode, out);

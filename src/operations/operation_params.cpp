@@ -9,6 +9,10 @@ std::u16string TextParam(const TWideStrings& params, int k) {
   return params.GetItem(k - 1);
 }
 
+std::u16string_view TextParamView(const TWideStrings& params, int k) noexcept {
+  return params.ItemView(k - 1);
+}
+
 std::int32_t NumberParam(const TWideStrings& params, int k) {
   if (params.ItemCount() < k) return 0;
   return ParseNumberText(WideToThreadAnsi(params.GetItem(k - 1)));

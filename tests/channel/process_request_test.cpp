@@ -2,6 +2,8 @@
 // where it is routed, and how every message gets exactly one reply.
 #include <gtest/gtest.h>
 
+#include "platform/code_page.h"
+
 #include <string>
 #include <vector>
 
@@ -26,14 +28,17 @@ std::int32_t ReturnText(TBstr* out, std::u16string_view text) {
   return 0;
 }
 
+// The fakes take the library's calling convention, which a plain lambda does not convert to
+// on 32-bit Windows.
 TTavrinFunctions FakeLibrary() {
   TTavrinFunctions f;
-  f.AboutW = [](TBstr* out) -> std::int32_t {
-    if (aboutThrows) throw std::runtime_error("library fault \xC4\x8D");
+  f.AboutW = [](TBstr* out) FEROLANT_LIBCALL -> std::int32_t {
+    // Error messages are narrow text in the ANSI code page.
+    if (aboutThrows) throw std::runtime_error(WideToThreadAnsi(u"library fault \u010d"));
     return ReturnText(out, u"about");
   };
-  f.GetLastErrorStrW = [](TBstr*) { return std::int32_t{0}; };
-  f.SignDetachedW = [](TInText text, TBstr* out, std::int32_t n) {
+  f.GetLastErrorStrW = [](TBstr*) FEROLANT_LIBCALL { return std::int32_t{0}; };
+  f.SignDetachedW = [](TInText text, TBstr* out, std::int32_t n) FEROLANT_LIBCALL {
     signCalls.push_back({text ? std::u16string(text, platform::SysStringLen(text)) : u"", n});
     return ReturnText(out, u"sig");
   };

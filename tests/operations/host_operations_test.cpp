@@ -36,7 +36,8 @@ class TRecordingHost final : public IOperationHost {
   std::vector<TReply> Replies;
 };
 
-std::u16string Wide(const std::string& utf8) { return ThreadAnsiToWide(utf8); }
+// The name as the extension sends it: the file's own name as wide text.
+std::u16string Wide(const std::filesystem::path& path) { return path.u16string(); }
 
 class GetFileSizeTest : public ::testing::Test {
  protected:
@@ -71,7 +72,7 @@ TEST_F(GetFileSizeTest, NoNameIsFileNotPassed) {
 }
 
 TEST_F(GetFileSizeTest, AMissingFileOrADirectoryIsFileNotFound) {
-  for (const auto& name : {(Dir / "missing.txt").string(), Dir.string()}) {
+  for (const auto& name : {Dir / "missing.txt", Dir}) {
     const TReply reply = Ask({Wide(name)});
     EXPECT_EQ(reply.ErrNo, 5102);
     EXPECT_EQ(reply.ErrMsg, u"File not found");
@@ -82,21 +83,21 @@ TEST_F(GetFileSizeTest, AMissingFileOrADirectoryIsFileNotFound) {
 TEST_F(GetFileSizeTest, AnEmptyFileHasSizeZero) {
   const auto file = Dir / "empty";
   std::ofstream(file).close();
-  const TReply reply = Ask({Wide(file.string())});
+  const TReply reply = Ask({Wide(file)});
   EXPECT_EQ(reply.ErrNo, 0);
   EXPECT_EQ(reply.ErrMsg, u"");
   EXPECT_EQ(reply.Data, u"0");
 }
 
 TEST_F(GetFileSizeTest, TheFull64BitSizeOfANameBetweenBlanksWithNonAsciiCharacters) {
-  const auto file = Dir / "p\xC5\x99\xC3\xADloha.bin";  // "příloha.bin"
+  const auto file = Dir / std::u16string(u"p\u0159\u00edloha.bin");
   std::ofstream(file).close();
   // A sparse file where the file system allows: 4 GiB and 5 bytes.
   std::error_code error;
   std::filesystem::resize_file(file, (std::uintmax_t{1} << 32) + 5, error);
   const bool sized = !error;
   if (!sized) GTEST_SKIP() << "the file system does not take files over 4 GiB";
-  const TReply reply = Ask({u"  " + Wide(file.string()) + u" \t", u"ignored"});
+  const TReply reply = Ask({u"  " + Wide(file) + u" \t", u"ignored"});
   EXPECT_EQ(reply.ErrNo, 0);
   EXPECT_EQ(reply.Data, u"4294967301");
 }

@@ -1,11 +1,14 @@
 #include "platform/posix/utf8_codec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 namespace {
 
 constexpr std::uint64_t kHighBits8 = 0x8080808080808080ull;
+// Bits of four UTF-16 units that are set only in units above U+007F.
+constexpr std::uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
 
 bool IsContinuation(unsigned char b) noexcept { return (b & 0xC0) == 0x80; }
 
@@ -41,18 +44,24 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t i, char32_t& code
   return 0;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+// Writes the UTF-8 form of c (U+0080 and above) at out; yields its length.
+std::size_t PutUtf8(char* out, char32_t c) noexcept {
   if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[0] = static_cast<char>(0xC0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
   }
-  out += static_cast<char>(0x80 | (c & 0x3F));
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
 }
 
 }  // namespace
@@ -66,19 +75,30 @@ std::u16string DecodeUtf8(std::string_view bytes, TUtf8Mode mode) {
   while (i < n) {
     // Requests are mostly ASCII: widen eight bytes at a time while none has
     // its high bit set.
-    while (i + 8 <= n) {
+    std::size_t run = i;
+    while (run + 8 <= n) {
       std::uint64_t word;
-      std::memcpy(&word, bytes.data() + i, 8);
+      std::memcpy(&word, bytes.data() + run, 8);
       if (word & kHighBits8) break;
-      for (int k = 0; k < 8; ++k) *dst++ = static_cast<unsigned char>(bytes[i + k]);
-      i += 8;
+      run += 8;
     }
+    // A plain loop, which the compiler widens many bytes at a time.
+    for (; i < run; ++i) *dst++ = static_cast<unsigned char>(bytes[i]);
     if (i >= n) break;
     const unsigned char b0 = static_cast<unsigned char>(bytes[i]);
     if (b0 < 0x80) {
       *dst++ = b0;
       ++i;
       continue;
+    }
+    // Latin letters with diacritics (Czech text) are two-byte sequences.
+    if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < n) {
+      const unsigned char b1 = static_cast<unsigned char>(bytes[i + 1]);
+      if (IsContinuation(b1)) {
+        *dst++ = static_cast<char16_t>((b0 & 0x1F) << 6 | (b1 & 0x3F));
+        i += 2;
+        continue;
+      }
     }
     char32_t c = 0;
     const std::size_t length = SequenceLength(bytes, i, c);
@@ -100,37 +120,54 @@ std::u16string DecodeUtf8(std::string_view bytes, TUtf8Mode mode) {
 }
 
 std::string EncodeUtf8(std::u16string_view text, TUtf8Mode mode) {
-  std::string out;
-  out.reserve(text.size());
+  // Every unit takes at least one byte, so the output starts at the size of
+  // the text and grows only for the units that take more.
+  std::string out(text.size(), '\0');
+  std::size_t o = 0;
   const std::size_t n = text.size();
   std::size_t i = 0;
+  const auto reserve = [&](std::size_t bytes) {
+    if (out.size() - o < bytes) out.resize(std::max(2 * out.size(), o + bytes));
+  };
   while (i < n) {
-    const std::size_t runStart = i;
-    while (i < n && text[i] < 0x80) ++i;
-    if (i > runStart) {
-      const std::size_t old = out.size();
-      out.resize(old + (i - runStart));
-      for (std::size_t k = runStart; k < i; ++k)
-        out[old + k - runStart] = static_cast<char>(text[k]);
-      if (i >= n) break;
+    // Replies and requests are mostly ASCII: narrow four units at a time
+    // while none of them is above U+007F.
+    std::size_t run = i;
+    while (run + 4 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + run, 8);
+      if (word & kHighBits16) break;
+      run += 4;
     }
+    while (run < n && text[run] < 0x80) ++run;
+    // A plain loop, which the compiler narrows many units at a time.
+    char* dst = out.data() + o;
+    for (std::size_t k = i; k < run; ++k) *dst++ = static_cast<char>(text[k]);
+    o += run - i;
+    i = run;
+    if (i >= n) break;
+
+    // The rest of the text needs at least one byte a unit, this one up to four.
+    reserve(n - i + 3);
     const char16_t unit = text[i];
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      o += PutUtf8(out.data() + o,
+                   0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       i += 2;
       continue;
     }
     if (unit >= 0xD800 && unit <= 0xDFFF) {
       if (mode == TUtf8Mode::umEscapeBytes && unit >= 0xDC80 && unit <= 0xDCFF) {
-        out += static_cast<char>(unit - 0xDC00);
+        out[o++] = static_cast<char>(unit - 0xDC00);
       } else {
-        out += "\xEF\xBF\xBD";
+        o += PutUtf8(out.data() + o, 0xFFFD);
       }
     } else {
-      AppendUtf8(out, unit);
+      o += PutUtf8(out.data() + o, unit);
     }
     ++i;
   }
+  out.resize(o);
   return out;
 }

@@ -1,0 +1,92 @@
+// Finding the end of a run of ordinary UTF-16 units a block at a time.
+//
+// Long strings are mostly ordinary characters, so the reader and the
+// escapers look for the next unit that needs attention in blocks of units
+// and test single units only in the block that holds one. With SSE2 a block
+// is eight units in a vector register; elsewhere it is four units in a
+// 64-bit word, tested with carry-free lane arithmetic. The block tests only
+// tell whether some unit of the block matches, never which, so lane order
+// (byte order) does not matter.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace json_scan {
+
+#if defined(__SSE2__)
+
+using TBlock = std::uint16_t __attribute__((vector_size(16)));
+inline constexpr std::size_t kBlockUnits = 8;
+
+inline TBlock LoadBlock(const char16_t* at) noexcept {
+  TBlock block;
+  std::memcpy(&block, at, sizeof block);
+  return block;
+}
+// Lanes are all ones where the test holds; these three give such masks.
+inline TBlock LanesBelow(TBlock block, std::uint16_t limit) noexcept {
+  return reinterpret_cast<TBlock>(block < limit);
+}
+inline TBlock LanesEqual(TBlock block, char16_t unit) noexcept {
+  return reinterpret_cast<TBlock>(block == static_cast<std::uint16_t>(unit));
+}
+inline TBlock LanesAbove7F(TBlock block) noexcept { return block & std::uint16_t{0xFF80}; }
+inline bool AnyLane(TBlock mask) noexcept {
+  std::uint64_t halves[2];
+  std::memcpy(halves, &mask, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+}
+
+#else
+
+using TBlock = std::uint64_t;
+inline constexpr std::size_t kBlockUnits = 4;
+inline constexpr std::uint64_t kLaneOnes = 0x0001000100010001ull;
+inline constexpr std::uint64_t kLaneHighBits = 0x8000800080008000ull;
+
+inline TBlock LoadBlock(const char16_t* at) noexcept {
+  TBlock block;
+  std::memcpy(&block, at, sizeof block);
+  return block;
+}
+// Non-zero when some lane is below limit (at most 0x8000); exact as a
+// whole, though the set bits need not mark the matching lanes.
+constexpr TBlock LanesBelow(TBlock block, std::uint16_t limit) noexcept {
+  return (block - kLaneOnes * limit) & ~block & kLaneHighBits;
+}
+constexpr TBlock LanesEqual(TBlock block, char16_t unit) noexcept {
+  return LanesBelow(block ^ (kLaneOnes * unit), 1);
+}
+constexpr TBlock LanesAbove7F(TBlock block) noexcept { return block & 0xFF80FF80FF80FF80ull; }
+constexpr bool AnyLane(TBlock mask) noexcept { return mask != 0; }
+
+#endif
+
+// The index of the first unit of text[0, size) for which stop(unit) holds,
+// or size. blockHasStop(block) must hold whenever one of the units of block
+// is a stop (it may also hold when none is).
+template <typename BlockTest, typename UnitTest>
+std::size_t FindStop(const char16_t* text, std::size_t size, BlockTest blockHasStop,
+                     UnitTest stop) noexcept {
+  std::size_t i = 0;
+  for (; i + kBlockUnits <= size; i += kBlockUnits) {
+    if (blockHasStop(LoadBlock(text + i))) break;
+  }
+  while (i < size && !stop(text[i])) ++i;
+  return i;
+}
+
+// Where a run of string characters read between the given quotes ends: at
+// the closing quote, a backslash or U+0000.
+inline std::size_t FindStringStop(const char16_t* text, std::size_t size, char16_t quote) noexcept {
+  return FindStop(
+      text, size,
+      [quote](TBlock block) {
+        return AnyLane(LanesEqual(block, quote) | LanesEqual(block, u'\\') | LanesBelow(block, 1));
+      },
+      [quote](char16_t u) { return u == quote || u == u'\\' || u == 0; });
+}
+
+}  // namespace json_scan

@@ -1,0 +1,9 @@
+// How the process heap treats large blocks that requests leave behind.
+#pragma once
+
+// Called once at start. Every request converts its text a few times into
+// fresh blocks of about the size of the message; giving those back to the
+// system after each request and faulting them in again for the next one can
+// cost more than the conversions themselves, so the heap keeps them for
+// reuse (up to some tens of MiB). Peak memory is unchanged.
+void KeepLargeBlocksForReuse() noexcept;

@@ -1,0 +1,51 @@
+#include "platform/dynamic_library.h"
+
+#include <windows.h>
+
+#include "platform/win32/system_error_text.h"
+
+namespace platform {
+
+std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path& path,
+                                                     std::string& error) {
+  // A bare name would be looked up through the current directory and PATH, where a planted
+  // Tavrin.dll could wait; only a full path is accepted. The library's own dependencies are
+  // then searched from its folder first.
+  if (!path.is_absolute()) {
+    error = "not an absolute path";
+    return std::nullopt;
+  }
+  // No "insert the disk" or "entry point not found" boxes: the failure is reported instead.
+  const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  const DWORD failure = module == nullptr ? GetLastError() : 0;
+  SetErrorMode(previousMode);
+  if (module == nullptr) {
+    error = win32::SystemErrorText(failure);
+    return std::nullopt;
+  }
+  return TDynamicLibrary(module);
+}
+
+TDynamicLibrary& TDynamicLibrary::operator=(TDynamicLibrary&& other) noexcept {
+  if (this != &other) {
+    if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
+    handle_ = other.handle_;
+    other.handle_ = nullptr;
+  }
+  return *this;
+}
+
+TDynamicLibrary::~TDynamicLibrary() {
+  if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
+}
+
+TLibraryProc TDynamicLibrary::Find(const char* name) const noexcept {
+  return reinterpret_cast<TLibraryProc>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+}
+
+std::filesystem::path LibraryFileName(std::string_view stem) {
+  return std::filesystem::path(std::string(stem) + ".dll");
+}
+
+}  // namespace platform
