@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,7 +51,8 @@ static_assert(sizeof kWideRunPattern / sizeof(char16_t) - 1 == kWideRunPatternLe
 struct TStandInState {
   std::mutex lock;
   std::u16string lastError;
-  std::uint16_t codePage = 1250;
+  // None until the caller sets one: the getter then leaves the caller's variable as it was.
+  std::optional<std::uint16_t> codePage;
   std::int32_t signatureHash = 1;
   std::int32_t certificateHash = 1;
   bool signed_ = false;
@@ -78,6 +80,10 @@ std::u16string Decimal(std::int64_t number) { return standin::WidenAscii(std::to
 std::int32_t Fail(TStandInState& state, std::int32_t status, std::u16string message) {
   state.lastError = std::move(message);
   return status;
+}
+
+std::int32_t RefuseOutOfService(TStandInState& state) {
+  return Fail(state, kOutOfService, u"The library is out of service while code page 65535 is set");
 }
 
 std::int32_t Succeed(TStandInState& state) {
@@ -122,12 +128,16 @@ std::int32_t Signed(TStandInState& state, TBstr* out, std::u16string_view signat
   return status;
 }
 
-std::u16string FileProblem(std::u16string_view fileName) {
-  return u"Cannot read the file \"" + std::u16string(fileName) + u"\"";
-}
-
-bool IsAlgorithm(std::int32_t number, std::int32_t highest) {
-  return number >= 1 && number <= highest;
+// Hands the bytes of the named file to use; a missing name or an unreadable file is the status.
+template <typename TUse>
+std::int32_t WithFileContent(TStandInState& state, const TOleChar* fileName, TUse use) {
+  const std::u16string_view name = InText(fileName);
+  if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
+  const auto content = standin::ReadWholeFile(name);
+  if (!content) {
+    return Fail(state, kUnreadableFile, u"Cannot read the file \"" + std::u16string(name) + u"\"");
+  }
+  return use(*content);
 }
 
 // Nothing may leave the library as a C++ exception: a result too big for memory is a status.
@@ -147,6 +157,22 @@ std::int32_t Guarded(TBody body) noexcept {
   }
 }
 
+// The three setters: a number in 1..highest is kept by store; any other is refused with the
+// status and the refusal text followed by the number.
+template <typename TStore>
+std::int32_t SetNumber(std::int32_t number, std::int32_t highest, std::int32_t refusal,
+                       std::u16string_view refusalText, TStore store) noexcept {
+  return Guarded([&] {
+    auto& state = State();
+    std::lock_guard guard(state.lock);
+    if (number < 1 || number > highest) {
+      return Fail(state, refusal, std::u16string(refusalText) + Decimal(number));
+    }
+    store(state);
+    return Succeed(state);
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -156,8 +182,7 @@ std::int32_t FEROLANT_LIBCALL AboutW(TBstr* about) {
     auto& state = State();
     std::lock_guard guard(state.lock);
     if (state.codePage == kOutOfServiceCodePage) {
-      return Fail(state, kOutOfService,
-                  u"The library is out of service while code page 65535 is set");
+      return RefuseOutOfService(state);
     }
     return Deliver(state, about,
                    u"Tavrin stand-in signing library 1.0 (deterministic test double)");
@@ -176,51 +201,29 @@ std::int32_t FEROLANT_LIBCALL GetCfgCodePageNumberW(std::uint16_t* codePage) {
   return Guarded([&] {
     auto& state = State();
     std::lock_guard guard(state.lock);
-    if (codePage != nullptr) *codePage = state.codePage;
+    if (codePage != nullptr && state.codePage) *codePage = *state.codePage;
     if (state.codePage == kOutOfServiceCodePage) {
-      return Fail(state, kOutOfService,
-                  u"The library is out of service while code page 65535 is set");
+      return RefuseOutOfService(state);
     }
     return Succeed(state);
   });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgCodePageNumberW(std::int32_t codePage) {
-  return Guarded([&] {
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (codePage < 1 || codePage > 65535) {
-      return Fail(state, kBadCodePage, u"Invalid code page number " + Decimal(codePage));
-    }
-    state.codePage = static_cast<std::uint16_t>(codePage);
-    return Succeed(state);
-  });
+  return SetNumber(
+      codePage, 65535, kBadCodePage, u"Invalid code page number ",
+      [&](TStandInState& state) { state.codePage = static_cast<std::uint16_t>(codePage); });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgSignatureHashAlgorithmNumberW(std::int32_t algorithm) {
-  return Guarded([&] {
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (!IsAlgorithm(algorithm, 4)) {
-      return Fail(state, kBadSignatureHash,
-                  u"Unsupported signature hash algorithm " + Decimal(algorithm));
-    }
-    state.signatureHash = algorithm;
-    return Succeed(state);
-  });
+  return SetNumber(algorithm, 4, kBadSignatureHash, u"Unsupported signature hash algorithm ",
+                   [&](TStandInState& state) { state.signatureHash = algorithm; });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgSigningCertificateHashAlgorithmNumberW(std::int32_t algorithm) {
-  return Guarded([&] {
-    auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (!IsAlgorithm(algorithm, 3)) {
-      return Fail(state, kBadCertificateHash,
-                  u"Unsupported signing certificate hash algorithm " + Decimal(algorithm));
-    }
-    state.certificateHash = algorithm;
-    return Succeed(state);
-  });
+  return SetNumber(algorithm, 3, kBadCertificateHash,
+                   u"Unsupported signing certificate hash algorithm ",
+                   [&](TStandInState& state) { state.certificateHash = algorithm; });
 }
 
 std::int32_t FEROLANT_LIBCALL SignDetachedW(const TOleChar* text, TBstr* signature,
@@ -245,14 +248,12 @@ std::int32_t FEROLANT_LIBCALL SignFileDetachedW(const TOleChar* fileName, TBstr*
   return Guarded([&] {
     auto& state = State();
     std::lock_guard guard(state.lock);
-    const std::u16string_view name = InText(fileName);
-    if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
-    const auto content = standin::ReadWholeFile(name);
-    if (!content) return Fail(state, kUnreadableFile, FileProblem(name));
-    const std::uint64_t digest =
-        standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64(*content));
-    return Signed(state, signature, Signature(u"STANDIN-FILESIG", digest, content->size(), number),
-                  digest);
+    return WithFileContent(state, fileName, [&](const std::string& content) {
+      const std::uint64_t digest =
+          standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64(content));
+      return Signed(state, signature, Signature(u"STANDIN-FILESIG", digest, content.size(), number),
+                    digest);
+    });
   });
 }
 
@@ -260,11 +261,9 @@ std::int32_t FEROLANT_LIBCALL EncodeFileW(const TOleChar* fileName, TBstr* encod
   return Guarded([&] {
     auto& state = State();
     std::lock_guard guard(state.lock);
-    const std::u16string_view name = InText(fileName);
-    if (name.empty()) return Fail(state, kNothingGiven, u"No file name given");
-    const auto content = standin::ReadWholeFile(name);
-    if (!content) return Fail(state, kUnreadableFile, FileProblem(name));
-    return Deliver(state, encoded, standin::WidenAscii(standin::Base64(*content)));
+    return WithFileContent(state, fileName, [&](const std::string& content) {
+      return Deliver(state, encoded, standin::WidenAscii(standin::Base64(content)));
+    });
   });
 }
 

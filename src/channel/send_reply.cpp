@@ -12,6 +12,16 @@ namespace {
 
 IJsonValue EmptyObject() { return ParseJson(u"{}"); }
 
+// The method name and the error text come from the request and the library:
+// each is cut to this many escaped bytes, so that no echo can push a reply
+// past kMaxReplyBytes and there is always room left for data.
+constexpr std::size_t kMaxEchoBytes = 256 * 1024;
+
+std::u16string Echo(std::u16string text) {
+  text.resize(BlockUnits(text, text.size(), kMaxEchoBytes));
+  return text;
+}
+
 }  // namespace
 
 void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) {
@@ -19,9 +29,9 @@ void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u1
 
   IJsonValue reply = EmptyObject();
   reply->PutInt(u"tabID", FTabID);
-  reply->PutText(u"metoda", ThreadAnsiToWide(FMethodName));
+  reply->PutText(u"metoda", Echo(ThreadAnsiToWide(FMethodName)));
   reply->PutInt(u"errNo", errNo);
-  reply->PutText(u"errMsg", std::move(errMsg));
+  reply->PutText(u"errMsg", Echo(std::move(errMsg)));
   IJsonValue result = EmptyObject();
   result->PutInt(u"hasNextPart", 0);
   result->PutText(u"data", u"");

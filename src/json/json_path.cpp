@@ -188,13 +188,13 @@ TJsonReaderRun::TStep TJsonReaderRun::OnStepCall() {
   return TStep::Redo;
 }
 
-TJsonReaderRun::TStep TJsonReaderRun::OnIndexOpen(char16_t c) {
-  if (c == u']') {
+TJsonReaderRun::TStep TJsonReaderRun::OnBracketOpen(char16_t c, char16_t close, S inner) {
+  if (c == close) {
     Goto(S::Word);
     return TStep::Take;
   }
   ++FStepDepth;
-  Goto(S::IndexClose);
+  Goto(inner);
   return Push();
 }
 
@@ -207,16 +207,6 @@ TJsonReaderRun::TStep TJsonReaderRun::OnIndexClose(char16_t c) {
   Goto(S::SkipSpace);
   if (c != u']') return Fail(jeNotArray);
   return TStep::Take;
-}
-
-TJsonReaderRun::TStep TJsonReaderRun::OnArgOpen(char16_t c) {
-  if (c == u')') {
-    Goto(S::Word);
-    return TStep::Take;
-  }
-  ++FStepDepth;
-  Goto(S::ArgAdd);
-  return Push();
 }
 
 TJsonReaderRun::TStep TJsonReaderRun::OnArgAdd(char16_t c) {

@@ -116,7 +116,7 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::ArrayAdd:
       return OnArrayAdd();
     case S::ArraySep:
-      return OnArraySep(c);
+      return OnSeparator(c, u']', S::ArrayItem, jeArraySeparator);
     case S::MemberStart:
       return OnMemberStart(c);
     case S::QuotedName:
@@ -131,7 +131,7 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::MemberAdd:
       return OnMemberAdd();
     case S::MemberSep:
-      return OnMemberSep(c);
+      return OnSeparator(c, u'}', S::MemberStart, jeMemberSeparator);
     case S::StepObject:
       return OnStepContainer(false);
     case S::StepArray:
@@ -139,11 +139,11 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::StepCall:
       return OnStepCall();
     case S::IndexOpen:
-      return OnIndexOpen(c);
+      return OnBracketOpen(c, u']', S::IndexClose);
     case S::IndexClose:
       return OnIndexClose(c);
     case S::ArgOpen:
-      return OnArgOpen(c);
+      return OnBracketOpen(c, u')', S::ArgAdd);
     case S::ArgAdd:
       return OnArgAdd(c);
   }

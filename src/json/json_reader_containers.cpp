@@ -35,13 +35,14 @@ TJsonReaderRun::TStep TJsonReaderRun::OnArrayAdd() {
   return TStep::Redo;
 }
 
-TJsonReaderRun::TStep TJsonReaderRun::OnArraySep(char16_t c) {
-  if (c == u']') {
+TJsonReaderRun::TStep TJsonReaderRun::OnSeparator(char16_t c, char16_t close, S next,
+                                                  TJsonReaderError error) {
+  if (c == close) {
     FLevel->ReturnState = S::Finish;
   } else if (c == u',') {
-    FLevel->ReturnState = S::ArrayItem;
+    FLevel->ReturnState = next;
   } else {
-    return Fail(jeArraySeparator);
+    return Fail(error);
   }
   Goto(S::SkipSpace);
   return TStep::Take;
@@ -97,16 +98,4 @@ TJsonReaderRun::TStep TJsonReaderRun::OnMemberAdd() {
   FLevel->ReturnState = S::MemberSep;
   Goto(S::SkipSpace);
   return TStep::Redo;
-}
-
-TJsonReaderRun::TStep TJsonReaderRun::OnMemberSep(char16_t c) {
-  if (c == u'}') {
-    FLevel->ReturnState = S::Finish;
-  } else if (c == u',') {
-    FLevel->ReturnState = S::MemberStart;
-  } else {
-    return Fail(jeMemberSeparator);
-  }
-  Goto(S::SkipSpace);
-  return TStep::Take;
 }

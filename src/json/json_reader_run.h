@@ -41,6 +41,8 @@ class TJsonReaderRun {
   TStep OnCommentStart(char16_t c);
   TStep OnBlockComment(char16_t c);
   TStep OnLineComment(char16_t c);
+  // The comment's units up to the first end or U+0000 unit, taken at once.
+  TStep TakeCommentRun(char16_t c, char16_t end);
   TStep OnBlockCommentStar(char16_t c);
   TStep OnTextRun(char16_t c, bool isName);
   std::optional<TStep> ReadWholeString();
@@ -52,12 +54,12 @@ class TJsonReaderRun {
   TStep OnNumberBody(char16_t c);
   TStep OnArrayItem(char16_t c);
   TStep OnArrayAdd();
-  TStep OnArraySep(char16_t c);
   TStep OnMemberStart(char16_t c);
   TStep OnBareName(char16_t c);
   TStep OnNameEnd(char16_t c);
   TStep OnMemberAdd();
-  TStep OnMemberSep(char16_t c);
+  // Behind an element: close ends the container, a comma asks for the next element at next.
+  TStep OnSeparator(char16_t c, char16_t close, S next, TJsonReaderError error);
 
   // json_path.cpp: path steps.
   TStep OnPathStop(char16_t c);
@@ -67,9 +69,9 @@ class TJsonReaderRun {
   TStep IndexOnBase(std::int64_t index);
   TStep OnStepContainer(bool wantArray);
   TStep OnStepCall();
-  TStep OnIndexOpen(char16_t c);
+  // Behind "[" or "(": close at once is an empty step, anything else opens inner.
+  TStep OnBracketOpen(char16_t c, char16_t close, S inner);
   TStep OnIndexClose(char16_t c);
-  TStep OnArgOpen(char16_t c);
   TStep OnArgAdd(char16_t c);
   // Path steps inside an index or an argument list only read.
   bool Mutates(TJsonPathActions action) const noexcept {

@@ -53,14 +53,7 @@ TJsonReaderRun::TStep TJsonReaderRun::OnBlockComment(char16_t c) {
     Goto(S::BlockCommentStar);
     return TStep::Take;
   }
-  if (c == 0) {
-    FBuffer.AppendChar(c);
-    return TStep::Take;
-  }
-  const std::int32_t count = RunLength([](char16_t u) { return u == u'*' || u == 0; });
-  FBuffer.AppendChars(FText + T.CharOffset, count);
-  T.CharOffset += count;
-  return TStep::Consumed;
+  return TakeCommentRun(c, u'*');
 }
 
 TJsonReaderRun::TStep TJsonReaderRun::OnBlockCommentStar(char16_t c) {
@@ -79,11 +72,15 @@ TJsonReaderRun::TStep TJsonReaderRun::OnLineComment(char16_t c) {
     Goto(S::SkipSpace);
     return TStep::Take;
   }
+  return TakeCommentRun(c, u'\n');
+}
+
+TJsonReaderRun::TStep TJsonReaderRun::TakeCommentRun(char16_t c, char16_t end) {
   if (c == 0) {
     FBuffer.AppendChar(c);
     return TStep::Take;
   }
-  const std::int32_t count = RunLength([](char16_t u) { return u == u'\n' || u == 0; });
+  const std::int32_t count = RunLength([end](char16_t u) { return u == end || u == 0; });
   FBuffer.AppendChars(FText + T.CharOffset, count);
   T.CharOffset += count;
   return TStep::Consumed;

@@ -1,5 +1,6 @@
 // The value record: creation, destruction and the path accessors.
 #include <algorithm>
+#include <utility>
 
 #include "json/json_enumerator.h"
 #include "json/jsonvalue.h"
@@ -13,6 +14,30 @@ TJsonValue::TJsonValue(TJsonKind kind) : FKind(kind <= skMethod ? kind : skNull)
 TJsonValue::~TJsonValue() {
   if (FKind == skObject) delete FPayload.Table;
   if (FKind == skArray) delete FPayload.Array;
+}
+
+namespace {
+
+// Values whose last reference went while another value of this thread was
+// being freed, linked through their user data. A deeply nested document thus
+// costs a list, not a stack frame per level.
+thread_local TJsonValue* tPendingHead = nullptr;
+thread_local bool tFreeing = false;
+
+}  // namespace
+
+void TJsonValue::Destroy() noexcept {
+  if (tFreeing) {
+    FUserData = std::exchange(tPendingHead, this);
+    return;
+  }
+  tFreeing = true;
+  delete this;
+  while (TJsonValue* next = tPendingHead) {
+    tPendingHead = static_cast<TJsonValue*>(next->FUserData);
+    delete next;
+  }
+  tFreeing = false;
 }
 
 // The count stands at 1 while the value is built, so that a reference taken

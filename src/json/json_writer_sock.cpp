@@ -1,14 +1,6 @@
 #include "json/json_writer_sock.h"
 
-#include <algorithm>
-
 #include "json/json_writer_stream.h"
-
-namespace {
-
-constexpr std::int32_t kChunkBytes = 1024;
-
-}  // namespace
 
 std::int32_t TJsonWriterSock::SendAll(const unsigned char* bytes, std::int32_t count) {
   // A stream socket may take less than asked; the rest is sent again so the
@@ -29,15 +21,9 @@ std::int32_t TJsonWriterSock::SendAll(const unsigned char* bytes, std::int32_t c
 std::int32_t TJsonWriterSock::AppendChars(const char16_t* chars, std::int32_t count) {
   if (FFailed) return -1;
   if (count <= 0) return 0;
-  unsigned char buffer[kChunkBytes];
-  std::int32_t written = 0;
-  while (written < count) {
-    const std::int32_t piece = std::min(count - written, kChunkBytes);
-    NarrowUnits(chars + written, piece, buffer);
-    if (SendAll(buffer, piece) < 0) return -1;
-    written += piece;
-  }
-  return written;
+  return EmitNarrowUnits(chars, count, [this](const unsigned char* bytes, std::int32_t n) {
+    return SendAll(bytes, n);
+  });
 }
 
 std::int32_t TJsonWriterSock::AppendText(const char16_t* text) {

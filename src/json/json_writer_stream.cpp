@@ -4,13 +4,6 @@
 #include <bit>
 #include <limits>
 
-namespace {
-
-// Long runs are converted piecewise through this much stack, never the heap.
-constexpr std::int32_t kChunkBytes = 1024;
-
-}  // namespace
-
 void NarrowUnits(const char16_t* chars, std::int32_t count, unsigned char* out) noexcept {
   for (std::int32_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(chars[i]);
 }
@@ -35,15 +28,8 @@ std::int32_t TJsonWriterStream::Emit(const void* bytes, std::int32_t count) {
 
 std::int32_t TJsonAnsiWriterStream::AppendChars(const char16_t* chars, std::int32_t count) {
   if (count <= 0) return 0;
-  unsigned char buffer[kChunkBytes];
-  std::int32_t written = 0;
-  while (written < count) {
-    const std::int32_t piece = std::min(count - written, kChunkBytes);
-    NarrowUnits(chars + written, piece, buffer);
-    if (Emit(buffer, piece) < 0) return -1;
-    written += piece;
-  }
-  return written;
+  return EmitNarrowUnits(
+      chars, count, [this](const unsigned char* bytes, std::int32_t n) { return Emit(bytes, n); });
 }
 
 // Both targets are little-endian, so the units already lie in memory as UTF-16LE.

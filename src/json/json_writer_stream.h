@@ -5,6 +5,7 @@
 // some of the text was lost.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "json/json_byte_stream.h"
@@ -45,3 +46,19 @@ class TJsonUnicodeWriterStream final : public TJsonWriterStream {
 
 // Low bytes of count units into out, which holds at least count bytes.
 void NarrowUnits(const char16_t* chars, std::int32_t count, unsigned char* out) noexcept;
+
+// Hands the low bytes of count units to emit(bytes, n) piecewise through the stack, never the
+// heap. emit yields a negative number when it fails. Yields count, or -1 at the first failure.
+template <typename TEmit>
+std::int32_t EmitNarrowUnits(const char16_t* chars, std::int32_t count, TEmit emit) {
+  constexpr std::int32_t kChunkBytes = 1024;
+  unsigned char buffer[kChunkBytes];
+  std::int32_t written = 0;
+  while (written < count) {
+    const std::int32_t piece = std::min(count - written, kChunkBytes);
+    NarrowUnits(chars + written, piece, buffer);
+    if (emit(buffer, piece) < 0) return -1;
+    written += piece;
+  }
+  return written;
+}

@@ -224,6 +224,8 @@ class TJsonValue {
   explicit TJsonValue(TJsonKind kind);
   // Reached only from Release, with the count at zero.
   ~TJsonValue();
+  // Frees this value and, without recursing, every value that its end frees.
+  void Destroy() noexcept;
 
   static IJsonValue Adopt(TJsonValue* fresh) noexcept;
   IJsonValue Self() noexcept { return IJsonValue(this); }
@@ -233,6 +235,8 @@ class TJsonValue {
   std::atomic<std::int32_t> FReferences{1};
   bool FBusy = false;
   TJsonKind FKind;
+  // The caller's while the value lives; once it is dead, the link to the next
+  // value waiting to be freed (see Destroy).
   void* FUserData = nullptr;
   union {
     bool Boolean;
@@ -272,7 +276,7 @@ inline IJsonValue& IJsonValue::operator=(std::nullptr_t) noexcept {
   return *this;
 }
 inline void TJsonValue::Release() noexcept {
-  if (FReferences.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  if (FReferences.fetch_sub(1, std::memory_order_acq_rel) == 1) Destroy();
 }
 
 // nil counts as skNull.

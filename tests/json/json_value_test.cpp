@@ -50,6 +50,27 @@ TEST(JsonValueRef, ContainersHoldOneReferenceEachAndDropThemWithTheirValue) {
   EXPECT_EQ(member->References(), 1);
 }
 
+TEST(JsonValueRef, AChainFarDeeperThanAnyReadDocumentIsFreedByItsLastRelease) {
+  IJsonValue leaf = TJsonValue::CreateText(u"bottom");
+  IJsonValue root = TJsonValue::Create(skArray);
+  IJsonValue tip = root;
+  for (int depth = 0; depth < 100000; ++depth) {
+    IJsonValue next = TJsonValue::Create(depth % 2 ? skArray : skObject);
+    if (TJsonArray* items = tip->ArrayStore()) {
+      items->Append(next);
+    } else {
+      tip->Put(u"next", next);
+    }
+    tip = std::move(next);
+  }
+  tip->Put(u"leaf", leaf);
+  tip = nullptr;
+  EXPECT_EQ(leaf->References(), 2);
+  root = nullptr;
+  // The leaf's holder died last; it could only die once every level above it had.
+  EXPECT_EQ(leaf->References(), 1);
+}
+
 TEST(JsonValueRef, CountsStayExactUnderConcurrentCopies) {
   IJsonValue value = TJsonValue::CreateText(u"shared between threads");
   std::vector<std::thread> threads;

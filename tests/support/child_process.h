@@ -35,6 +35,10 @@ class TChildProcess {
   bool Write(std::string_view bytes);
   // Closes the child's standard input: the child reads end of input.
   void CloseInput();
+  // Stops reading the child's output: its pending and later writes fail.
+  void CloseOutput();
+  // The child's process id, for looking at it in /proc.
+  int Pid() const noexcept { return FPid; }
 
   // Exactly count bytes of the child's output, or nullopt when the output
   // ended or the time-out passed first.

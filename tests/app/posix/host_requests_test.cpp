@@ -107,6 +107,19 @@ TEST_F(HostRequests, InitFailsWhileTheLibraryIsOutOfService) {
   EXPECT_EQ(Ask(Request("GETCFGCODEPAGENUMBER")).Data, u"1250");
 }
 
+TEST_F(HostRequests, TheCodePageReadsZeroUntilOneIsSetThenReadsBackTheOneSet) {
+  const TAnswer untouched = Ask(Request("GETCFGCODEPAGENUMBER"));
+  EXPECT_EQ(untouched.ErrNo, 0);
+  EXPECT_EQ(untouched.ErrMsg, u"");
+  EXPECT_EQ(untouched.Data, u"0");
+  EXPECT_EQ(Ask(Request("SETCFGCODEPAGENUMBER", {"0"})).ErrNo, 1);
+  EXPECT_EQ(Ask(Request("GETCFGCODEPAGENUMBER")).Data, u"0");
+  EXPECT_EQ(Ask(Request("SETCFGCODEPAGENUMBER", {"852"})).ErrNo, 0);
+  const TAnswer kept = Ask(Request("GETCFGCODEPAGENUMBER"));
+  EXPECT_EQ(kept.ErrNo, 0);
+  EXPECT_EQ(kept.Data, u"852");
+}
+
 TEST_F(HostRequests, TheDialogModeTwoInItsLow16BitsSendsTheLongSpaceText) {
   for (const char* mode : {"2", "65538"}) {
     const TAnswer dlg = Ask(Request("GETFILENAMEDLG", {"Title", "x", "", "", mode}));

@@ -82,6 +82,11 @@ void TChildProcess::CloseInput() {
   FInput = -1;
 }
 
+void TChildProcess::CloseOutput() {
+  if (FOutput >= 0) ::close(FOutput);
+  FOutput = -1;
+}
+
 std::optional<std::string> TChildProcess::Read(std::size_t count,
                                                std::chrono::milliseconds timeout) {
   const auto deadline = TClock::now() + timeout;

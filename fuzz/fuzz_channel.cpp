@@ -1,0 +1,146 @@
+// Arbitrary bytes on the worker's standard input, through framing, intake,
+// dispatch, the handlers (over an in-process fake of the signing library) and
+// the replies. The first input byte says how the input is cut into the pieces
+// that single reads return, so short header reads happen too.
+//
+// What must hold: the output is a sequence of whole frames, one per non-empty
+// message; each body is at most 1,048,576 bytes of ASCII without control
+// characters that a strict reader of its own accepts as the reply object,
+// with its members of the right types in the fixed order.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "channel/NMKomunikace.h"
+#include "fake_library.h"
+#include "json_lite.h"
+#include "support/fake_host.h"
+#include "support/memory_streams.h"
+
+namespace {
+
+using ferolant::client::JsonLite;
+
+constexpr std::size_t kMaxReplyBody = 1048576;
+
+[[noreturn]] void Fail(const char* what, const std::string& body) {
+  std::fprintf(stderr, "%s\n  reply: %.2000s\n", what, body.c_str());
+  std::abort();
+}
+
+std::vector<std::string> Pieces(const std::uint8_t* data, std::size_t size) {
+  const std::size_t piece = data[0] == 0 ? size : data[0];
+  std::vector<std::string> pieces;
+  for (std::size_t at = 1; at < size; at += piece)
+    pieces.emplace_back(reinterpret_cast<const char*>(data) + at, std::min(piece, size - at));
+  return pieces;
+}
+
+// The number of non-empty messages a worker reading these pieces sees: the
+// frame rules applied to the same reads.
+int CountMessages(const std::vector<std::string>& pieces) {
+  TScriptedInput input(pieces);
+  int messages = 0;
+  for (;;) {
+    unsigned char header[4];
+    std::int32_t n = input.Read(header, 4);
+    if (n <= 0) return messages;
+    if (n < 4) continue;
+    auto length =
+        static_cast<std::int32_t>(std::uint32_t{header[0]} | std::uint32_t{header[1]} << 8 |
+                                  std::uint32_t{header[2]} << 16 | std::uint32_t{header[3]} << 24);
+    bool any = false;
+    char buffer[1024];
+    while (length > 0) {
+      n = input.Read(buffer, std::min<std::int32_t>(length, sizeof buffer));
+      if (n <= 0) break;
+      any = true;
+      length -= n;
+    }
+    if (any) ++messages;
+    if (n <= 0 && length > 0) return messages;
+  }
+}
+
+void CheckMembers(const JsonLite& object, const std::vector<std::u16string>& names,
+                  const std::string& body) {
+  if (object.kind != JsonLite::Kind::kObject) Fail("not an object", body);
+  if (object.names != names) Fail("members missing, extra or out of order", body);
+}
+
+void CheckReply(const std::string& body) {
+  if (body.size() > kMaxReplyBody) Fail("reply larger than a browser accepts", body);
+  // ASCII only, and no raw control character (DEL is neither: it may stand as itself).
+  for (const char c : body)
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7F)
+      Fail("reply holds a byte that is a control character or not ASCII", body);
+  const auto read = ferolant::client::ParseJsonLite(body);
+  if (!read.value) Fail(("reply is not strict JSON: " + read.error).c_str(), body);
+  const JsonLite& reply = *read.value;
+  CheckMembers(reply, {u"metoda", u"result", u"errNo", u"tabID", u"errMsg"}, body);
+  if (reply.items[0].kind != JsonLite::Kind::kString ||
+      reply.items[4].kind != JsonLite::Kind::kString)
+    Fail("metoda and errMsg must be strings", body);
+  const auto errNo = reply.items[2].AsInt();
+  const auto tabID = reply.items[3].AsInt();
+  if (!errNo || *errNo < INT32_MIN || *errNo > INT32_MAX)
+    Fail("errNo is not a 32-bit integer", body);
+  if (!tabID || *tabID < INT32_MIN || *tabID > INT32_MAX)
+    Fail("tabID is not a 32-bit integer", body);
+  const JsonLite& result = reply.items[1];
+  CheckMembers(result, {u"data", u"hasNextPart"}, body);
+  if (result.items[0].kind != JsonLite::Kind::kString) Fail("data is not a string", body);
+  const auto hasNextPart = result.items[1].AsInt();
+  if (!hasNextPart || (*hasNextPart != 0 && *hasNextPart != 1))
+    Fail("hasNextPart is not 0 or 1", body);
+}
+
+int CheckOutput(const std::string& bytes) {
+  std::size_t at = 0;
+  int frames = 0;
+  while (at < bytes.size()) {
+    if (bytes.size() - at < 4) Fail("output ends inside a frame header", bytes.substr(at));
+    const auto byte = [&](std::size_t i) {
+      return std::uint32_t{static_cast<unsigned char>(bytes[at + i])};
+    };
+    const std::uint32_t size = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+    if (size > bytes.size() - at - 4) Fail("output ends inside a frame body", bytes.substr(at + 4));
+    CheckReply(bytes.substr(at + 4, size));
+    at += 4 + size;
+    ++frames;
+  }
+  return frames;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::vector<std::string> pieces = Pieces(data, size);
+
+  fake_library::Reset();
+  static const TTavrinFunctions tavrin = fake_library::Functions();
+  TWorkerSetup setup;
+  setup.Tavrin = &tavrin;
+  TInlineMainThread mainThread;
+  TFakeHostForm form;
+  TScriptedInput input(pieces);
+  TRecordingOutput output;
+  {
+    TNMKomunikace worker(
+        mainThread, form,
+        [&] {
+          return TStreamPair{std::make_unique<TBorrowedStream>(input),
+                             std::make_unique<TBorrowedStream>(output)};
+        },
+        setup);
+    worker.RunHere();
+  }
+  const int replies = CheckOutput(output.Bytes);
+  if (replies != CountMessages(pieces))
+    Fail("not one reply for each message", output.Bytes.substr(0, 2000));
+  return 0;
+}
