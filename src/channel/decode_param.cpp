@@ -67,6 +67,48 @@ std::u16string DecodeUtf8Param(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// Whether the round through the thread's code page and back through UTF-8
+// gives every well-formed UTF-16 text back unchanged: true when the thread
+// ANSI code page is UTF-8 (always on POSIX, on Windows when the system is set
+// so). Asked of the code page itself, with the forms that matter: a two-,
+// three- and four-byte sequence and U+0000.
+bool ThreadAnsiIsUtf8() {
+  return WideToThreadAnsi(u"\u010d\u20ac\xD83D\xDE00" + std::u16string(1, u'\0') + u"a") ==
+         std::string_view("\xC4\x8D\xE2\x82\xAC\xF0\x9F\x98\x80\0a", 11);
+}
+
+// Whether text holds a surrogate unit outside a well-formed pair: the one
+// thing the UTF-8 round changes (the code page writes a replacement or a lone
+// byte for it). Plain units are passed over eight at a time.
+bool HasLoneSurrogate(std::u16string_view text) noexcept {
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+    for (std::uint64_t a, b; i + 8 <= n; i += 8) {
+      std::memcpy(&a, text.data() + i, sizeof a);
+      std::memcpy(&b, text.data() + i + 4, sizeof b);
+      // Every surrogate has its top bit set; so do some other units, which
+      // the unit-wise test below lets pass.
+      if ((a | b) & 0x8000800080008000ull) break;
+    }
+    if (i >= n) return false;
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      i += 2;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      return true;
+    } else {
+      ++i;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 std::u16string DecodeParam(std::u16string_view text) {
   // ASCII comes back as itself through any ANSI code page and UTF-8, so the
   // leading ASCII of a parameter (all of it, mostly) is taken as it is and
@@ -79,7 +121,11 @@ std::u16string DecodeParam(std::u16string_view text) {
   }
   while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
   if (ascii == text.size()) return std::u16string(text);
-  std::u16string rest = DecodeUtf8Param(WideToThreadAnsi(text.substr(ascii)));
+  const std::u16string_view tail = text.substr(ascii);
+  // With a UTF-8 thread code page the round is the identity for all but lone
+  // surrogates: a text without them is its own result.
+  if (!HasLoneSurrogate(tail) && ThreadAnsiIsUtf8()) return std::u16string(text);
+  std::u16string rest = DecodeUtf8Param(WideToThreadAnsi(tail));
   // A broken sequence anywhere empties the whole parameter.
   if (rest.empty()) return {};
   std::u16string out;

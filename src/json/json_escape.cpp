@@ -151,14 +151,6 @@ std::size_t RoomFor(std::u16string_view text) noexcept {
   return text.size() >= 1024 ? text.size() + text.size() / 8 : 0;
 }
 
-// A plain string as the target of gathered appends.
-struct TStringTarget {
-  std::u16string& Out;
-  void AppendChars(const char16_t* chars, std::int32_t count) {
-    Out.append(chars, static_cast<std::size_t>(count));
-  }
-};
-
 }  // namespace
 
 void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escapeNonAscii) {
@@ -170,12 +162,84 @@ void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escap
   gathering.Flush();
 }
 
+namespace {
+
+// The size of each unit below U+0080 once escaped: 1, 2 or 6.
+constexpr std::array<unsigned char, 128> MakeSizes(const std::array<char16_t, 128>& table) {
+  std::array<unsigned char, 128> sizes{};
+  for (std::size_t c = 0; c < 128; ++c) sizes[c] = table[c] == 0 ? 1 : table[c] == u'u' ? 6 : 2;
+  return sizes;
+}
+
+constexpr std::array<unsigned char, 128> kFullSizes = MakeSizes(kFullTable);
+constexpr std::array<unsigned char, 128> kMinimalSizes = MakeSizes(kMinimalTable);
+
+// The two hex digits of every byte value, as two units.
+constexpr std::array<std::array<char16_t, 2>, 256> MakeHexPairs() {
+  std::array<std::array<char16_t, 2>, 256> pairs{};
+  for (std::size_t b = 0; b < 256; ++b) pairs[b] = {kHexDigits[b >> 4], kHexDigits[b & 0xF]};
+  return pairs;
+}
+
+constexpr std::array<std::array<char16_t, 2>, 256> kHexPairs = MakeHexPairs();
+
+// Writes one unit at out, escaped or not, without a branch on which: all six
+// places of the longest escape are stored and out moves on by the size that
+// counts. out must have room for six units.
+template <bool kFull>
+inline char16_t* PutUnit(char16_t* out, char16_t unit) noexcept {
+  const bool low = unit < 0x80;
+  const std::size_t size = low ? (kFull ? kFullSizes : kMinimalSizes)[unit] : (kFull ? 6 : 1);
+  const char16_t kind = low ? (kFull ? kFullTable : kMinimalTable)[unit] : u'u';
+  out[0] = size == 1 ? unit : u'\\';
+  out[1] = kind;
+  std::memcpy(out + 2, kHexPairs[unit >> 8].data(), 2 * sizeof(char16_t));
+  std::memcpy(out + 4, kHexPairs[unit & 0xFF].data(), 2 * sizeof(char16_t));
+  return out + size;
+}
+
+// Escapes text into a buffer on the stack a piece at a time and appends each
+// piece to out: blocks without a unit to escape are copied whole, the others
+// unit by unit without a branch per unit (text where a letter with
+// diacritics comes every few units would mispredict every run boundary).
+template <bool kFull>
+void AppendEscapedToString(std::u16string& out, std::u16string_view text) {
+  using json_scan::kBlockUnits;
+  constexpr std::size_t kPiece = 512;
+  char16_t buffer[6 * kPiece];
+  const char16_t* p = text.data();
+  const char16_t* const last = p + text.size();
+  while (p != last) {
+    const char16_t* const pieceEnd = p + std::min<std::size_t>(kPiece, last - p);
+    char16_t* o = buffer;
+    for (; pieceEnd - p >= static_cast<std::ptrdiff_t>(kBlockUnits); p += kBlockUnits) {
+      if (!BlockNeedsEscape<kFull>(json_scan::LoadBlock(p))) {
+        std::memcpy(o, p, kBlockUnits * sizeof(char16_t));
+        o += kBlockUnits;
+      } else {
+        for (std::size_t k = 0; k < kBlockUnits; ++k) o = PutUnit<kFull>(o, p[k]);
+      }
+    }
+    for (; p != pieceEnd; ++p) o = PutUnit<kFull>(o, *p);
+    const auto written = static_cast<std::size_t>(o - buffer);
+    if (p - text.data() == static_cast<std::ptrdiff_t>(kPiece) && last - p > 0) {
+      // A long text makes room once, as far as its first piece tells how
+      // much the escapes add, instead of doubling up to its size.
+      const auto rest = static_cast<std::size_t>(last - p);
+      out.reserve(out.size() + written + rest / kPiece * written + rest % kPiece * 6 + rest / 8);
+    }
+    out.append(buffer, written);
+  }
+}
+
+}  // namespace
+
 void AppendEscaped(std::u16string& out, std::u16string_view text, bool escapeNonAscii) {
-  if (const std::size_t room = RoomFor(text)) out.reserve(out.size() + room);
-  TStringTarget target{out};
-  TGatheringSink gathering(target);
-  AppendEscapedTo(gathering, text, escapeNonAscii);
-  gathering.Flush();
+  if (escapeNonAscii) {
+    AppendEscapedToString<true>(out, text);
+  } else {
+    AppendEscapedToString<false>(out, text);
+  }
 }
 
 std::size_t PlainEscapedLength(std::u16string_view text) noexcept {

@@ -30,6 +30,28 @@ TEST(LongTextPaths, ParameterWithAsciiPartDecodesAsTheWholeRoundWould) {
   EXPECT_EQ(DecodeParam(std::u16string(5000, u'a')), std::u16string(5000, u'a'));
 }
 
+// Texts of every kind of unit the round treats differently: ASCII, U+0000,
+// two- and three-byte letters, units with the top bit set, pairs, lone and
+// reversed surrogates and the byte carriers U+DC80..U+DCFF, in short pieces
+// so that each appears at every position of the bulk scans.
+TEST(LongTextPaths, ParameterWithoutTheRoundDecodesAsTheWholeRoundWould) {
+  const std::u16string pieces[] = {u"a",           u"plain words ", std::u16string(1, u'\0'),
+                                   u"\u010d",      u"\u00e9\u0159", u"\u20ac",
+                                   u"\u8000",      u"\uFFFF",       u"\xD83D\xDE00",
+                                   u"\xD83D",      u"\xDE00",       u"\xDE00\xD83D",
+                                   u"\xDC80",      u"\xDCC4",       u"\xDCFF",
+                                   u"\xDBFF\xDFFF"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text;
+    const std::size_t count = random() % 24;
+    // Mostly clean texts, so that the quick path is taken often.
+    const std::size_t kinds = round % 2 == 0 ? 9 : std::size(pieces);
+    for (std::size_t k = 0; k < count; ++k) text += pieces[random() % kinds];
+    ASSERT_EQ(DecodeParam(text), DecodeUtf8Param(WideToThreadAnsi(text))) << round;
+  }
+}
+
 std::size_t BlockUnitsOneByOne(std::u16string_view data, std::size_t maxUnits, std::size_t budget) {
   std::size_t used = 0;
   const std::size_t limit = std::min(maxUnits, data.size());

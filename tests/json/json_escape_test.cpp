@@ -109,12 +109,16 @@ TEST(JsonEscape, LongAndMixedTextsMatchUnitByUnitEscaping) {
                                0x8000, 0xD83D, 0xFFFF, 0x2F, 0x5C, 0x22,  0xFF22, 0x225C};
   std::mt19937 random(7);
   for (int round = 0; round < 20000; ++round) {
-    std::u16string text(random() % 40, u' ');
+    // Now and then a text longer than the pieces a plain string is filled in.
+    std::u16string text(random() % (round % 50 == 0 ? 1600 : 40), u' ');
     for (char16_t& u : text) u = alphabet[random() % std::size(alphabet)];
     for (bool full : {true, false}) {
       std::u16string expected;
       for (char16_t u : text) expected += EscapeOne(u, full);
       ASSERT_EQ(Escaped(text, full), expected) << round;
+      std::u16string appended = u"[";
+      AppendEscaped(appended, text, full);
+      ASSERT_EQ(appended, u"[" + expected) << round;
     }
   }
 }

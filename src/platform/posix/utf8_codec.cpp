@@ -44,6 +44,46 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t i, char32_t& code
   return 0;
 }
 
+constexpr std::uint64_t kLowBits8 = 0x0101010101010101ull;
+
+// Decodes eight-byte words of bytes[0, n) made only of ASCII and well-formed
+// two-byte sequences (leads C2-DF), and stops at the first word that holds
+// anything else or no two-byte sequence at all; yields the bytes used and
+// moves out past the units written. A lead in the last byte of a word is left
+// for the next word. Each word is checked as a whole, then every byte gives
+// a unit that is kept unless the byte is a continuation, so no branch depends
+// on which bytes are letters.
+std::size_t DecodeOneAndTwoByteRuns(const char* bytes, std::size_t n, char16_t*& out) noexcept {
+  std::size_t i = 0;
+  char16_t* dst = out;
+  // Nine bytes: a lead in the last byte of the word reads the byte after it.
+  while (i + 9 <= n) {
+    std::uint64_t w;
+    std::memcpy(&w, bytes + i, sizeof w);
+    const std::uint64_t high = w & kHighBits8;
+    if (high == 0) break;
+    const std::uint64_t bit6 = (w << 1) & kHighBits8;
+    const std::uint64_t bit5 = (w << 2) & kHighBits8;
+    const std::uint64_t lead = high & bit6;
+    const std::uint64_t continuation = high & ~bit6;
+    // Leads C0 and C1 have none of the bits 0x1E.
+    const std::uint64_t bits1to4 = ((w & (kLowBits8 * 0x1E)) + kLowBits8 * 0x7F) & kHighBits8;
+    if ((lead & bit5) != 0 || (lead & ~bits1to4) != 0 || continuation != lead << 8) break;
+    const std::uint64_t lastLead = lead >> 63;
+    const std::uint64_t keep = ~continuation & kHighBits8 & ~(lastLead << 63);
+    const auto* u = reinterpret_cast<const unsigned char*>(bytes + i);
+    for (int k = 0; k < 8; ++k) {
+      const unsigned isLead = static_cast<unsigned>(lead >> (8 * k + 7)) & 1;
+      const unsigned two = (u[k] & 0x1Fu) << 6 | (u[k + 1] & 0x3Fu);
+      *dst = static_cast<char16_t>(isLead ? two : u[k]);
+      dst += (keep >> (8 * k + 7)) & 1;
+    }
+    i += 8 - lastLead;
+  }
+  out = dst;
+  return i;
+}
+
 // Writes the UTF-8 form of c (U+0080 and above) at out; yields its length.
 std::size_t PutUtf8(char* out, char32_t c) noexcept {
   if (c < 0x800) {
@@ -84,6 +124,11 @@ std::u16string DecodeUtf8(std::string_view bytes, TUtf8Mode mode) {
     }
     // A plain loop, which the compiler widens many bytes at a time.
     for (; i < run; ++i) *dst++ = static_cast<unsigned char>(bytes[i]);
+    if (i >= n) break;
+    // Text with a letter with diacritics every few bytes (Czech) mixes ASCII
+    // and two-byte sequences too finely for that path: eight bytes at a time
+    // while they hold nothing else.
+    i += DecodeOneAndTwoByteRuns(bytes.data() + i, n - i, dst);
     if (i >= n) break;
     const unsigned char b0 = static_cast<unsigned char>(bytes[i]);
     if (b0 < 0x80) {

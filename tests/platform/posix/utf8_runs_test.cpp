@@ -35,6 +35,85 @@ TEST(Utf8Runs, MixedTextConvertsBothWaysAtEveryRunLength) {
   }
 }
 
+// One sequence at a time by the table of well-formed UTF-8; a byte that
+// starts none stands for itself as U+DC00 + byte.
+std::u16string DecodeByTheTable(const std::string& bytes) {
+  std::u16string out;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto at = [&](std::size_t k) {
+      return i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0u;
+    };
+    const unsigned b0 = at(0);
+    const auto in = [&](std::size_t k, unsigned low, unsigned high) {
+      return at(k) >= low && at(k) <= high;
+    };
+    std::size_t length = 0;
+    if (b0 < 0x80) {
+      length = 1;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF && in(1, 0x80, 0xBF)) {
+      length = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF &&
+               in(1, b0 == 0xE0 ? 0xA0 : 0x80, b0 == 0xED ? 0x9F : 0xBF) && in(2, 0x80, 0xBF)) {
+      length = 3;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4 &&
+               in(1, b0 == 0xF0 ? 0x90 : 0x80, b0 == 0xF4 ? 0x8F : 0xBF) && in(2, 0x80, 0xBF) &&
+               in(3, 0x80, 0xBF)) {
+      length = 4;
+    }
+    if (length == 0) {
+      out += static_cast<char16_t>(0xDC00 + b0);
+      ++i;
+      continue;
+    }
+    char32_t c = length == 1 ? b0 : b0 & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (at(k) & 0x3F);
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+    i += length;
+  }
+  return out;
+}
+
+// Czech-like bytes, where ASCII and two-byte letters alternate every few
+// bytes, with every kind of fault among them: leads C0/C1, lone continuation
+// bytes, leads without their continuation (also at the very end), longer
+// sequences and their overlong forms.
+TEST(Utf8Runs, MixedOneAndTwoByteTextDecodesByTheTable) {
+  static const std::string kPieces[] = {"a",
+                                        "slovo ",
+                                        "\xC3\xA1",
+                                        "\xC4\x8D",
+                                        "\xC5\xBE",
+                                        "\xC2\x80",
+                                        "\xDF\xBF",
+                                        "\xC0\xAF",
+                                        "\xC1\xBF",
+                                        "\x80",
+                                        "\xBF",
+                                        "\xC4",
+                                        "\xDF",
+                                        "\xE2\x82\xAC",
+                                        "\xE0\x80\x80",
+                                        "\xED\xA0\x80",
+                                        "\xF0\x9F\x98\x80",
+                                        "\xF8",
+                                        "\xFF"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 4000; ++round) {
+    std::string bytes;
+    const std::size_t count = random() % 40;
+    // Half the texts hold only ASCII and well-formed two-byte letters.
+    const std::size_t kinds = round % 2 == 0 ? 7 : std::size(kPieces);
+    for (std::size_t k = 0; k < count; ++k) bytes += kPieces[random() % kinds];
+    ASSERT_EQ(ThreadAnsiToWide(bytes), DecodeByTheTable(bytes)) << round;
+    ASSERT_EQ(WideToThreadAnsi(ThreadAnsiToWide(bytes)), bytes) << round;
+  }
+}
+
 TEST(Utf8Runs, OutputGrowsForTextOfLongSequencesOnly) {
   const std::u16string euros(100000, u'\u20ac');
   std::string expected;
