@@ -3,7 +3,7 @@
 # FEROLANT_TEST_LOG_FILE. The whole app folder is compiled anew, so the switch
 # reaches the entry wherever in the folder it is read.
 file(GLOB logging_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp)
-list(FILTER logging_sources EXCLUDE REGEX "/main\\.cpp$")
+list(FILTER logging_sources EXCLUDE REGEX "/posix_main\\.cpp$")
 add_executable(ferolant_logging WIN32 ${logging_sources})
 target_include_directories(ferolant_logging PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_options(ferolant_logging PRIVATE -municode)
