@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -38,7 +39,8 @@ TJsonNumberText IntText(std::int64_t value) noexcept {
 TJsonNumberText DoubleText(double value) noexcept {
   TJsonNumberText text;
   if (!std::isfinite(value)) {
-    PutAscii(text, "null", "null" + 4);
+    constexpr std::string_view kNull = "null";
+    PutAscii(text, kNull.data(), kNull.data() + kNull.size());
     return text;
   }
   if (value == 0) {  // negative zero too

@@ -8,7 +8,12 @@ namespace {
 
 std::string Quoted(const std::filesystem::path& path) {
   const std::u8string utf8 = path.u8string();
-  return "\"" + std::string(utf8.begin(), utf8.end()) + "\"";
+  std::string quoted;
+  quoted.reserve(utf8.size() + 2);
+  quoted += '"';
+  quoted.append(utf8.begin(), utf8.end());
+  quoted += '"';
+  return quoted;
 }
 
 std::string Failure(const std::filesystem::path& path, const std::string& what) {
