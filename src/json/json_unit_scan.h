@@ -123,4 +123,30 @@ inline std::size_t FindStringStop(const char16_t* text, std::size_t size, char16
 #endif
 }
 
+// The index of the first unit of text[0, size) at or above limit, a power of
+// two, or size. Text that is mostly ASCII, or has no surrogates, is passed
+// over sixteen units a round (SSE2) or four (a 64-bit word).
+inline std::size_t FindUnitAtLeast(const char16_t* text, std::size_t size,
+                                   std::uint16_t limit) noexcept {
+  const auto highBits = static_cast<std::uint16_t>(0x10000 - limit);
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i mask = _mm_set1_epi16(static_cast<short>(highBits));
+  const auto load = [text](std::size_t at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+  };
+  for (; i + 16 <= size; i += 16) {
+    const __m128i high = _mm_and_si128(_mm_or_si128(load(i), load(i + 8)), mask);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
+  }
+#else
+  for (std::uint64_t word; i + 4 <= size; i += 4) {
+    std::memcpy(&word, text + i, sizeof word);
+    if (word & 0x0001000100010001ull * highBits) break;
+  }
+#endif
+  while (i < size && text[i] < limit) ++i;
+  return i;
+}
+
 }  // namespace json_scan

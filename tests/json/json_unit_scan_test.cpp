@@ -40,4 +40,24 @@ TEST(JsonUnitScan, StringRunsEndAtTheFirstQuoteBackslashOrZero) {
   }
 }
 
+TEST(JsonUnitScan, UnitsAtOrAboveALimitAreFoundWhereverTheyFall) {
+  // Units just below and at each limit, and units with a single high bit.
+  static const char16_t kUnits[] = {u'a',      u'\u007F', u'\u0080',        u'\u0100', u'\u4000',
+                                    u'\u7FFF', u'\u8000', char16_t{0xD800}, u'\uFFFF'};
+  std::mt19937 random(17);
+  for (int round = 0; round < 20000; ++round) {
+    const std::uint16_t limit = round % 2 == 0 ? 0x80 : 0x8000;
+    // Mostly units below the limit, so that long runs pass before a find.
+    std::u16string text(random() % 70, u'a');
+    for (char16_t& unit : text) {
+      if (random() % 16 == 0) unit = kUnits[random() % std::size(kUnits)];
+    }
+    const std::size_t from = text.empty() ? 0 : random() % text.size();
+    const std::u16string_view rest = std::u16string_view(text).substr(from);
+    std::size_t expected = 0;
+    while (expected < rest.size() && rest[expected] < limit) ++expected;
+    ASSERT_EQ(json_scan::FindUnitAtLeast(rest.data(), rest.size(), limit), expected) << round;
+  }
+}
+
 }  // namespace

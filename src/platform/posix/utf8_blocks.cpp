@@ -44,16 +44,6 @@ __attribute__((target("ssse3"))) std::size_t StoreKept(char16_t* out, __m128i un
   return kCompactions.Count[keep];
 }
 
-// The units that eight bytes would start, as 16-bit lanes: the byte itself,
-// or for a lead ((lead & 0x1F) << 6) | (next & 0x3F). bytes, next (the bytes
-// one further on) and leads (all ones at leads) hold a byte per 16-bit lane.
-__attribute__((target("ssse3"))) __m128i StartedUnits(__m128i bytes, __m128i next,
-                                                      __m128i leads) noexcept {
-  const __m128i two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(bytes, _mm_set1_epi16(0x1F)), 6),
-                                   _mm_and_si128(next, _mm_set1_epi16(0x3F)));
-  return _mm_or_si128(_mm_and_si128(leads, two), _mm_andnot_si128(leads, bytes));
-}
-
 // Each block is checked as a whole, then every byte gives the unit it would
 // start and the units that continuation bytes gave are squeezed out, so no
 // branch depends on which bytes are letters.
@@ -65,6 +55,14 @@ __attribute__((target("ssse3"))) std::size_t DecodeBlocksSsse3(const char* bytes
   char16_t* dst = out;
   while (i + 16 <= n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    if (_mm_movemask_epi8(v) == 0) {
+      // Sixteen ASCII bytes, widened as they are.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8), _mm_unpackhi_epi8(v, zero));
+      dst += 16;
+      i += 16;
+      continue;
+    }
     const __m128i top2 = _mm_and_si128(v, bytesOf(0xC0));
     const __m128i leads = _mm_cmpeq_epi8(top2, bytesOf(0xC0));
     const __m128i continuations = _mm_cmpeq_epi8(top2, bytesOf(0x80));
@@ -82,11 +80,17 @@ __attribute__((target("ssse3"))) std::size_t DecodeBlocksSsse3(const char* bytes
     // A lead in the last byte waits for the next block with its continuation.
     const unsigned lastLead = lead >> 15;
     const unsigned keep = ~continuation & ~(lastLead << 15) & 0xFFFF;
+    // The unit each byte would start, as its low and high byte: the byte
+    // itself, or for a lead ((lead & 0x1F) << 6) | (next & 0x3F). Shifts of
+    // 16-bit lanes carry bits across bytes; the masks drop them.
     const __m128i next = _mm_srli_si128(v, 1);
-    const __m128i low = StartedUnits(_mm_unpacklo_epi8(v, zero), _mm_unpacklo_epi8(next, zero),
-                                     _mm_unpacklo_epi8(leads, leads));
-    const __m128i high = StartedUnits(_mm_unpackhi_epi8(v, zero), _mm_unpackhi_epi8(next, zero),
-                                      _mm_unpackhi_epi8(leads, leads));
+    const __m128i leadLow = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(v, 6), bytesOf(0xC0)),
+                                         _mm_and_si128(next, bytesOf(0x3F)));
+    const __m128i leadHigh = _mm_and_si128(_mm_srli_epi16(v, 2), bytesOf(0x07));
+    const __m128i unitLow = _mm_or_si128(_mm_and_si128(leads, leadLow), _mm_andnot_si128(leads, v));
+    const __m128i unitHigh = _mm_and_si128(leads, leadHigh);
+    const __m128i low = _mm_unpacklo_epi8(unitLow, unitHigh);
+    const __m128i high = _mm_unpackhi_epi8(unitLow, unitHigh);
     dst += StoreKept(dst, low, keep & 0xFF);
     dst += StoreKept(dst, high, keep >> 8);
     i += 16 - lastLead;
