@@ -72,6 +72,29 @@ TEST(Utf8Runs, MixedOneAndTwoByteTextDecodesByTheTable) {
   }
 }
 
+// ASCII goes sixteen units at a time: a unit that is not ASCII at any place
+// of a block, including those whose high byte alone is set and those above
+// U+7FFF, must end the run there.
+TEST(Utf8Runs, AsciiRunsEndAtTheFirstOtherUnitWhereverItFalls) {
+  const std::u16string kOthers[] = {u"\u0080",     u"\u00ff", u"\u0100",
+                                    u"\u017e",     u"\u7fff", u"\u8000",
+                                    u"\U0001F600", u"\uFFFF", std::u16string(1, char16_t{0xDC80})};
+  std::string letters;
+  for (int k = 0; k < 40; ++k) letters.push_back(static_cast<char>('A' + k % 26));
+  for (std::size_t run = 0; run <= letters.size(); ++run) {
+    for (const std::u16string& other : kOthers) {
+      const std::string ascii = letters.substr(0, run);
+      const std::u16string wideAscii(ascii.begin(), ascii.end());
+      const std::u16string text = wideAscii + other + wideAscii;
+      // The other unit alone takes the unit-by-unit path.
+      const std::string bytes = ascii + WideToThreadAnsi(other) + ascii;
+      ASSERT_EQ(WideToThreadAnsi(text), bytes) << run;
+      ASSERT_EQ(ThreadAnsiToWide(bytes), DecodeByTheTable(bytes)) << run;
+      ASSERT_EQ(ThreadAnsiToWide(ascii + "\xC4\x8D" + ascii), wideAscii + u"\u010d" + wideAscii);
+    }
+  }
+}
+
 TEST(Utf8Runs, OutputGrowsForTextOfLongSequencesOnly) {
   const std::u16string euros(100000, u'\u20ac');
   std::string expected;
