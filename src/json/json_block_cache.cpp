@@ -54,6 +54,10 @@ struct TCutter {
 
 constinit thread_local TCutter tCutter{};
 
+constexpr std::size_t RoundedSize(std::size_t size) noexcept {
+  return size == 0 ? kGranule : (size + kGranule - 1) & ~(kGranule - 1);
+}
+
 TChunk* ChunkOf(void* block) noexcept {
   return reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(block) & ~(kChunkBytes - 1));
 }
@@ -144,7 +148,7 @@ void* TakeLoneBlock() {
 
 void* TakeBlock(std::size_t size) {
   if (size > kLargestBlock) return ::operator new(size);
-  const std::size_t rounded = size == 0 ? kGranule : (size + kGranule - 1) & ~(kGranule - 1);
+  const std::size_t rounded = RoundedSize(size);
   TCutter& cutter = tCutter;
   if (static_cast<std::size_t>(cutter.End - cutter.Next) < rounded) [[unlikely]] {
     if (cutter.Phase == TPhase::Gone) return TakeLoneBlock();
@@ -163,7 +167,7 @@ void GiveBlock(void* block, std::size_t size) noexcept {
     ::operator delete(block);
     return;
   }
-  JSON_BLOCK_FREED(block, size);
+  JSON_BLOCK_FREED(block, RoundedSize(size));
   TChunk* chunk = ChunkOf(block);
   if (chunk->Live.fetch_sub(1, std::memory_order_acq_rel) == 1) KeepOrFree(chunk);
 }
