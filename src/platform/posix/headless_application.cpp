@@ -94,6 +94,9 @@ void THeadlessApplication::Run(IFormWindow& mainForm) {
   auto& form = static_cast<THeadlessForm&>(mainForm);
   FMainForm = &form;
   form.Show();
+  // A worker started with the main form usually hands its first routine over
+  // at once (the browser writes its request as soon as the host exists).
+  bool justStarted = true;
   while (!form.Closed()) {
     const bool handedOver = RunEvents();
     if (FListensForShutdown && gShutdownRequested.exchange(false)) {
@@ -105,7 +108,9 @@ void THeadlessApplication::Run(IFormWindow& mainForm) {
 
     if (!FEventPosted.load()) {
       const int timeout = MillisecondsToNextTimer();
-      if (handedOver && WatchForNextEvent(timeout)) continue;
+      const bool watch = handedOver || justStarted;
+      justStarted = false;
+      if (watch && WatchForNextEvent(timeout)) continue;
       pollfd wait{FWakeRead.Get(), POLLIN, 0};
       ::poll(&wait, 1, timeout);
       DrainWakePipe();

@@ -2,6 +2,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 
+#include <cpuid.h>
 #include <immintrin.h>
 
 #include <array>
@@ -102,9 +103,13 @@ __attribute__((target("ssse3"))) std::size_t DecodeBlocksSsse3(const char* bytes
 using TBlockDecoder = std::size_t (*)(const char*, std::size_t, char16_t*&) noexcept;
 
 TBlockDecoder ChosenDecoder() noexcept {
+  // One CPUID, asked the first time text needs decoding. The compiler's
+  // feature test would link in a start-up routine asking some ten of them at
+  // every start, and each one is slow under a hypervisor.
   static const TBlockDecoder chosen = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3") ? &DecodeBlocksSsse3 : nullptr;
+    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+    const bool ssse3 = __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSSE3) != 0;
+    return ssse3 ? &DecodeBlocksSsse3 : nullptr;
   }();
   return chosen;
 }
