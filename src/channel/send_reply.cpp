@@ -4,6 +4,7 @@
 
 #include "channel/NMKomunikace.h"
 #include "channel/reply_block.h"
+#include "json/json_escape.h"
 #include "json/jsonvalue.h"
 #include "platform/code_page.h"
 #include "platform/rtf_log.h"
@@ -22,9 +23,38 @@ std::u16string Echo(std::u16string text) {
   return text;
 }
 
+// The body of a reply from the body of the same reply with empty data and
+// the escaped data. A block of up to a megabyte is escaped straight into
+// bytes instead of being copied into the reply value, escaped into wide text
+// and narrowed, as every GETNEXTBLOCK would otherwise do.
+//
+// The slot is found by its text: in escaped JSON every quote inside a string
+// is preceded by a backslash, and a closing quote is never followed by a
+// colon, so `"data":"` can only be the one member of that name. Escaped text
+// is ASCII, which every ANSI code page keeps as it is, so the bytes are those
+// the thread code page would give for the whole text.
+std::string WithData(const std::string& envelope, const std::string& escapedData) {
+  constexpr std::string_view kDataSlot = "\"data\":\"\"";
+  const std::size_t slot = envelope.find(kDataSlot) + kDataSlot.size() - 1;
+  std::string body;
+  body.reserve(envelope.size() + escapedData.size());
+  body.append(envelope, 0, slot);
+  body.append(escapedData);
+  body.append(envelope, slot);
+  return body;
+}
+
 }  // namespace
 
 void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) {
+  Reply(errNo, std::move(errMsg), TPendingText(std::move(data)));
+}
+
+void TNMKomunikace::SendLibraryReply(std::int32_t errNo, std::u16string errMsg, TOutBstr data) {
+  Reply(errNo, std::move(errMsg), TPendingText(std::move(data)));
+}
+
+void TNMKomunikace::Reply(std::int32_t errNo, std::u16string errMsg, TPendingText data) {
   const bool nextBlock = AnsiUpperCase(FMethodName) == "GETNEXTBLOCK";
 
   IJsonValue reply = EmptyObject();
@@ -43,29 +73,25 @@ void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u1
   const std::size_t budget = envelope < kMaxReplyBytes ? kMaxReplyBytes - envelope : 0;
   const auto blockLength = static_cast<std::size_t>(FBlockLength);
 
-  if (nextBlock) {
-    const std::u16string_view rest =
-        std::u16string_view(FPendingData).substr(std::min(FPendingStart, FPendingData.size()));
-    const std::size_t units = BlockUnits(rest, blockLength, budget);
-    result->PutText(u"data", rest.substr(0, units));
-    FPendingStart += units;
-    if (PendingEmpty()) DropPending();
-  } else {
-    const std::size_t units = BlockUnits(data, blockLength, budget);
-    if (units == data.size()) {
-      DropPending();
-      result->PutText(u"data", std::move(data));
-    } else {
-      FPendingData = std::move(data);
-      FPendingStart = units;
-      result->PutText(u"data", std::u16string_view(FPendingData).substr(0, units));
-    }
+  // The block is taken from the front of what waits; a reply that is not
+  // GETNEXTBLOCK first makes its own data wait, so that any rest it had is
+  // discarded and one that fits is gone once it is sent.
+  if (!nextBlock) {
+    FPendingData = std::move(data);
+    FPendingStart = 0;
   }
+  const std::u16string_view rest =
+      FPendingData.View().substr(std::min(FPendingStart, FPendingData.View().size()));
+  // The block is cut as it is escaped: it takes the units whose escapes fit.
+  std::string escaped;
+  FPendingStart += AppendEscapedAsciiWithin(escaped, rest.substr(0, blockLength), budget);
   result->PutInt(u"hasNextPart", PendingEmpty() ? 0 : 1);
   result = nullptr;
 
-  std::string text = WideToThreadAnsi(reply->ToJsonText(false, true));
+  std::string text = WithData(WideToThreadAnsi(reply->ToJsonText(false, true)), escaped);
   reply = nullptr;
+  escaped = std::string();
+  if (PendingEmpty()) DropPending();
 
   if (FLogEnabled) Log(std::string(platform::kLogSending) + text);
   WriteReplyFrame(text);
@@ -73,7 +99,6 @@ void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u1
 }
 
 void TNMKomunikace::DropPending() noexcept {
-  // Assigning an empty string would keep the buffer; swapping gives it back.
-  std::u16string().swap(FPendingData);
+  FPendingData.Release();
   FPendingStart = 0;
 }
