@@ -32,6 +32,8 @@
 #include <string_view>
 #include <utility>
 
+#include "json/json_block_cache.h"
+
 class TJsonValue;
 class TJsonTableString;
 class TJsonArray;
@@ -224,6 +226,10 @@ class TJsonValue {
   explicit TJsonValue(TJsonKind kind);
   // Reached only from Release, with the count at zero.
   ~TJsonValue();
+  static void* operator new(std::size_t size) { return json_blocks::TakeBlock(size); }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    json_blocks::GiveBlock(block, size);
+  }
   // Frees this value and, without recursing, every value that its end frees.
   void Destroy() noexcept;
 
