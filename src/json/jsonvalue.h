@@ -125,6 +125,11 @@ class IJsonValue {
   friend bool operator==(const IJsonValue& a, std::nullptr_t) noexcept { return !a.FValue; }
 
  private:
+  friend class TJsonValue;
+  struct TAdopt {};
+  // Takes over a reference that the value already counts.
+  IJsonValue(TJsonValue* value, TAdopt) noexcept : FValue(value) {}
+
   TJsonValue* FValue = nullptr;
 };
 
@@ -282,7 +287,13 @@ inline IJsonValue& IJsonValue::operator=(std::nullptr_t) noexcept {
   return *this;
 }
 inline void TJsonValue::Release() noexcept {
-  if (FReferences.fetch_sub(1, std::memory_order_acq_rel) == 1) Destroy();
+  // A count of one is the caller's own reference: no other holder is left to
+  // add or drop one, so the value goes without the locked decrement (most
+  // values of a document have a single holder).
+  if (FReferences.load(std::memory_order_acquire) == 1 ||
+      FReferences.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    Destroy();
+  }
 }
 
 // nil counts as skNull.

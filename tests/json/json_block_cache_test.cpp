@@ -127,6 +127,24 @@ TEST(JsonBlockCache, ThreadsMakeAndFreeSharedValuesAtTheSameTime) {
   for (std::thread& thread : threads) thread.join();
 }
 
+TEST(JsonValueSharing, ReferencesTakenAndDroppedOnManyThreadsBalance) {
+  IJsonValue shared = ManyValues(10);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&shared] {
+      for (int i = 0; i < 20000; ++i) {
+        IJsonValue copy = shared;
+        IJsonValue second = copy;
+        copy.reset();
+        EXPECT_GE(second->References(), 2);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(shared->References(), 1);
+  EXPECT_EQ(SumOfIds(shared), 9 * 10 / 2);
+}
+
 // A thread-local holder that is destroyed after the chunks of its thread
 // were handed back: it frees its document then, and makes and frees one more.
 struct TLateHolder {
