@@ -1,6 +1,7 @@
 // The stand-in's eleven exported functions. All state sits in one place and every call holds its
 // lock, so the library behaves the same whichever thread calls it.
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <mutex>
@@ -47,6 +48,7 @@ constexpr TRunRange kRunRanges[] = {{10'000'000, 20'000'000, false},
 constexpr char16_t kWideRunPattern[] = u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e";
 constexpr std::size_t kWideRunPatternLength = 7;
 static_assert(sizeof kWideRunPattern / sizeof(char16_t) - 1 == kWideRunPatternLength);
+constexpr char16_t kAsciiRunPattern[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 struct TStandInState {
   std::mutex lock;
@@ -103,13 +105,36 @@ const TRunRange* RunRangeOf(std::int32_t number) {
   return nullptr;
 }
 
-std::u16string Run(const TRunRange& range, std::int32_t number) {
-  std::u16string run(static_cast<std::size_t>(number - range.base), u'\0');
-  for (std::size_t i = 0; i < run.size(); ++i) {
-    run[i] = range.wide ? kWideRunPattern[i % kWideRunPatternLength]
-                        : static_cast<char16_t>(u'A' + i % 26);
+// Fills units with the pattern repeated, as the pattern's own copy grows: a run of tens of
+// millions of units is then a few large copies instead of a division per unit.
+void FillRepeating(TOleChar* units, std::size_t count, std::u16string_view pattern) noexcept {
+  // Copies stop doubling at this size, so that their source stays in the cache.
+  constexpr std::size_t kLargestCopy = 64 * 1024;
+  std::size_t filled = std::min(count, pattern.size());
+  std::copy_n(pattern.data(), filled, units);
+  while (filled < count) {
+    // The filled part is always whole rounds of the pattern, so copying any of its front
+    // continues the pattern where it stopped.
+    const std::size_t rounds = std::max<std::size_t>(1, kLargestCopy / pattern.size());
+    const std::size_t source = std::min(filled, rounds * pattern.size());
+    const std::size_t step = std::min(source, count - filled);
+    std::copy_n(units, step, units + filled);
+    filled += step;
   }
-  return run;
+}
+
+// The long run made in place in the string handed out: no second copy of tens of megabytes.
+std::int32_t DeliverRun(TStandInState& state, TBstr* out, const TRunRange& range,
+                        std::int32_t number) {
+  const auto length = static_cast<std::uint32_t>(number - range.base);
+  if (out == nullptr || length == 0) return Succeed(state);
+  TBstr run = platform::SysAllocStringLen(nullptr, length);
+  if (run == nullptr) return Fail(state, kOutOfMemory, u"Out of memory");
+  FillRepeating(run, length,
+                range.wide ? std::u16string_view(kWideRunPattern, kWideRunPatternLength)
+                           : std::u16string_view(kAsciiRunPattern));
+  *out = run;
+  return Succeed(state);
 }
 
 std::u16string Signature(std::u16string_view kind, std::uint64_t digest, std::size_t length,
@@ -232,7 +257,7 @@ std::int32_t FEROLANT_LIBCALL SignDetachedW(const TOleChar* text, TBstr* signatu
     auto& state = State();
     std::lock_guard guard(state.lock);
     if (const TRunRange* range = RunRangeOf(number)) {
-      return Deliver(state, signature, Run(*range, number));
+      return DeliverRun(state, signature, *range, number);
     }
     const std::u16string_view input = InText(text);
     if (input.empty()) return Fail(state, kNothingGiven, u"Nothing to sign");

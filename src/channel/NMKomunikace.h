@@ -9,6 +9,7 @@
 #include <string>
 
 #include "channel/host_form.h"
+#include "channel/pending_text.h"
 #include "channel/standard_streams.h"
 #include "channel/worker_setup.h"
 #include "operations/WStrList.h"
@@ -38,6 +39,7 @@ class TNMKomunikace : public TThread, public IOperationHost {
   // object, keeps what does not fit one block for GETNEXTBLOCK, writes one
   // frame. Empty texts mean none.
   void SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) override;
+  void SendLibraryReply(std::int32_t errNo, std::u16string errMsg, TOutBstr data) override;
   void SyncFixWind() override;
 
  protected:
@@ -84,7 +86,7 @@ class TNMKomunikace : public TThread, public IOperationHost {
   // The rest of the last long result still to be handed out starts at
   // FPendingStart: a block is taken by moving the position, so handing out
   // one costs what the block costs, not what is still waiting.
-  std::u16string FPendingData;
+  TPendingText FPendingData;
   std::size_t FPendingStart = 0;
   std::int32_t FBlockLength = kBlockLength;
   bool FLogEnabled = false;
@@ -105,8 +107,9 @@ class TNMKomunikace : public TThread, public IOperationHost {
   // Calls the handler that the routing table gives for the upper-cased name.
   void Route(const std::string& key);
   const TTavrinFunctions& Tavrin() const;
-  bool PendingEmpty() const noexcept { return FPendingStart >= FPendingData.size(); }
+  bool PendingEmpty() const noexcept { return FPendingStart >= FPendingData.View().size(); }
   void DropPending() noexcept;
+  void Reply(std::int32_t errNo, std::u16string errMsg, TPendingText data);
 
   TStreamFactory FStreamFactory;
   const TTavrinFunctions* FTavrin;

@@ -1,8 +1,8 @@
 #include "channel/decode_param.h"
 
 #include <cstdint>
-#include <cstring>
 
+#include "json/json_unit_scan.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -86,13 +86,9 @@ bool HasLoneSurrogate(std::u16string_view text) noexcept {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n) {
-    for (std::uint64_t a, b; i + 8 <= n; i += 8) {
-      std::memcpy(&a, text.data() + i, sizeof a);
-      std::memcpy(&b, text.data() + i + 4, sizeof b);
-      // Every surrogate has its top bit set; so do some other units, which
-      // the unit-wise test below lets pass.
-      if ((a | b) & 0x8000800080008000ull) break;
-    }
+    // Every surrogate is at or above U+8000; so are some other units, which
+    // the unit-wise test below lets pass.
+    i += json_scan::FindUnitAtLeast(text.data() + i, n - i, 0x8000);
     if (i >= n) return false;
     const char16_t unit = text[i];
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
@@ -113,13 +109,7 @@ std::u16string DecodeParam(std::u16string_view text) {
   // ASCII comes back as itself through any ANSI code page and UTF-8, so the
   // leading ASCII of a parameter (all of it, mostly) is taken as it is and
   // only the rest makes the round through the code page.
-  std::size_t ascii = 0;
-  // Four units at a time while none has a bit above U+007F.
-  for (std::uint64_t word; ascii + 4 <= text.size(); ascii += 4) {
-    std::memcpy(&word, text.data() + ascii, sizeof word);
-    if (word & 0xFF80FF80FF80FF80ull) break;
-  }
-  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
+  const std::size_t ascii = json_scan::FindUnitAtLeast(text.data(), text.size(), 0x80);
   if (ascii == text.size()) return std::u16string(text);
   const std::u16string_view tail = text.substr(ascii);
   // With a UTF-8 thread code page the round is the identity for all but lone

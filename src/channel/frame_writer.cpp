@@ -22,6 +22,8 @@ void WriteFrame(IByteStream* output, std::string_view body) {
       static_cast<unsigned char>((length >> 16) & 0xFF),
       static_cast<unsigned char>(length >> 24),
   };
-  output->Write(header, 4);
-  WriteBuffer(*output, body.data(), static_cast<std::int32_t>(length));
+  const auto count = static_cast<std::int32_t>(length);
+  if (output->WriteWithHeader(header, 4, body.data(), count) != count) {
+    throw std::runtime_error("Stream write error");
+  }
 }

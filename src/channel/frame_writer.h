@@ -9,7 +9,8 @@
 // Writes all count bytes or throws std::runtime_error "Stream write error".
 void WriteBuffer(IByteStream& stream, const void* data, std::int32_t count);
 
-// Writes one frame. The header goes out with a plain write whose result is not
-// checked; a body that is not written whole raises "Stream write error".
+// Writes one frame, header and body in one write where the stream allows it.
+// The header's result is not checked; a body that is not written whole
+// raises "Stream write error".
 // Without a stream nothing is written and nothing is reported.
 void WriteFrame(IByteStream* output, std::string_view body);

@@ -4,6 +4,7 @@
 
 #include "channel/NMKomunikace.h"
 #include "channel/reply_block.h"
+#include "json/json_escape.h"
 #include "json/jsonvalue.h"
 #include "platform/code_page.h"
 #include "platform/rtf_log.h"
@@ -22,9 +23,26 @@ std::u16string Echo(std::u16string text) {
   return text;
 }
 
+// Where the data goes in the body of a reply with empty data: between the
+// quotes of `"data":""`. In escaped JSON every quote inside a string is
+// preceded by a backslash, and a closing quote is never followed by a colon,
+// so that text can only be the one member of that name.
+std::size_t DataSlot(std::string_view body) noexcept {
+  constexpr std::string_view kEmptyData = "\"data\":\"\"";
+  return body.find(kEmptyData) + kEmptyData.size() - 1;
+}
+
 }  // namespace
 
 void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) {
+  Reply(errNo, std::move(errMsg), TPendingText(std::move(data)));
+}
+
+void TNMKomunikace::SendLibraryReply(std::int32_t errNo, std::u16string errMsg, TOutBstr data) {
+  Reply(errNo, std::move(errMsg), TPendingText(std::move(data)));
+}
+
+void TNMKomunikace::Reply(std::int32_t errNo, std::u16string errMsg, TPendingText data) {
   const bool nextBlock = AnsiUpperCase(FMethodName) == "GETNEXTBLOCK";
 
   IJsonValue reply = EmptyObject();
@@ -43,29 +61,34 @@ void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u1
   const std::size_t budget = envelope < kMaxReplyBytes ? kMaxReplyBytes - envelope : 0;
   const auto blockLength = static_cast<std::size_t>(FBlockLength);
 
-  if (nextBlock) {
-    const std::u16string_view rest =
-        std::u16string_view(FPendingData).substr(std::min(FPendingStart, FPendingData.size()));
-    const std::size_t units = BlockUnits(rest, blockLength, budget);
-    result->PutText(u"data", rest.substr(0, units));
-    FPendingStart += units;
-    if (PendingEmpty()) DropPending();
-  } else {
-    const std::size_t units = BlockUnits(data, blockLength, budget);
-    if (units == data.size()) {
-      DropPending();
-      result->PutText(u"data", std::move(data));
-    } else {
-      FPendingData = std::move(data);
-      FPendingStart = units;
-      result->PutText(u"data", std::u16string_view(FPendingData).substr(0, units));
-    }
+  // The block is taken from the front of what waits; a reply that is not
+  // GETNEXTBLOCK first makes its own data wait, so that any rest it had is
+  // discarded and one that fits is gone once it is sent.
+  if (!nextBlock) {
+    FPendingData = std::move(data);
+    FPendingStart = 0;
   }
+  // The block is escaped straight into the bytes that go out instead of
+  // being copied into the reply value, escaped into wide text and narrowed,
+  // which for a block of up to a megabyte in every GETNEXTBLOCK is most of
+  // the work. Escaped text is ASCII, which every ANSI code page keeps as it
+  // is, so the bytes are those the thread code page gives for the whole text.
+  const std::string emptyData = WideToThreadAnsi(reply->ToJsonText(false, true));
+  const std::size_t slot = DataSlot(emptyData);
+  std::string text(emptyData, 0, slot);
+  // The block is cut as it is escaped: it takes the units whose escapes fit.
+  const std::u16string_view rest =
+      FPendingData.View().substr(std::min(FPendingStart, FPendingData.View().size()));
+  FPendingStart += AppendEscapedAsciiWithin(text, rest.substr(0, blockLength), budget);
   result->PutInt(u"hasNextPart", PendingEmpty() ? 0 : 1);
   result = nullptr;
-
-  std::string text = WideToThreadAnsi(reply->ToJsonText(false, true));
+  const std::string withNext = WideToThreadAnsi(reply->ToJsonText(false, true));
   reply = nullptr;
+  // The front stays the same as long as "hasNextPart" is written after the data.
+  const std::size_t nextSlot = DataSlot(withNext);
+  text.replace(0, slot, withNext, 0, nextSlot);
+  text.append(withNext, nextSlot);
+  if (PendingEmpty()) DropPending();
 
   if (FLogEnabled) Log(std::string(platform::kLogSending) + text);
   WriteReplyFrame(text);
@@ -73,7 +96,6 @@ void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u1
 }
 
 void TNMKomunikace::DropPending() noexcept {
-  // Assigning an empty string would keep the buffer; swapping gives it back.
-  std::u16string().swap(FPendingData);
+  FPendingData.Release();
   FPendingStart = 0;
 }

@@ -18,6 +18,12 @@ class TJsonArray {
   TJsonArray& operator=(const TJsonArray&) = delete;
   ~TJsonArray() { RemoveAllItems(false); }
 
+  // One store per array value.
+  static void* operator new(std::size_t size) { return json_blocks::TakeBlock(size); }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    json_blocks::GiveBlock(block, size);
+  }
+
   std::int32_t Used() const noexcept { return FUsed; }
   std::int32_t SlotCapacity() const noexcept { return FCapacity; }
   // The used slots, for walks that need no counted references.

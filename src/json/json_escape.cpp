@@ -174,59 +174,137 @@ constexpr std::array<unsigned char, 128> MakeSizes(const std::array<char16_t, 12
 constexpr std::array<unsigned char, 128> kFullSizes = MakeSizes(kFullTable);
 constexpr std::array<unsigned char, 128> kMinimalSizes = MakeSizes(kMinimalTable);
 
-// The two hex digits of every byte value, as two units.
-constexpr std::array<std::array<char16_t, 2>, 256> MakeHexPairs() {
-  std::array<std::array<char16_t, 2>, 256> pairs{};
-  for (std::size_t b = 0; b < 256; ++b) pairs[b] = {kHexDigits[b >> 4], kHexDigits[b & 0xF]};
+// The two hex digits of every byte value, as two characters of the output.
+template <class TChar>
+constexpr std::array<std::array<TChar, 2>, 256> MakeHexPairs() {
+  std::array<std::array<TChar, 2>, 256> pairs{};
+  for (std::size_t b = 0; b < 256; ++b) {
+    pairs[b] = {static_cast<TChar>(kHexDigits[b >> 4]), static_cast<TChar>(kHexDigits[b & 0xF])};
+  }
   return pairs;
 }
 
-constexpr std::array<std::array<char16_t, 2>, 256> kHexPairs = MakeHexPairs();
+template <class TChar>
+constexpr std::array<std::array<TChar, 2>, 256> kHexPairs = MakeHexPairs<TChar>();
 
 // Writes one unit at out, escaped or not, without a branch on which: all six
 // places of the longest escape are stored and out moves on by the size that
-// counts. out must have room for six units.
-template <bool kFull>
-inline char16_t* PutUnit(char16_t* out, char16_t unit) noexcept {
+// counts. out must have room for six characters. Narrow output is only made
+// with full escaping, where every unit that is not escaped is ASCII.
+template <bool kFull, class TChar>
+inline TChar* PutUnit(TChar* out, char16_t unit) noexcept {
+  static_assert(kFull || sizeof(TChar) == sizeof(char16_t));
   const bool low = unit < 0x80;
   const std::size_t size = low ? (kFull ? kFullSizes : kMinimalSizes)[unit] : (kFull ? 6 : 1);
   const char16_t kind = low ? (kFull ? kFullTable : kMinimalTable)[unit] : u'u';
-  out[0] = size == 1 ? unit : u'\\';
-  out[1] = kind;
-  std::memcpy(out + 2, kHexPairs[unit >> 8].data(), 2 * sizeof(char16_t));
-  std::memcpy(out + 4, kHexPairs[unit & 0xFF].data(), 2 * sizeof(char16_t));
+  out[0] = static_cast<TChar>(size == 1 ? unit : u'\\');
+  out[1] = static_cast<TChar>(kind);
+  std::memcpy(out + 2, kHexPairs<TChar>[unit >> 8].data(), 2 * sizeof(TChar));
+  std::memcpy(out + 4, kHexPairs<TChar>[unit & 0xFF].data(), 2 * sizeof(TChar));
   return out + size;
 }
 
-// Escapes text into a buffer on the stack a piece at a time and appends each
-// piece to out: blocks without a unit to escape are copied whole, the others
-// unit by unit without a branch per unit (text where a letter with
-// diacritics comes every few units would mispredict every run boundary).
-template <bool kFull>
-void AppendEscapedToString(std::u16string& out, std::u16string_view text) {
+// A block without a unit to escape, copied whole; into narrow output each of
+// its units (all ASCII) becomes one byte, with SSE2 all eight in one pack
+// (the long results handed out in blocks are such text for megabytes).
+template <class TChar>
+inline TChar* PutPlainBlock(TChar* out, const char16_t* units) noexcept {
   using json_scan::kBlockUnits;
-  constexpr std::size_t kPiece = 512;
-  char16_t buffer[6 * kPiece];
+  if constexpr (sizeof(TChar) == sizeof(char16_t)) {
+    std::memcpy(out, units, kBlockUnits * sizeof(char16_t));
+  } else {
+#if defined(__SSE2__)
+    static_assert(kBlockUnits == 8);
+    const __m128i wide = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(wide, wide));
+#else
+    for (std::size_t k = 0; k < kBlockUnits; ++k) out[k] = static_cast<TChar>(units[k]);
+#endif
+  }
+  return out + kBlockUnits;
+}
+
+// Texts are escaped a piece at a time into a buffer on the stack.
+constexpr std::size_t kPiece = 512;
+
+// Escapes the units from p to pieceEnd (at most kPiece) into out and gives
+// back the end of what was written: blocks without a unit to escape are
+// copied whole, the others unit by unit without a branch per unit (text
+// where a letter with diacritics comes every few units would mispredict
+// every run boundary).
+#if defined(__SSE2__)
+// Sixteen units packed into sixteen bytes when none of them needs a full
+// escape; false, with nothing written, when one does. A unit goes out as it
+// is when it lies in U+0020..U+007F (taking 0x20 off leaves at most 0x5F,
+// and units below 0x20 wrap around far above) and is no quote, backslash or
+// solidus.
+inline bool PutPlainAscii16(char* out, const char16_t* units) noexcept {
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + 8));
+  const auto escapes = [](__m128i block) {
+    const __m128i outside =
+        _mm_subs_epu16(_mm_sub_epi16(block, _mm_set1_epi16(0x20)), _mm_set1_epi16(0x5F));
+    const __m128i specials =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(block, _mm_set1_epi16(u'"')),
+                                  _mm_cmpeq_epi16(block, _mm_set1_epi16(u'\\'))),
+                     _mm_cmpeq_epi16(block, _mm_set1_epi16(u'/')));
+    return _mm_or_si128(outside, specials);
+  };
+  const __m128i any = _mm_or_si128(escapes(low), escapes(high));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) return false;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+  return true;
+}
+#endif
+
+template <bool kFull, class TChar>
+TChar* EscapePiece(TChar* out, const char16_t* p, const char16_t* pieceEnd) noexcept {
+  using json_scan::kBlockUnits;
+#if defined(__SSE2__)
+  if constexpr (sizeof(TChar) == 1) {
+    // Narrow output is what goes on the wire, mostly long plain text: it is
+    // tested and packed sixteen units per round.
+    for (; pieceEnd - p >= 16; p += 16) {
+      if (PutPlainAscii16(out, p)) {
+        out += 16;
+      } else {
+        for (std::size_t k = 0; k < 16; ++k) out = PutUnit<kFull>(out, p[k]);
+      }
+    }
+  }
+#endif
+  for (; pieceEnd - p >= static_cast<std::ptrdiff_t>(kBlockUnits); p += kBlockUnits) {
+    if (!BlockNeedsEscape<kFull>(json_scan::LoadBlock(p))) {
+      out = PutPlainBlock(out, p);
+    } else {
+      for (std::size_t k = 0; k < kBlockUnits; ++k) out = PutUnit<kFull>(out, p[k]);
+    }
+  }
+  for (; p != pieceEnd; ++p) out = PutUnit<kFull>(out, *p);
+  return out;
+}
+
+// Room for the whole of a long text at once, as far as its first piece
+// (written bytes for kPiece units) tells how much the escapes add, instead
+// of doubling up to its size.
+template <class TChar>
+void MakeRoom(std::basic_string<TChar>& out, std::size_t written, std::size_t rest,
+              std::size_t most) {
+  const std::size_t room = written + rest / kPiece * written + rest % kPiece * 6 + rest / 8;
+  out.reserve(out.size() + std::min(room, most));
+}
+
+template <bool kFull, class TChar>
+void AppendEscapedToString(std::basic_string<TChar>& out, std::u16string_view text) {
+  TChar buffer[6 * kPiece];
   const char16_t* p = text.data();
   const char16_t* const last = p + text.size();
   while (p != last) {
     const char16_t* const pieceEnd = p + std::min<std::size_t>(kPiece, last - p);
-    char16_t* o = buffer;
-    for (; pieceEnd - p >= static_cast<std::ptrdiff_t>(kBlockUnits); p += kBlockUnits) {
-      if (!BlockNeedsEscape<kFull>(json_scan::LoadBlock(p))) {
-        std::memcpy(o, p, kBlockUnits * sizeof(char16_t));
-        o += kBlockUnits;
-      } else {
-        for (std::size_t k = 0; k < kBlockUnits; ++k) o = PutUnit<kFull>(o, p[k]);
-      }
-    }
-    for (; p != pieceEnd; ++p) o = PutUnit<kFull>(o, *p);
-    const auto written = static_cast<std::size_t>(o - buffer);
+    const auto written = static_cast<std::size_t>(EscapePiece<kFull>(buffer, p, pieceEnd) - buffer);
+    p = pieceEnd;
     if (p - text.data() == static_cast<std::ptrdiff_t>(kPiece) && last - p > 0) {
-      // A long text makes room once, as far as its first piece tells how
-      // much the escapes add, instead of doubling up to its size.
-      const auto rest = static_cast<std::size_t>(last - p);
-      out.reserve(out.size() + written + rest / kPiece * written + rest % kPiece * 6 + rest / 8);
+      MakeRoom(out, written, static_cast<std::size_t>(last - p), SIZE_MAX);
     }
     out.append(buffer, written);
   }
@@ -240,6 +318,42 @@ void AppendEscaped(std::u16string& out, std::u16string_view text, bool escapeNon
   } else {
     AppendEscapedToString<false>(out, text);
   }
+}
+
+void AppendEscapedAscii(std::string& out, std::u16string_view text) {
+  AppendEscapedToString<true>(out, text);
+}
+
+std::size_t AppendEscapedAsciiWithin(std::string& out, std::u16string_view text, std::size_t room) {
+  char buffer[6 * kPiece];
+  const char16_t* p = text.data();
+  const char16_t* const last = p + text.size();
+  std::size_t used = 0;
+  while (p != last) {
+    const char16_t* const pieceEnd = p + std::min<std::size_t>(kPiece, last - p);
+    auto written = static_cast<std::size_t>(EscapePiece<true>(buffer, p, pieceEnd) - buffer);
+    if (written > room - used) {
+      // The piece fits only in part: the buffer holds its escapes in order,
+      // so the part that fits is counted unit by unit and taken from there.
+      written = 0;
+      for (; p != pieceEnd; ++p) {
+        const std::size_t size = *p < 0x80 ? kFullSizes[*p] : 6;
+        if (size > room - used - written) break;
+        written += size;
+      }
+      out.append(buffer, written);
+      return static_cast<std::size_t>(p - text.data());
+    }
+    p = pieceEnd;
+    if (used == 0 && last - p > 0) {
+      // A little more than the room, for what usually follows the text (the
+      // rest of a reply around it).
+      MakeRoom(out, written, static_cast<std::size_t>(last - p), room + 256);
+    }
+    out.append(buffer, written);
+    used += written;
+  }
+  return text.size();
 }
 
 std::size_t PlainEscapedLength(std::u16string_view text) noexcept {

@@ -26,6 +26,14 @@ void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escap
 // The same, appending to a plain string.
 void AppendEscaped(std::u16string& out, std::u16string_view text, bool escapeNonAscii);
 
+// Full escaping appended to narrow text: its output is ASCII, one byte per
+// character, so a writer that sends bytes needs no further conversion.
+void AppendEscapedAscii(std::string& out, std::u16string_view text);
+// The same for the longest front of text that escapes into at most room
+// bytes; gives back its length in units. A unit is never split: one that
+// does not fit whole (a six-byte \u escape, say) is left out whole.
+std::size_t AppendEscapedAsciiWithin(std::string& out, std::u16string_view text, std::size_t room);
+
 // The number of leading units of text that full escaping writes as they are
 // (one byte each on the wire).
 std::size_t PlainEscapedLength(std::u16string_view text) noexcept;

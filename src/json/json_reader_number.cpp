@@ -1,7 +1,9 @@
 #include "json/json_reader_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -92,13 +94,22 @@ std::optional<std::int64_t> ReadTokenMoney(std::u16string_view text,
                                            std::int32_t fractionDigits) noexcept {
   // The point is taken out by moving the fraction digits one place left and
   // ending the text behind them; the scale makes up for the digits missing.
-  std::u16string joined;
+  // Amounts of a document are short: they are joined on the stack.
   const std::size_t point = text.find(u'.');
-  if (point == std::u16string_view::npos) {
-    joined.assign(text);
+  const std::u16string_view whole = text.substr(0, point);
+  const std::u16string_view fraction =
+      point == std::u16string_view::npos
+          ? std::u16string_view()
+          : text.substr(point + 1, static_cast<std::size_t>(fractionDigits));
+  char16_t shortJoined[64];
+  std::u16string longJoined;
+  std::u16string_view joined;
+  if (whole.size() + fraction.size() <= std::size(shortJoined)) {
+    std::copy(fraction.begin(), fraction.end(), std::copy(whole.begin(), whole.end(), shortJoined));
+    joined = std::u16string_view(shortJoined, whole.size() + fraction.size());
   } else {
-    joined.assign(text.substr(0, point));
-    joined.append(text.substr(point + 1, static_cast<std::size_t>(fractionDigits)));
+    longJoined.assign(whole).append(fraction);
+    joined = longJoined;
   }
   std::int64_t amount = 0;
   if (!ReadIntegerPrefix(joined, amount)) return std::nullopt;

@@ -185,7 +185,26 @@ TJsonReaderRun::TStep TJsonReaderRun::KeywordAdvance(char16_t c, std::int32_t le
   return TStep::Take;
 }
 
+namespace {
+
+// Whether the whole keyword, and the unit behind it that decides that it is
+// one, lie in the text from here on. Such keywords are taken in one step; the
+// unit-by-unit matching serves the rest (keywords that go on as bare words,
+// and those cut off by the end of the text).
+bool KeywordAt(const char16_t* text, std::int32_t available, std::u16string_view keyword) noexcept {
+  const auto length = static_cast<std::int32_t>(keyword.size());
+  return available > length && std::u16string_view(text, keyword.size()) == keyword &&
+         !IsWordContinuing(text[length]);
+}
+
+}  // namespace
+
 TJsonReaderRun::TStep TJsonReaderRun::OnKeywordNull(char16_t c) {
+  if (T.MatchCount == 0 && KeywordAt(FText + T.CharOffset, FSize - T.CharOffset, u"null")) {
+    T.CharOffset += 4;
+    SetValue(TJsonValue::Create(skNull));
+    return TStep::Consumed;
+  }
   if (KeywordMatches(c, u"null")) {
     return KeywordAdvance(c, 4, [] { return TJsonValue::Create(skNull); });
   }
@@ -194,6 +213,18 @@ TJsonReaderRun::TStep TJsonReaderRun::OnKeywordNull(char16_t c) {
 }
 
 TJsonReaderRun::TStep TJsonReaderRun::OnKeywordBool(char16_t c) {
+  if (T.MatchCount == 0) {
+    const char16_t* at = FText + T.CharOffset;
+    const std::int32_t available = FSize - T.CharOffset;
+    for (const bool value : {true, false}) {
+      const std::u16string_view keyword = value ? u"true" : u"false";
+      if (KeywordAt(at, available, keyword)) {
+        T.CharOffset += static_cast<std::int32_t>(keyword.size());
+        SetValue(TJsonValue::CreateBool(value));
+        return TStep::Consumed;
+      }
+    }
+  }
   if (KeywordMatches(c, u"true")) {
     return KeywordAdvance(c, 4, [] { return TJsonValue::CreateBool(true); });
   }
@@ -293,6 +324,19 @@ TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
   const char16_t* run = FText + T.CharOffset;
   T.CharOffset += count;
   const bool closes = T.CharOffset < FSize && FText[T.CharOffset] == quote;
+  if (isName && closes && FBuffer.CharCount() == 0) {
+    // A name without escapes goes straight from the text to the level, and
+    // the colon right behind it (the usual case) is taken at once.
+    ++T.CharOffset;
+    FLevel->PendingName.assign(run, static_cast<std::size_t>(count));
+    FLevel->ReturnState = S::NameEnd;
+    if (T.CharOffset < FSize && FText[T.CharOffset] == u':') {
+      ++T.CharOffset;
+      FLevel->ReturnState = S::MemberValue;
+    }
+    Goto(S::SkipSpace);
+    return TStep::Consumed;
+  }
   if (!isName && closes && FBuffer.CharCount() == 0) {
     // A string without escapes goes straight from the text into its value.
     ++T.CharOffset;
@@ -380,33 +424,69 @@ TJsonReaderRun::TStep TJsonReaderRun::OnWord(char16_t c) {
 
 // --- numbers -----------------------------------------------------------------
 
+namespace {
+
+// What the unit-by-unit reading of a number gathers besides its characters.
+struct TNumberShape {
+  std::int32_t HasFraction = 0;
+  std::int32_t FractionDigits = -1;
+
+  void Take(char16_t c) noexcept {
+    if (c == u'.') {
+      HasFraction = 1;
+      FractionDigits = 0;
+    } else if (c == u'E' || c == u'e') {
+      HasFraction = 1;
+      FractionDigits = -1;
+    } else if (IsDigit(c) && HasFraction == 1 && FractionDigits >= 0) {
+      if (++FractionDigits > 4) FractionDigits = -1;
+    }
+  }
+};
+
+// The value of a number's characters: an integer without point or exponent, a
+// currency amount with up to four fraction digits when it fits, else a double.
+IJsonValue NumberValue(std::u16string_view text, const TNumberShape& shape) {
+  if (shape.HasFraction == 0) return TJsonValue::CreateInt(ReadTokenInteger(text));
+  if (shape.FractionDigits >= 0) {
+    if (const auto units = ReadTokenMoney(text, shape.FractionDigits)) {
+      return TJsonValue::CreateMoney(TJsonCurrency::FromUnits(*units));
+    }
+  }
+  return TJsonValue::CreateFloat(ReadTokenDouble(text));
+}
+
+}  // namespace
+
 TJsonReaderRun::TStep TJsonReaderRun::OnNumberBody(char16_t c) {
+  if (FBuffer.CharCount() == 0 && !InPathMode()) {
+    // A document's number whose end lies in the text is read in one step,
+    // straight from the text; one cut off by the end of the text, and the
+    // indexes of paths, go unit by unit below.
+    const char16_t* first = FText + T.CharOffset;
+    const char16_t* last = FText + FSize;
+    const char16_t* end = first;
+    TNumberShape shape;
+    for (; end < last && IsNumberChar(*end); ++end) shape.Take(*end);
+    if (end < last) {
+      T.HasFraction = shape.HasFraction;
+      T.FractionDigits = shape.FractionDigits;
+      T.CharOffset += static_cast<std::int32_t>(end - first);
+      SetValue(
+          NumberValue(std::u16string_view(first, static_cast<std::size_t>(end - first)), shape));
+      return TStep::Consumed;
+    }
+  }
   if (IsNumberChar(c)) {
     FBuffer.AppendChar(c);
-    if (c == u'.') {
-      T.HasFraction = 1;
-      T.FractionDigits = 0;
-    } else if (c == u'E' || c == u'e') {
-      T.HasFraction = 1;
-      T.FractionDigits = -1;
-    } else if (IsDigit(c) && T.HasFraction == 1 && T.FractionDigits >= 0) {
-      if (++T.FractionDigits > 4) T.FractionDigits = -1;
-    }
+    TNumberShape shape{T.HasFraction, T.FractionDigits};
+    shape.Take(c);
+    T.HasFraction = shape.HasFraction;
+    T.FractionDigits = shape.FractionDigits;
     return TStep::Take;
   }
   const std::u16string_view text = FBuffer.View();
-  if (T.HasFraction == 0) {
-    const std::int64_t value = ReadTokenInteger(text);
-    if (KindIs(FBase, skArray)) return IndexOnBase(value);
-    SetValue(TJsonValue::CreateInt(value));
-    return TStep::Redo;
-  }
-  if (T.FractionDigits >= 0) {
-    if (const auto units = ReadTokenMoney(text, T.FractionDigits)) {
-      SetValue(TJsonValue::CreateMoney(TJsonCurrency::FromUnits(*units)));
-      return TStep::Redo;
-    }
-  }
-  SetValue(TJsonValue::CreateFloat(ReadTokenDouble(text)));
+  if (T.HasFraction == 0 && KindIs(FBase, skArray)) return IndexOnBase(ReadTokenInteger(text));
+  SetValue(NumberValue(text, {T.HasFraction, T.FractionDigits}));
   return TStep::Redo;
 }

@@ -20,7 +20,10 @@ TJsonAvlEntry*& Child(TJsonAvlEntry* entry, int side) noexcept {
 }  // namespace
 
 TJsonAvlEntry::TJsonAvlEntry(std::u16string_view name, IJsonValue value)
-    : NameHash(HashName(name)), EntryName(name), ValueRef(std::move(value)) {}
+    : TJsonAvlEntry(name, HashName(name), std::move(value)) {}
+
+TJsonAvlEntry::TJsonAvlEntry(std::u16string_view name, std::uint32_t nameHash, IJsonValue value)
+    : NameHash(nameHash), EntryName(name), ValueRef(std::move(value)) {}
 
 std::uint32_t TJsonAvlEntry::HashName(std::u16string_view name) noexcept {
   std::uint32_t h = 0;
@@ -93,7 +96,7 @@ TJsonAvlEntry* TJsonAvlTree::InsertEntry(std::u16string_view name, IJsonValue va
     link = &Child(entry, cmp);
   }
   if (FCount >= kMaxEntries) throw std::length_error("Too many members in one object");
-  *link = new TJsonAvlEntry(name, std::move(value));
+  *link = new TJsonAvlEntry(name, hash, std::move(value));
   ++FCount;
   TJsonAvlEntry* added = *link;
   // Walk back up: heights grow until a subtree absorbs the growth or a

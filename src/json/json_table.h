@@ -35,6 +35,14 @@ struct TJsonAvlEntry {
   IJsonValue ValueRef;  // may be nil: a member that holds no value
 
   TJsonAvlEntry(std::u16string_view name, IJsonValue value);
+  // For a caller that has hashed the name already.
+  TJsonAvlEntry(std::u16string_view name, std::uint32_t nameHash, IJsonValue value);
+
+  // Entries come and go by the thousand with the documents that hold them.
+  static void* operator new(std::size_t size) { return json_blocks::TakeBlock(size); }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    json_blocks::GiveBlock(block, size);
+  }
 
   static std::uint32_t HashName(std::u16string_view name) noexcept;
 };
@@ -81,6 +89,12 @@ class TJsonAvlTree {
 
 class TJsonTableString : public TJsonAvlTree {
  public:
+  // One table per object value.
+  static void* operator new(std::size_t size) { return json_blocks::TakeBlock(size); }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    json_blocks::GiveBlock(block, size);
+  }
+
   // The member's value, or nil when absent or holding no value.
   IJsonValue Lookup(std::u16string_view name) const noexcept;
   // Adds the member or replaces its value.

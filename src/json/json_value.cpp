@@ -41,11 +41,10 @@ void TJsonValue::Destroy() noexcept {
 }
 
 // The count stands at 1 while the value is built, so that a reference taken
-// and dropped during construction cannot destroy it; the creator's reference
-// is the first real one.
+// and dropped during construction cannot destroy it; that count becomes the
+// creator's reference.
 IJsonValue TJsonValue::Adopt(TJsonValue* fresh) noexcept {
-  fresh->FReferences.store(0, std::memory_order_relaxed);
-  return IJsonValue(fresh);
+  return IJsonValue(fresh, IJsonValue::TAdopt{});
 }
 
 IJsonValue TJsonValue::Create(TJsonKind kind) { return Adopt(new TJsonValue(kind)); }

@@ -32,6 +32,8 @@
 #include <string_view>
 #include <utility>
 
+#include "json/json_block_cache.h"
+
 class TJsonValue;
 class TJsonTableString;
 class TJsonArray;
@@ -123,6 +125,11 @@ class IJsonValue {
   friend bool operator==(const IJsonValue& a, std::nullptr_t) noexcept { return !a.FValue; }
 
  private:
+  friend class TJsonValue;
+  struct TAdopt {};
+  // Takes over a reference that the value already counts.
+  IJsonValue(TJsonValue* value, TAdopt) noexcept : FValue(value) {}
+
   TJsonValue* FValue = nullptr;
 };
 
@@ -224,6 +231,10 @@ class TJsonValue {
   explicit TJsonValue(TJsonKind kind);
   // Reached only from Release, with the count at zero.
   ~TJsonValue();
+  static void* operator new(std::size_t size) { return json_blocks::TakeBlock(size); }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    json_blocks::GiveBlock(block, size);
+  }
   // Frees this value and, without recursing, every value that its end frees.
   void Destroy() noexcept;
 
@@ -276,7 +287,13 @@ inline IJsonValue& IJsonValue::operator=(std::nullptr_t) noexcept {
   return *this;
 }
 inline void TJsonValue::Release() noexcept {
-  if (FReferences.fetch_sub(1, std::memory_order_acq_rel) == 1) Destroy();
+  // A count of one is the caller's own reference: no other holder is left to
+  // add or drop one, so the value goes without the locked decrement (most
+  // values of a document have a single holder).
+  if (FReferences.load(std::memory_order_acquire) == 1 ||
+      FReferences.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    Destroy();
+  }
 }
 
 // nil counts as skNull.

@@ -27,8 +27,8 @@ template <typename TCall>
 void ReplyWithText(IOperationHost& host, const TTavrinFunctions& tavrin, TCall call) {
   TOutBstr result(tavrin.FreeString);
   const std::int32_t status = call(result.Out());
-  std::u16string data = result.TakeText();
-  host.SendReply(status, LastErrorText(tavrin), std::move(data));
+  std::u16string errMsg = LastErrorText(tavrin);
+  host.SendLibraryReply(status, std::move(errMsg), std::move(result));
 }
 
 void ReplyWithStatus(IOperationHost& host, const TTavrinFunctions& tavrin, std::int32_t status) {

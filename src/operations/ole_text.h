@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "operations/uTavrinDLL.h"
 
@@ -33,8 +34,21 @@ class TOutBstr {
   }
   TOutBstr(const TOutBstr&) = delete;
   TOutBstr& operator=(const TOutBstr&) = delete;
+  // Moves hand the string on: a long result can stay in the library's string until it is sent.
+  TOutBstr(TOutBstr&& other) noexcept
+      : free_(other.free_), value_(std::exchange(other.value_, nullptr)) {}
+  TOutBstr& operator=(TOutBstr&& other) noexcept {
+    if (this != &other) {
+      if (value_ != nullptr) free_(value_);
+      free_ = other.free_;
+      value_ = std::exchange(other.value_, nullptr);
+    }
+    return *this;
+  }
 
   TBstr* Out() noexcept { return &value_; }
+  // The returned text as it lies in the library's string; empty when the library stored nothing.
+  std::u16string_view View() const noexcept { return {value_, platform::SysStringLen(value_)}; }
   // A copy of the returned text; empty when the library stored nothing.
   std::u16string Text() const;
   // The returned text, freeing the library's string at once (long results are not held

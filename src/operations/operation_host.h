@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+
+#include "operations/ole_text.h"
 
 class TWideStrings;
 
@@ -14,6 +17,11 @@ class IOperationHost {
 
   // Hands the reply triple on; called exactly once per request. Empty texts mean none.
   virtual void SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) = 0;
+  // The same with the data text still in the library's string, which the host then owns: a
+  // host may hand a long result out from there instead of from a copy of tens of megabytes.
+  virtual void SendLibraryReply(std::int32_t errNo, std::u16string errMsg, TOutBstr data) {
+    SendReply(errNo, std::move(errMsg), data.TakeText());
+  }
 
   // Asks the main thread to look for the library's dialog on this thread and bring it forward;
   // returns once the watch has started.

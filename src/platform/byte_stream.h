@@ -21,6 +21,16 @@ class IByteStream {
   // count below 1 writes nothing.
   virtual std::int32_t Write(const void* buffer, std::int32_t count) noexcept = 0;
 
+  // Writes a short header and then count bytes of body; how many bytes of the
+  // body were written (the header's own result is not reported). A handle
+  // that can gathers both into one write, so that the reader on the other
+  // side wakes once for the pair.
+  virtual std::int32_t WriteWithHeader(const void* header, std::int32_t headerCount,
+                                       const void* body, std::int32_t count) noexcept {
+    Write(header, headerCount);
+    return Write(body, count);
+  }
+
   // The new position, or -1 when the handle cannot seek (a pipe, a terminal).
   virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) noexcept = 0;
 

@@ -63,8 +63,8 @@ class TTestWorker final : public TNMKomunikace {
 
   void SetMethodName(std::string name) { FMethodName = std::move(name); }
   void SetBlockLength(std::int32_t units) { FBlockLength = units; }
-  bool PendingLeft() const { return FPendingStart < FPendingData.size(); }
-  std::size_t PendingCapacity() const { return FPendingData.capacity(); }
+  bool PendingLeft() const { return FPendingStart < FPendingData.View().size(); }
+  std::size_t PendingCapacity() const { return FPendingData.Capacity(); }
 
  protected:
   void ProcessRequest() override {

@@ -123,6 +123,57 @@ TEST(JsonEscape, LongAndMixedTextsMatchUnitByUnitEscaping) {
   }
 }
 
+std::string Narrow(std::u16string_view ascii) { return std::string(ascii.begin(), ascii.end()); }
+
+TEST(JsonEscape, NarrowOutputIsTheWideOutputOneBytePerUnit) {
+  const char16_t alphabet[] = {u'a',  u'Z', u'~', 0x7F,  u'"',   u'\\',  u'/',   0,      0x1F,
+                               u'\n', 0x80, 0xFF, 0x100, 0xD83D, 0xDE00, 0xFFFF, 0xFF22, 0x225C};
+  std::mt19937 random(11);
+  for (int round = 0; round < 5000; ++round) {
+    // Plain text with an escape every few units or every few dozen, now and
+    // then longer than a piece.
+    std::u16string text(random() % (round % 25 == 0 ? 3000 : 60), u'q');
+    for (char16_t& u : text) {
+      if (random() % (round % 2 == 0 ? 4 : 40) == 0) u = alphabet[random() % std::size(alphabet)];
+    }
+    std::u16string wide;
+    AppendEscaped(wide, text, true);
+    std::string narrow = "[";
+    AppendEscapedAscii(narrow, text);
+    ASSERT_EQ(narrow, "[" + Narrow(wide)) << round;
+  }
+}
+
+TEST(JsonEscape, EscapingWithinARoomTakesTheLongestFrontThatFitsWithoutSplittingAUnit) {
+  const char16_t alphabet[] = {u'a', u'a', u'a', u'"', u'/', u'\t', 0x01, 0xE9, 0xD83D, 0xDE00};
+  std::mt19937 random(5);
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text(random() % (round % 20 == 0 ? 2500 : 50), u'a');
+    for (char16_t& u : text) u = alphabet[random() % std::size(alphabet)];
+    // Each unit's escape on its own, to find the expected cut by counting.
+    std::vector<std::size_t> sizes;
+    std::u16string whole;
+    for (char16_t u : text) {
+      sizes.push_back(EscapeOne(u, true).size());
+      whole += EscapeOne(u, true);
+    }
+    const std::size_t room = random() % (whole.size() + 8);
+    std::size_t units = 0;
+    std::size_t bytes = 0;
+    while (units < text.size() && bytes + sizes[units] <= room) bytes += sizes[units++];
+
+    std::string out = "{";
+    ASSERT_EQ(AppendEscapedAsciiWithin(out, text, room), units) << round;
+    ASSERT_EQ(out, "{" + Narrow(whole.substr(0, bytes))) << round;
+  }
+  std::string out;
+  EXPECT_EQ(AppendEscapedAsciiWithin(out, u"ab\u00e9", 7), 2u);  // the escape needs six
+  EXPECT_EQ(out, "ab");
+  EXPECT_EQ(AppendEscapedAsciiWithin(out, u"", 0), 0u);
+  EXPECT_EQ(AppendEscapedAsciiWithin(out, u"xyz", 0), 0u);
+  EXPECT_EQ(out, "ab");
+}
+
 TEST(JsonEscape, HandsUnescapedRunsToTheSinkWhole) {
   TRecordingWriter sink;
   AppendEscaped(sink, u"abc\u00e9def\"\"gh", true);

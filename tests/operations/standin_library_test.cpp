@@ -130,6 +130,28 @@ TEST_F(StandInLibraryTest, LongRunsComeFromTheNumberAlone) {
   EXPECT_EQ(big.text[450'000], 0xDE00);
 }
 
+TEST_F(StandInLibraryTest, LongRunsFollowTheirPatternToTheLastUnit) {
+  // Lengths that end inside a round of the pattern, far past the first few rounds.
+  for (const std::int32_t length : {26 * 5000 + 7, 300'001}) {
+    const TResult ascii = Sign(u"", 100'000'000 + length);
+    ASSERT_EQ(ascii.text.size(), static_cast<std::size_t>(length));
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < ascii.text.size(); ++i) {
+      wrong += ascii.text[i] == static_cast<char16_t>(u'A' + i % 26) ? 0 : 1;
+    }
+    EXPECT_EQ(wrong, 0u) << "length " << length;
+  }
+  const std::u16string pattern = u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e";
+  const TResult wide = Sign(u"", 1'000'000'000 + 7 * 9000 + 5);
+  ASSERT_EQ(wide.text.size(), 7u * 9000 + 5);
+  std::size_t wrong = 0;
+  for (std::size_t i = 0; i < wide.text.size(); ++i) {
+    wrong += wide.text[i] == pattern[i % 7] ? 0 : 1;
+  }
+  EXPECT_EQ(wrong, 0u);
+  EXPECT_EQ(wide.text.back(), 0xD83D);  // a high surrogate left alone at the end
+}
+
 TEST_F(StandInLibraryTest, SigningNothingFailsWithAReason) {
   const TResult result = Sign(u"", 0);
   EXPECT_EQ(result.status, 2);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -24,6 +25,32 @@ TEST(OleStringTest, KeepsItsLengthAndAZeroTerminator) {
   ASSERT_NE(empty, nullptr);
   EXPECT_EQ(platform::SysStringLen(empty), 0u);
   platform::SysFreeString(empty);
+}
+
+TEST(OleStringTest, LongStringsAreZerosOrTheirCopyLikeShortOnes) {
+  // Long enough to take memory of its own from the system.
+  constexpr std::uint32_t kLength = 6 * 1024 * 1024;
+  platform::TBstr zeros = platform::SysAllocStringLen(nullptr, kLength);
+  ASSERT_NE(zeros, nullptr);
+  EXPECT_EQ(platform::SysStringLen(zeros), kLength);
+  EXPECT_EQ(std::u16string_view(zeros, kLength + 1).find_first_not_of(u'\0'),
+            std::u16string_view::npos);
+
+  std::u16string text(kLength, u'x');
+  text[kLength / 2] = u'\u010d';
+  platform::TBstr copy = platform::SysAllocStringLen(text.data(), kLength);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(std::u16string_view(copy, kLength), text);
+  EXPECT_EQ(copy[kLength], u'\0');
+
+  // Strings freed and made again reuse memory that is not zero any more.
+  platform::SysFreeString(copy);
+  platform::SysFreeString(zeros);
+  platform::TBstr again = platform::SysAllocStringLen(nullptr, kLength);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(std::u16string_view(again, kLength + 1).find_first_not_of(u'\0'),
+            std::u16string_view::npos);
+  platform::SysFreeString(again);
 }
 
 TEST(OleStringTest, NullIsTheEmptyString) {

@@ -1,6 +1,9 @@
 #include "platform/posix/fd_stream.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cerrno>
 
@@ -27,6 +30,40 @@ std::int32_t TFdStream::Write(const void* buffer, std::int32_t count) noexcept {
     }
   }
   return written;
+}
+
+std::int32_t TFdStream::WriteWithHeader(const void* header, std::int32_t headerCount,
+                                        const void* body, std::int32_t count) noexcept {
+  headerCount = std::max(headerCount, 0);
+  count = std::max(count, 0);
+  iovec parts[2] = {{const_cast<void*>(header), static_cast<size_t>(headerCount)},
+                    {const_cast<void*>(body), static_cast<size_t>(count)}};
+  iovec* next = parts;
+  int left = 2;
+  std::int64_t written = 0;
+  const std::int64_t total = std::int64_t{headerCount} + count;
+  while (written < total) {
+    const ssize_t n = ::writev(FFd, next, left);
+    if (n > 0) {
+      written += n;
+      // Moves past what went out: whole parts, then into the part cut short.
+      auto rest = static_cast<size_t>(n);
+      while (rest > 0 && rest >= next->iov_len) {
+        rest -= next->iov_len;
+        ++next;
+        --left;
+      }
+      if (rest > 0) {
+        next->iov_base = static_cast<char*>(next->iov_base) + rest;
+        next->iov_len -= rest;
+      }
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
+  }
+  return static_cast<std::int32_t>(std::max<std::int64_t>(written - headerCount, 0));
 }
 
 std::int64_t TFdStream::Seek(std::int64_t offset, TSeekOrigin origin) noexcept {

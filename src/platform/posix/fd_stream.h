@@ -12,6 +12,9 @@ class TFdStream final : public IByteStream {
   // Goes on until everything is written, as a blocking write of a pipe does;
   // the count written before a failure otherwise.
   std::int32_t Write(const void* buffer, std::int32_t count) noexcept override;
+  // One writev for both, continued like Write when it was cut short.
+  std::int32_t WriteWithHeader(const void* header, std::int32_t headerCount, const void* body,
+                               std::int32_t count) noexcept override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) noexcept override;
 
  private:

@@ -7,13 +7,23 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <stdexcept>
 
+#include "platform/posix/brief_spin.h"
 #include "platform/posix/headless_form.h"
 #include "platform/posix/headless_timer.h"
 
 namespace {
+
+// How long the main thread stays awake after a hand-over, watching for the
+// next: one request's round trip through the browser when the machine is not
+// busy, so that a steady stream of requests never puts it to sleep.
+constexpr std::chrono::microseconds kMainWatchTime{200};
+// How long a caller waits for its routine before it sleeps: a routine handed
+// over is short, and the main thread is usually awake to take it at once.
+constexpr std::chrono::microseconds kCallerSpinTime{50};
 
 // What a termination signal reaches: a flag and the wake pipe of the
 // application that listens (one per process).
@@ -59,18 +69,15 @@ void THeadlessApplication::Synchronize(const std::function<void()>& routine) {
   }
   auto request = std::make_shared<TSyncRequest>();
   request->Routine = &routine;
-  {
-    std::lock_guard lock(FMutex);
-    FEvents.push_back(TEvent{request, nullptr});
-  }
-  Wake();
-  std::exception_ptr error;
-  {
+  Post(TEvent{request, nullptr});
+  const auto done = [&] { return request->Done.load(std::memory_order_acquire); };
+  if (!brief_spin::Until(done, kCallerSpinTime)) {
     std::unique_lock lock(request->Mutex);
-    request->Finished.wait(lock, [&] { return request->Done; });
-    // Taken out, so that the error object lives and dies on this thread only.
-    error = std::move(request->Error);
+    request->Finished.wait(lock, done);
   }
+  // Done is raised after Error is set, and the main thread touches neither
+  // again. Taken out, so that the error object lives and dies on this thread.
+  std::exception_ptr error = std::move(request->Error);
   if (error) std::rethrow_exception(error);
 }
 
@@ -87,8 +94,11 @@ void THeadlessApplication::Run(IFormWindow& mainForm) {
   auto& form = static_cast<THeadlessForm&>(mainForm);
   FMainForm = &form;
   form.Show();
+  // A worker started with the main form usually hands its first routine over
+  // at once (the browser writes its request as soon as the host exists).
+  bool justStarted = true;
   while (!form.Closed()) {
-    RunEvents();
+    const bool handedOver = RunEvents();
     if (FListensForShutdown && gShutdownRequested.exchange(false)) {
       form.Close();
     }
@@ -96,14 +106,13 @@ void THeadlessApplication::Run(IFormWindow& mainForm) {
     FireDueTimers();
     if (form.Closed()) break;
 
-    bool pending;
-    {
-      std::lock_guard lock(FMutex);
-      pending = !FEvents.empty();
-    }
-    if (!pending) {
+    if (!FEventPosted.load()) {
+      const int timeout = MillisecondsToNextTimer();
+      const bool watch = handedOver || justStarted;
+      justStarted = false;
+      if (watch && WatchForNextEvent(timeout)) continue;
       pollfd wait{FWakeRead.Get(), POLLIN, 0};
-      ::poll(&wait, 1, MillisecondsToNextTimer());
+      ::poll(&wait, 1, timeout);
       DrainWakePipe();
     }
   }
@@ -130,17 +139,33 @@ void THeadlessApplication::UnregisterForm(THeadlessForm* form) {
   FForms.erase(form);
 }
 
-void THeadlessApplication::PostClose(THeadlessForm* form) {
-  {
-    std::lock_guard lock(FMutex);
-    FEvents.push_back(TEvent{nullptr, form});
-  }
-  Wake();
-}
+void THeadlessApplication::PostClose(THeadlessForm* form) { Post(TEvent{nullptr, form}); }
 
 void THeadlessApplication::RegisterTimer(THeadlessTimer* timer) { FTimers.push_back(timer); }
 
 void THeadlessApplication::UnregisterTimer(THeadlessTimer* timer) { std::erase(FTimers, timer); }
+
+void THeadlessApplication::Post(TEvent event) {
+  {
+    std::lock_guard lock(FMutex);
+    FEvents.push_back(std::move(event));
+  }
+  FEventPosted.store(true);
+  if (!FMainWatching.load()) Wake();
+}
+
+bool THeadlessApplication::WatchForNextEvent(int millisecondsToNextTimer) {
+  // A timer due now is not kept waiting (later ones are at least a
+  // millisecond away, longer than the watch).
+  if (millisecondsToNextTimer == 0) return false;
+  FMainWatching.store(true);
+  const bool came = brief_spin::Until(
+      [this] { return FEventPosted.load() || (FListensForShutdown && gShutdownRequested.load()); },
+      kMainWatchTime);
+  FMainWatching.store(false);
+  // A poster that still saw the watch has not written to the wake pipe.
+  return came || FEventPosted.load();
+}
 
 void THeadlessApplication::Wake() noexcept {
   const char wake = 'w';
@@ -154,12 +179,14 @@ void THeadlessApplication::DrainWakePipe() noexcept {
   }
 }
 
-void THeadlessApplication::RunEvents() {
+bool THeadlessApplication::RunEvents() {
+  bool handedOver = false;
+  FEventPosted.store(false);
   for (;;) {
     TEvent event;
     {
       std::lock_guard lock(FMutex);
-      if (FEvents.empty()) return;
+      if (FEvents.empty()) return handedOver;
       event = FEvents.front();
       FEvents.pop_front();
       // A form destroyed since the close was posted is not touched.
@@ -169,13 +196,18 @@ void THeadlessApplication::RunEvents() {
       event.Close->Close();
       continue;
     }
+    handedOver = true;
     try {
       (*event.Sync->Routine)();
     } catch (...) {
       event.Sync->Error = std::current_exception();
     }
-    std::lock_guard lock(event.Sync->Mutex);
-    event.Sync->Done = true;
+    {
+      std::lock_guard lock(event.Sync->Mutex);
+      event.Sync->Done.store(true, std::memory_order_release);
+    }
+    // The request is shared: a caller that saw Done and left does not take
+    // the condition variable with it.
     event.Sync->Finished.notify_all();
   }
 }

@@ -1,8 +1,14 @@
 // The application without a window system: a message loop on the main thread
 // that runs synchronised routines, posted closes and timer ticks, and wakes
 // through a pipe (which a termination signal may also write to).
+//
+// The worker hands a routine over for every request, one request after
+// another. After running one, the main thread stays awake for a moment watching
+// for the next, and a worker waits briefly for its routine before it sleeps:
+// while both are awake a hand-over costs no system call at all.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -53,7 +59,8 @@ class THeadlessApplication final : public IApplication {
     std::exception_ptr Error;
     std::mutex Mutex;
     std::condition_variable Finished;
-    bool Done = false;
+    // Set under Mutex; read without it by a caller that spins before it sleeps.
+    std::atomic<bool> Done{false};
   };
   struct TEvent {
     std::shared_ptr<TSyncRequest> Sync;  // a routine to run, or
@@ -61,9 +68,15 @@ class THeadlessApplication final : public IApplication {
   };
 
   bool IsMainThread() const noexcept { return std::this_thread::get_id() == FMainThreadId; }
+  // Queues an event and wakes the main thread unless it is watching anyway.
+  void Post(TEvent event);
   void Wake() noexcept;
   void DrainWakePipe() noexcept;
-  void RunEvents();
+  // Runs the queued events; whether a routine handed over was among them.
+  bool RunEvents();
+  // After a hand-over: watches for the next event for a moment instead of
+  // sleeping; whether one came.
+  bool WatchForNextEvent(int millisecondsToNextTimer);
   void FireDueTimers();
   int MillisecondsToNextTimer() const;
 
@@ -73,6 +86,13 @@ class THeadlessApplication final : public IApplication {
 
   std::mutex FMutex;  // guards FEvents and FForms
   std::deque<TEvent> FEvents;
+  // Raised after every event queued, lowered by the main thread before it
+  // takes the queue: a main thread that watches needs no lock to see work.
+  std::atomic<bool> FEventPosted{false};
+  // The main thread is watching FEventPosted and needs no wake-up. Both flags
+  // are sequentially consistent: a poster that sees this false wakes the
+  // main thread, and a main thread that lowers it looks at FEventPosted again.
+  std::atomic<bool> FMainWatching{false};
   std::set<THeadlessForm*> FForms;
 
   std::vector<THeadlessTimer*> FTimers;  // main thread only

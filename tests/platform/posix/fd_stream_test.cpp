@@ -1,9 +1,15 @@
 #include "platform/posix/fd_stream.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <string>
+#include <thread>
 
 #include "platform/standard_handles.h"
 
@@ -52,6 +58,72 @@ TEST(StandardOutput, AWriteToAReaderThatHasGoneFailsInsteadOfKillingTheProcess) 
   pipe.CloseReader();
   TFdStream writer(pipe.Fds[1]);
   EXPECT_EQ(writer.Write("frame", 5), 0);
+}
+
+std::string ReadToEnd(int fd) {
+  std::string all;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) all.append(buffer, n);
+  return all;
+}
+
+TEST(FdStream, AHeaderAndItsBodyReachTheReaderAsOnePiece) {
+  TPipe pipe;
+  TFdStream writer(pipe.Fds[1]);
+  EXPECT_EQ(writer.WriteWithHeader("\x05\0\0\0", 4, "hello", 5), 5);
+
+  // One read takes the whole frame: it was in the pipe before the reader woke.
+  char buffer[64];
+  ASSERT_EQ(::read(pipe.Fds[0], buffer, sizeof buffer), 9);
+  EXPECT_EQ(std::string(buffer, 9), std::string("\x05\0\0\0hello", 9));
+}
+
+TEST(FdStream, AFrameLargerThanThePipeArrivesWholeEvenWhenSignalsCutTheWritesShort) {
+  // A signal handler without SA_RESTART makes a blocked write return what it
+  // has written so far; the stream must go on from exactly there.
+  struct sigaction action {};
+  struct sigaction previous {};
+  action.sa_handler = [](int) {};
+  sigemptyset(&action.sa_mask);
+  ASSERT_EQ(::sigaction(SIGUSR1, &action, &previous), 0);
+
+  TPipe pipe;
+  std::string body(4 << 20, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>('a' + i % 23);
+  std::atomic<bool> done{false};
+  std::int32_t written = -1;
+  std::thread writerThread([&] {
+    TFdStream writer(pipe.Fds[1]);
+    written =
+        writer.WriteWithHeader("HEAD", 4, body.data(), static_cast<std::int32_t>(body.size()));
+    ::close(pipe.Fds[1]);
+    pipe.Fds[1] = -1;
+    done = true;
+  });
+  const pthread_t writerHandle = writerThread.native_handle();
+  std::thread interrupter([&] {
+    while (!done) {
+      ::pthread_kill(writerHandle, SIGUSR1);
+      std::this_thread::yield();
+    }
+  });
+  const std::string received = ReadToEnd(pipe.Fds[0]);
+  interrupter.join();
+  writerThread.join();
+  ::sigaction(SIGUSR1, &previous, nullptr);
+
+  EXPECT_EQ(written, static_cast<std::int32_t>(body.size()));
+  ASSERT_EQ(received.size(), body.size() + 4);
+  EXPECT_EQ(received.substr(0, 4), "HEAD");
+  EXPECT_TRUE(received.compare(4, std::string::npos, body) == 0);
+}
+
+TEST(FdStream, AFrameToAReaderThatHasGoneWritesNoBody) {
+  const auto standardOutput = OpenStandardOutput();  // broken pipes fail instead of killing
+  TPipe pipe;
+  pipe.CloseReader();
+  TFdStream writer(pipe.Fds[1]);
+  EXPECT_EQ(writer.WriteWithHeader("\x01\0\0\0", 4, "x", 1), 0);
 }
 
 }  // namespace

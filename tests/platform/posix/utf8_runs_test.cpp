@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/code_page.h"
+#include "platform/posix/utf8_reference.h"
 
 namespace {
 
@@ -33,49 +34,6 @@ TEST(Utf8Runs, MixedTextConvertsBothWaysAtEveryRunLength) {
     ASSERT_EQ(WideToThreadAnsi(text), bytes);
     ASSERT_EQ(ThreadAnsiToWide(bytes), text);
   }
-}
-
-// One sequence at a time by the table of well-formed UTF-8; a byte that
-// starts none stands for itself as U+DC00 + byte.
-std::u16string DecodeByTheTable(const std::string& bytes) {
-  std::u16string out;
-  for (std::size_t i = 0; i < bytes.size();) {
-    const auto at = [&](std::size_t k) {
-      return i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0u;
-    };
-    const unsigned b0 = at(0);
-    const auto in = [&](std::size_t k, unsigned low, unsigned high) {
-      return at(k) >= low && at(k) <= high;
-    };
-    std::size_t length = 0;
-    if (b0 < 0x80) {
-      length = 1;
-    } else if (b0 >= 0xC2 && b0 <= 0xDF && in(1, 0x80, 0xBF)) {
-      length = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF &&
-               in(1, b0 == 0xE0 ? 0xA0 : 0x80, b0 == 0xED ? 0x9F : 0xBF) && in(2, 0x80, 0xBF)) {
-      length = 3;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4 &&
-               in(1, b0 == 0xF0 ? 0x90 : 0x80, b0 == 0xF4 ? 0x8F : 0xBF) && in(2, 0x80, 0xBF) &&
-               in(3, 0x80, 0xBF)) {
-      length = 4;
-    }
-    if (length == 0) {
-      out += static_cast<char16_t>(0xDC00 + b0);
-      ++i;
-      continue;
-    }
-    char32_t c = length == 1 ? b0 : b0 & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (at(k) & 0x3F);
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-    i += length;
-  }
-  return out;
 }
 
 // Czech-like bytes, where ASCII and two-byte letters alternate every few
@@ -111,6 +69,29 @@ TEST(Utf8Runs, MixedOneAndTwoByteTextDecodesByTheTable) {
     for (std::size_t k = 0; k < count; ++k) bytes += kPieces[random() % kinds];
     ASSERT_EQ(ThreadAnsiToWide(bytes), DecodeByTheTable(bytes)) << round;
     ASSERT_EQ(WideToThreadAnsi(ThreadAnsiToWide(bytes)), bytes) << round;
+  }
+}
+
+// ASCII goes sixteen units at a time: a unit that is not ASCII at any place
+// of a block, including those whose high byte alone is set and those above
+// U+7FFF, must end the run there.
+TEST(Utf8Runs, AsciiRunsEndAtTheFirstOtherUnitWhereverItFalls) {
+  const std::u16string kOthers[] = {u"\u0080",     u"\u00ff", u"\u0100",
+                                    u"\u017e",     u"\u7fff", u"\u8000",
+                                    u"\U0001F600", u"\uFFFF", std::u16string(1, char16_t{0xDC80})};
+  std::string letters;
+  for (int k = 0; k < 40; ++k) letters.push_back(static_cast<char>('A' + k % 26));
+  for (std::size_t run = 0; run <= letters.size(); ++run) {
+    for (const std::u16string& other : kOthers) {
+      const std::string ascii = letters.substr(0, run);
+      const std::u16string wideAscii(ascii.begin(), ascii.end());
+      const std::u16string text = wideAscii + other + wideAscii;
+      // The other unit alone takes the unit-by-unit path.
+      const std::string bytes = ascii + WideToThreadAnsi(other) + ascii;
+      ASSERT_EQ(WideToThreadAnsi(text), bytes) << run;
+      ASSERT_EQ(ThreadAnsiToWide(bytes), DecodeByTheTable(bytes)) << run;
+      ASSERT_EQ(ThreadAnsiToWide(ascii + "\xC4\x8D" + ascii), wideAscii + u"\u010d" + wideAscii);
+    }
   }
 }
 
