@@ -30,6 +30,15 @@ std::u16string DecimalText(std::uint64_t value) {
   return text;
 }
 
+std::u16string FileSizeText(const std::string& name) {
+  try {
+    if (const auto size = platform::FindFileSize(name)) return DecimalText(*size);
+  } catch (...) {
+    // A size that cannot be read is reported as 0, never as an error.
+  }
+  return u"0";
+}
+
 }  // namespace
 
 void DoGetNextBlock(IOperationHost& host) { host.SendReply(0, {}, {}); }
@@ -56,12 +65,7 @@ void DoGetFileSize(IOperationHost& host) {
     errNo = kFileNotFound;
     errMsg = u"File not found";
   } else {
-    data = u"0";
-    try {
-      if (const auto size = platform::FindFileSize(name)) data = DecimalText(*size);
-    } catch (...) {
-      // A size that cannot be read is reported as 0, never as an error.
-    }
+    data = FileSizeText(name);
   }
   host.SendReply(errNo, std::move(errMsg), std::move(data));
 }
