@@ -23,25 +23,13 @@ std::u16string Echo(std::u16string text) {
   return text;
 }
 
-// The body of a reply from the body of the same reply with empty data and
-// the escaped data. A block of up to a megabyte is escaped straight into
-// bytes instead of being copied into the reply value, escaped into wide text
-// and narrowed, as every GETNEXTBLOCK would otherwise do.
-//
-// The slot is found by its text: in escaped JSON every quote inside a string
-// is preceded by a backslash, and a closing quote is never followed by a
-// colon, so `"data":"` can only be the one member of that name. Escaped text
-// is ASCII, which every ANSI code page keeps as it is, so the bytes are those
-// the thread code page would give for the whole text.
-std::string WithData(const std::string& envelope, const std::string& escapedData) {
-  constexpr std::string_view kDataSlot = "\"data\":\"\"";
-  const std::size_t slot = envelope.find(kDataSlot) + kDataSlot.size() - 1;
-  std::string body;
-  body.reserve(envelope.size() + escapedData.size());
-  body.append(envelope, 0, slot);
-  body.append(escapedData);
-  body.append(envelope, slot);
-  return body;
+// Where the data goes in the body of a reply with empty data: between the
+// quotes of `"data":""`. In escaped JSON every quote inside a string is
+// preceded by a backslash, and a closing quote is never followed by a colon,
+// so that text can only be the one member of that name.
+std::size_t DataSlot(std::string_view body) noexcept {
+  constexpr std::string_view kEmptyData = "\"data\":\"\"";
+  return body.find(kEmptyData) + kEmptyData.size() - 1;
 }
 
 }  // namespace
@@ -80,17 +68,26 @@ void TNMKomunikace::Reply(std::int32_t errNo, std::u16string errMsg, TPendingTex
     FPendingData = std::move(data);
     FPendingStart = 0;
   }
+  // The block is escaped straight into the bytes that go out instead of
+  // being copied into the reply value, escaped into wide text and narrowed,
+  // which for a block of up to a megabyte in every GETNEXTBLOCK is most of
+  // the work. Escaped text is ASCII, which every ANSI code page keeps as it
+  // is, so the bytes are those the thread code page gives for the whole text.
+  const std::string emptyData = WideToThreadAnsi(reply->ToJsonText(false, true));
+  const std::size_t slot = DataSlot(emptyData);
+  std::string text(emptyData, 0, slot);
+  // The block is cut as it is escaped: it takes the units whose escapes fit.
   const std::u16string_view rest =
       FPendingData.View().substr(std::min(FPendingStart, FPendingData.View().size()));
-  // The block is cut as it is escaped: it takes the units whose escapes fit.
-  std::string escaped;
-  FPendingStart += AppendEscapedAsciiWithin(escaped, rest.substr(0, blockLength), budget);
+  FPendingStart += AppendEscapedAsciiWithin(text, rest.substr(0, blockLength), budget);
   result->PutInt(u"hasNextPart", PendingEmpty() ? 0 : 1);
   result = nullptr;
-
-  std::string text = WithData(WideToThreadAnsi(reply->ToJsonText(false, true)), escaped);
+  const std::string withNext = WideToThreadAnsi(reply->ToJsonText(false, true));
   reply = nullptr;
-  escaped = std::string();
+  // The front stays the same as long as "hasNextPart" is written after the data.
+  const std::size_t nextSlot = DataSlot(withNext);
+  text.replace(0, slot, withNext, 0, nextSlot);
+  text.append(withNext, nextSlot);
   if (PendingEmpty()) DropPending();
 
   if (FLogEnabled) Log(std::string(platform::kLogSending) + text);
