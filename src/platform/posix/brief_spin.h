@@ -20,10 +20,12 @@ using TClock = std::chrono::steady_clock;
 // time from them, and a sleeping thread that is woken gets the CPU soonest.
 inline std::atomic<TClock::rep> gBusyUntil{0};
 
-// A yield that returns later than this let another thread run.
-constexpr std::chrono::microseconds kYieldTaken{20};
+// A yield that returns later than this gave the CPU away for a time slice of
+// some other program. A thread of our own that shares the CPU with the
+// spinning one gives it back far sooner: it runs for one request's work.
+constexpr std::chrono::microseconds kYieldTaken{250};
 // How long spins stay given up after that.
-constexpr std::chrono::milliseconds kBusyPause{50};
+constexpr std::chrono::milliseconds kBusyPause{100};
 
 // Tells the CPU that this is a spin loop (cheaper for a sibling hyperthread).
 inline void Relax() noexcept {
