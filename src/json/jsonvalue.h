@@ -229,8 +229,9 @@ class TJsonValue {
 
  private:
   explicit TJsonValue(TJsonKind kind);
-  // Reached only from Release, with the count at zero.
+  // Reached only from Release, when the last reference goes.
   ~TJsonValue();
+  // Values come and go by the thousand with the documents that hold them.
   static void* operator new(std::size_t size) { return json_blocks::TakeBlock(size); }
   static void operator delete(void* block, std::size_t size) noexcept {
     json_blocks::GiveBlock(block, size);
