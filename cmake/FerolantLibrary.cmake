@@ -33,3 +33,15 @@ function(ferolant_test_suite name dir)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${FEROLANT_GTEST_DISCOVERY_OPTIONS})
   endif()
 endfunction()
+
+# Binaries loaded at every start of the host: relative relocations packed into
+# a bitmap (DT_RELR) are a fraction of the table the dynamic linker would read
+# and walk otherwise, and -O1 gives it a better hashed symbol table. Only where
+# the linker knows the option (binutils 2.38, a C library that reads RELR).
+include(CheckLinkerFlag)
+check_linker_flag(CXX "-Wl,-z,pack-relative-relocs" FEROLANT_LINKER_PACKS_RELOCS)
+function(ferolant_compact_relocations target)
+  if(FEROLANT_LINKER_PACKS_RELOCS)
+    target_link_options(${target} PRIVATE -Wl,-O1 -Wl,-z,pack-relative-relocs)
+  endif()
+endfunction()
