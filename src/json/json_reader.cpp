@@ -126,6 +126,7 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::NameEnd:
       return OnNameEnd(c);
     case S::MemberValue:
+      if (const auto step = AddScalarInPlace(c, u'}')) return *step;
       Goto(S::MemberAdd);
       return Push();
     case S::MemberAdd:
