@@ -56,21 +56,14 @@ TJsonReaderRun::TStep TJsonReaderRun::OnArrayAdd() {
     array->Append(std::move(FCompleted));
   }
   FCompleted = nullptr;
-  FLevel->ReturnState = S::ArraySep;
-  Goto(S::SkipSpace);
+  SkipSpaceThen(S::ArraySep, T.CharOffset);
   return TStep::Redo;
 }
 
 TJsonReaderRun::TStep TJsonReaderRun::OnSeparator(char16_t c, char16_t close, S next,
                                                   TJsonReaderError error) {
-  if (c == close) {
-    FLevel->ReturnState = S::Finish;
-  } else if (c == u',') {
-    FLevel->ReturnState = next;
-  } else {
-    return Fail(error);
-  }
-  Goto(S::SkipSpace);
+  if (c != close && c != u',') return Fail(error);
+  SkipSpaceThen(c == close ? S::Finish : next, T.CharOffset + 1);
   return TStep::Take;
 }
 
@@ -121,7 +114,6 @@ TJsonReaderRun::TStep TJsonReaderRun::OnMemberAdd() {
   }
   FCompleted = nullptr;
   FLevel->PendingName.clear();
-  FLevel->ReturnState = S::MemberSep;
-  Goto(S::SkipSpace);
+  SkipSpaceThen(S::MemberSep, T.CharOffset);
   return TStep::Redo;
 }

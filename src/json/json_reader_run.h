@@ -92,6 +92,11 @@ class TJsonReaderRun {
   bool IsBareWordEnd(char16_t c) const noexcept;
   void StartNumber() noexcept;
   void Goto(S state) noexcept { FLevel->State = state; }
+  // White space and comments, then next. When the unit at offset, the next
+  // one to be read, is neither, SkipSpace would hand over to next at once:
+  // the level goes there directly. (The end of the text stays with
+  // SkipSpace, whose state the end checks look at.)
+  void SkipSpaceThen(S next, std::int32_t offset) noexcept;
   bool InPathMode() const noexcept { return static_cast<bool>(FBase); }
 
   TJsonTokenizer& T;

@@ -103,13 +103,11 @@ TJsonReaderRun::TStep TJsonReaderRun::OnStart(char16_t c) {
       return TStep::Take;
     case u'{':
       FLevel->Current = TJsonValue::Create(skObject);
-      FLevel->ReturnState = S::MemberStart;
-      Goto(S::SkipSpace);
+      SkipSpaceThen(S::MemberStart, T.CharOffset + 1);
       return TStep::Take;
     case u'[':
       FLevel->Current = TJsonValue::Create(skArray);
-      FLevel->ReturnState = S::ArrayItem;
-      Goto(S::SkipSpace);
+      SkipSpaceThen(S::ArrayItem, T.CharOffset + 1);
       return TStep::Take;
     case u'n':
     case u'N':
@@ -329,12 +327,12 @@ TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
     // the colon right behind it (the usual case) is taken at once.
     ++T.CharOffset;
     FLevel->PendingName.assign(run, static_cast<std::size_t>(count));
-    FLevel->ReturnState = S::NameEnd;
+    S next = S::NameEnd;
     if (T.CharOffset < FSize && FText[T.CharOffset] == u':') {
       ++T.CharOffset;
-      FLevel->ReturnState = S::MemberValue;
+      next = S::MemberValue;
     }
-    Goto(S::SkipSpace);
+    SkipSpaceThen(next, T.CharOffset);
     return TStep::Consumed;
   }
   if (!isName && closes && FBuffer.CharCount() == 0) {

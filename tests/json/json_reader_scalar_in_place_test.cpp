@@ -65,6 +65,62 @@ TEST(JsonReaderScalarInPlace, DocumentsReadTheSameWithABlankBehindEveryScalar) {
   }
 }
 
+// The same text with a comment behind every bracket, comma and colon; the
+// reader then cannot go from one delimiter straight to what follows it.
+std::u16string CommentBehindDelimiters(std::u16string_view text) {
+  std::u16string out;
+  char16_t quote = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    out += c;
+    if (quote) {
+      if (c == u'\\') {
+        out += text[++i];
+      } else if (c == quote) {
+        quote = 0;
+      }
+    } else if (c == u'"' || c == u'\'') {
+      quote = c;
+    } else if (c == u'{' || c == u'[' || c == u',' || c == u':' || c == u'}' || c == u']') {
+      out += u"/**/";
+    }
+  }
+  return out;
+}
+
+TEST(JsonReaderScalarInPlace, DocumentsReadTheSameWithCommentsBehindDelimiters) {
+  for (const char16_t* text : {
+           u"{\"a\":{\"b\":[1,{},[]],\"c\":{\"d\":\"x\"}},\"e\":[[[]]]}",
+           u"[{\"a\":1},{\"b\":[true,false]},[],[null],\"s\"]",
+           u"{\"a\":1,}",
+           u"[1,2,]",
+           u"{\"a\":[1,2}",
+           u"[{\"a\":1]",
+           u"{\"a\" :1,\"b\":}",
+       }) {
+    const TReadOutcome direct = RunReader(text);
+    const TReadOutcome commented = RunReader(CommentBehindDelimiters(text));
+    const std::u16string_view view(text);
+    EXPECT_EQ(Json(direct.Value), Json(commented.Value)) << std::string(view.begin(), view.end());
+    EXPECT_EQ(direct.Error, commented.Error) << std::string(view.begin(), view.end());
+  }
+}
+
+TEST(JsonReaderScalarInPlace, AnExplicitLengthEndingBehindADelimiterStillFails) {
+  const std::u16string text = u"{\"a\":[1,{\"b\":2}],\"c\":3}";
+  for (std::size_t length = 0; length < text.size(); ++length) {
+    TJsonTokenizer tokenizer;
+    const IJsonValue value = ParseJsonCore(tokenizer, text.data(), std::int32_t(length), false,
+                                           nullptr, paNone, nullptr, skNull);
+    EXPECT_FALSE(value) << length;
+    EXPECT_NE(tokenizer.ErrorCode, jeNone) << length;
+  }
+  TJsonTokenizer tokenizer;
+  EXPECT_EQ(Json(ParseJsonCore(tokenizer, text.data(), std::int32_t(text.size()), false, nullptr,
+                               paNone, nullptr, skNull)),
+            Json(ParseJson(text)));
+}
+
 TEST(JsonReaderScalarInPlace, ValuesLandInTheirContainers) {
   const IJsonValue document = ParseJson(u"{\"n\":[1,\"two\",true,null,2.5],\"s\":\"x\"}");
   ASSERT_TRUE(KindIs(document, skObject));
