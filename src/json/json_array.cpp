@@ -1,10 +1,25 @@
 #include "json/json_array.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <new>
 
-TJsonArray::TJsonArray()
-    : FSlots(std::make_unique<IJsonValue[]>(kInitialCapacity)), FCapacity(kInitialCapacity) {}
+void TJsonArray::TSlotRelease::operator()(IJsonValue* slots) const noexcept {
+  std::destroy_n(slots, Capacity);
+  json_blocks::GiveBlock(slots, sizeof(IJsonValue) * std::size_t(Capacity));
+}
+
+TJsonArray::TSlots TJsonArray::NewSlots(std::int32_t capacity) {
+  // On 32-bit targets the largest slot counts do not fit the address space.
+  if (std::size_t(capacity) > SIZE_MAX / sizeof(IJsonValue)) throw std::bad_alloc();
+  auto* slots =
+      static_cast<IJsonValue*>(json_blocks::TakeBlock(sizeof(IJsonValue) * std::size_t(capacity)));
+  std::uninitialized_value_construct_n(slots, capacity);
+  return TSlots(slots, TSlotRelease{capacity});
+}
+
+TJsonArray::TJsonArray() : FSlots(NewSlots(kInitialCapacity)), FCapacity(kInitialCapacity) {}
 
 IJsonValue TJsonArray::ItemAt(std::int32_t index) const noexcept {
   if (index < 0 || index >= FUsed) return nullptr;
@@ -20,7 +35,7 @@ void TJsonArray::EnsureCapacity(std::int32_t index) {
     wanted = INT32_MAX;
     if (index >= wanted) throw std::bad_alloc();
   }
-  auto grown = std::make_unique<IJsonValue[]>(std::size_t(wanted));
+  TSlots grown = NewSlots(std::int32_t(wanted));
   std::move(FSlots.get(), FSlots.get() + FUsed, grown.get());
   FSlots = std::move(grown);
   FCapacity = std::int32_t(wanted);

@@ -46,7 +46,19 @@ class TJsonArray {
   void CompactItems(bool deep);
 
  private:
-  std::unique_ptr<IJsonValue[]> FSlots;
+  // Most arrays of a document are small and live as long as the values
+  // around them, so their slots are cut from the same chunks as values
+  // (the first 32 slots fill the largest block cut there); more slots come
+  // from the heap through the same calls.
+  struct TSlotRelease {
+    std::int32_t Capacity = 0;
+    void operator()(IJsonValue* slots) const noexcept;
+  };
+  using TSlots = std::unique_ptr<IJsonValue[], TSlotRelease>;
+  // capacity nil slots.
+  static TSlots NewSlots(std::int32_t capacity);
+
+  TSlots FSlots;
   std::int32_t FUsed = 0;
   std::int32_t FCapacity = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "json/json_reader_chars.h"
 #include "json/json_reader_run.h"
 
 void TJsonTokenizer::ResetLevel(std::int32_t n) noexcept {
@@ -126,6 +127,7 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::NameEnd:
       return OnNameEnd(c);
     case S::MemberValue:
+      if (const auto step = AddScalarInPlace(c, u'}')) return *step;
       Goto(S::MemberAdd);
       return Push();
     case S::MemberAdd:
@@ -167,6 +169,13 @@ void TJsonReaderRun::SetValue(IJsonValue value) noexcept {
   FLevel->Current = std::move(value);
   FLevel->ReturnState = S::Finish;
   FLevel->State = S::SkipSpace;
+}
+
+void TJsonReaderRun::SkipSpaceThen(S next, std::int32_t offset) noexcept {
+  FLevel->ReturnState = next;
+  const bool direct =
+      offset < FSize && !json_chars::IsSpace(FText[offset]) && FText[offset] != u'/';
+  FLevel->State = direct ? next : S::SkipSpace;
 }
 
 // --- entry points ------------------------------------------------------------

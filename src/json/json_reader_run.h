@@ -52,8 +52,15 @@ class TJsonReaderRun {
   TStep OnHexEscape(char16_t c, std::int32_t digits);
   TStep OnWord(char16_t c);
   TStep OnNumberBody(char16_t c);
+  // A number, plain string or keyword that starts at CharOffset with unit c
+  // and ends right before a comma or close; CharOffset then points at that
+  // unit. Nil (nothing read) for anything else.
+  IJsonValue ReadScalarBefore(char16_t c, char16_t close);
   TStep OnArrayItem(char16_t c);
   TStep OnArrayAdd();
+  // An element or member value read by ReadScalarBefore goes into the
+  // container without a level of its own; nullopt when it cannot.
+  std::optional<TStep> AddScalarInPlace(char16_t c, char16_t close);
   TStep OnMemberStart(char16_t c);
   TStep OnBareName(char16_t c);
   TStep OnNameEnd(char16_t c);
@@ -85,6 +92,11 @@ class TJsonReaderRun {
   bool IsBareWordEnd(char16_t c) const noexcept;
   void StartNumber() noexcept;
   void Goto(S state) noexcept { FLevel->State = state; }
+  // White space and comments, then next. When the unit at offset, the next
+  // one to be read, is neither, SkipSpace would hand over to next at once:
+  // the level goes there directly. (The end of the text stays with
+  // SkipSpace, whose state the end checks look at.)
+  void SkipSpaceThen(S next, std::int32_t offset) noexcept;
   bool InPathMode() const noexcept { return static_cast<bool>(FBase); }
 
   TJsonTokenizer& T;

@@ -103,13 +103,11 @@ TJsonReaderRun::TStep TJsonReaderRun::OnStart(char16_t c) {
       return TStep::Take;
     case u'{':
       FLevel->Current = TJsonValue::Create(skObject);
-      FLevel->ReturnState = S::MemberStart;
-      Goto(S::SkipSpace);
+      SkipSpaceThen(S::MemberStart, T.CharOffset + 1);
       return TStep::Take;
     case u'[':
       FLevel->Current = TJsonValue::Create(skArray);
-      FLevel->ReturnState = S::ArrayItem;
-      Goto(S::SkipSpace);
+      SkipSpaceThen(S::ArrayItem, T.CharOffset + 1);
       return TStep::Take;
     case u'n':
     case u'N':
@@ -329,12 +327,12 @@ TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
     // the colon right behind it (the usual case) is taken at once.
     ++T.CharOffset;
     FLevel->PendingName.assign(run, static_cast<std::size_t>(count));
-    FLevel->ReturnState = S::NameEnd;
+    S next = S::NameEnd;
     if (T.CharOffset < FSize && FText[T.CharOffset] == u':') {
       ++T.CharOffset;
-      FLevel->ReturnState = S::MemberValue;
+      next = S::MemberValue;
     }
-    Goto(S::SkipSpace);
+    SkipSpaceThen(next, T.CharOffset);
     return TStep::Consumed;
   }
   if (!isName && closes && FBuffer.CharCount() == 0) {
@@ -456,6 +454,14 @@ IJsonValue NumberValue(std::u16string_view text, const TNumberShape& shape) {
   return TJsonValue::CreateFloat(ReadTokenDouble(text));
 }
 
+// The number's units from first on and their shape.
+const char16_t* NumberEnd(const char16_t* first, const char16_t* last,
+                          TNumberShape& shape) noexcept {
+  const char16_t* end = first;
+  for (; end < last && IsNumberChar(*end); ++end) shape.Take(*end);
+  return end;
+}
+
 }  // namespace
 
 TJsonReaderRun::TStep TJsonReaderRun::OnNumberBody(char16_t c) {
@@ -464,11 +470,9 @@ TJsonReaderRun::TStep TJsonReaderRun::OnNumberBody(char16_t c) {
     // straight from the text; one cut off by the end of the text, and the
     // indexes of paths, go unit by unit below.
     const char16_t* first = FText + T.CharOffset;
-    const char16_t* last = FText + FSize;
-    const char16_t* end = first;
     TNumberShape shape;
-    for (; end < last && IsNumberChar(*end); ++end) shape.Take(*end);
-    if (end < last) {
+    const char16_t* end = NumberEnd(first, FText + FSize, shape);
+    if (end < FText + FSize) {
       T.HasFraction = shape.HasFraction;
       T.FractionDigits = shape.FractionDigits;
       T.CharOffset += static_cast<std::int32_t>(end - first);
@@ -489,4 +493,60 @@ TJsonReaderRun::TStep TJsonReaderRun::OnNumberBody(char16_t c) {
   if (T.HasFraction == 0 && KindIs(FBase, skArray)) return IndexOnBase(ReadTokenInteger(text));
   SetValue(NumberValue(text, {T.HasFraction, T.FractionDigits}));
   return TStep::Redo;
+}
+
+// --- scalars inside containers ---------------------------------------------
+//
+// Most values of a document are scalars followed at once by the comma or the
+// close of their container. Read here, they skip the level that the state
+// machine would push and pop for them; everything else (white space or a
+// comment behind the value, escapes, bare words, a value cut off by the end of
+// the text) goes through that level. The reader's state afterwards is what
+// the level would have left: the same token fields, the same buffer.
+
+namespace {
+
+bool EndsValue(const char16_t* at, const char16_t* last, char16_t close) noexcept {
+  return at < last && (*at == u',' || *at == close);
+}
+
+}  // namespace
+
+IJsonValue TJsonReaderRun::ReadScalarBefore(char16_t c, char16_t close) {
+  const char16_t* first = FText + T.CharOffset;
+  const char16_t* last = FText + FSize;
+  if (IsDigit(c) || c == u'-') {
+    TNumberShape shape;
+    const char16_t* end = NumberEnd(first, last, shape);
+    if (!EndsValue(end, last, close)) return nullptr;
+    FBuffer.ResetOutput();
+    T.HasFraction = shape.HasFraction;
+    T.FractionDigits = shape.FractionDigits;
+    T.CharOffset += static_cast<std::int32_t>(end - first);
+    return NumberValue(std::u16string_view(first, static_cast<std::size_t>(end - first)), shape);
+  }
+  if (c == u'"' || c == u'\'') {
+    const auto size = static_cast<std::size_t>(last - first - 1);
+    const std::size_t count = json_scan::FindStringStop(first + 1, size, c);
+    if (count == size || first[1 + count] != c || !EndsValue(first + 2 + count, last, close)) {
+      return nullptr;
+    }
+    FBuffer.ResetOutput();
+    T.QuoteChar = c;
+    T.CharOffset += static_cast<std::int32_t>(count + 2);
+    return TJsonValue::CreateText(std::u16string_view(first + 1, count));
+  }
+  const auto available = static_cast<std::int32_t>(last - first);
+  for (const std::u16string_view keyword : {u"true", u"false", u"null"}) {
+    if (c != keyword[0]) continue;
+    const auto length = static_cast<std::int32_t>(keyword.size());
+    if (!KeywordAt(first, available, keyword) || !EndsValue(first + length, last, close)) {
+      return nullptr;
+    }
+    FBuffer.ResetOutput();
+    T.MatchCount = 0;
+    T.CharOffset += length;
+    return c == u'n' ? TJsonValue::Create(skNull) : TJsonValue::CreateBool(c == u't');
+  }
+  return nullptr;
 }
