@@ -22,6 +22,11 @@ bool ReadIntegerPrefix(std::u16string_view text, std::int64_t& value) noexcept {
   constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
   std::int64_t acc = 0;
   bool fits = true;
+  // Eighteen digits always fit: the usual short number skips the range test.
+  for (const std::size_t unchecked = std::min(text.size(), i + 18);
+       i < unchecked && IsDigit(text[i]); ++i) {
+    acc = acc * 10 - (text[i] - u'0');
+  }
   for (; i < text.size() && IsDigit(text[i]); ++i) {
     const int digit = text[i] - u'0';
     if (acc < (kMin + digit) / 10) {
