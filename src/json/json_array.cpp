@@ -19,7 +19,7 @@ TJsonArray::TSlots TJsonArray::NewSlots(std::int32_t capacity) {
   return TSlots(slots, TSlotRelease{capacity});
 }
 
-TJsonArray::TJsonArray() : FSlots(NewSlots(kInitialCapacity)), FCapacity(kInitialCapacity) {}
+TJsonArray::TJsonArray() : FCapacity(kInitialCapacity) {}
 
 IJsonValue TJsonArray::ItemAt(std::int32_t index) const noexcept {
   if (index < 0 || index >= FUsed) return nullptr;
@@ -27,18 +27,26 @@ IJsonValue TJsonArray::ItemAt(std::int32_t index) const noexcept {
 }
 
 void TJsonArray::EnsureCapacity(std::int32_t index) {
-  if (index < FCapacity) return;
-  std::int64_t wanted = std::int64_t(FCapacity) * 2;
-  if (wanted <= index) wanted = std::int64_t(index) + 1;
-  if (wanted > INT32_MAX) {
-    // Slot counts are 32-bit; the largest index still fits in one more slot.
-    wanted = INT32_MAX;
-    if (index >= wanted) throw std::bad_alloc();
+  if (index < FStored) return;
+  std::int64_t capacity = FCapacity;
+  if (index >= capacity) {
+    capacity *= 2;
+    if (capacity <= index) capacity = std::int64_t(index) + 1;
+    if (capacity > INT32_MAX) {
+      // Slot counts are 32-bit; the largest index still fits in one more slot.
+      capacity = INT32_MAX;
+      if (index >= capacity) throw std::bad_alloc();
+    }
   }
-  TSlots grown = NewSlots(std::int32_t(wanted));
+  // Memory for index and a doubling beyond the slots already stored, within
+  // the capacity; both counts change only once it is there.
+  const std::int64_t doubled = std::max<std::int64_t>(kFirstStored, std::int64_t(FStored) * 2);
+  const std::int64_t stored = std::min(std::max(doubled, std::int64_t(index) + 1), capacity);
+  TSlots grown = NewSlots(std::int32_t(stored));
   std::move(FSlots.get(), FSlots.get() + FUsed, grown.get());
   FSlots = std::move(grown);
-  FCapacity = std::int32_t(wanted);
+  FStored = std::int32_t(stored);
+  FCapacity = std::int32_t(capacity);
 }
 
 void TJsonArray::SetItemAt(std::int32_t index, IJsonValue value) {

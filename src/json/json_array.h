@@ -1,6 +1,11 @@
 // Element storage of array values: a vector of shared references whose empty
 // slots are nil. It starts with 32 slots and grows by doubling (or to the
 // index + 1 when doubling is not enough); it never shrinks.
+//
+// That slot count is what SlotCapacity reports. The memory behind it is
+// taken as elements arrive, a few slots at first and doubling up to that
+// count: most arrays of a document hold a handful of elements, and 32
+// slots for each made up a third of a parsed document's memory.
 #pragma once
 
 #include <cstdint>
@@ -47,18 +52,20 @@ class TJsonArray {
 
  private:
   // Most arrays of a document are small and live as long as the values
-  // around them, so their slots are cut from the same chunks as values
-  // (the first 32 slots fill the largest block cut there); more slots come
-  // from the heap through the same calls.
+  // around them, so their slots are cut from the same chunks as values;
+  // large stores come from the heap through the same calls.
   struct TSlotRelease {
-    std::int32_t Capacity = 0;
+    std::int32_t Capacity;
     void operator()(IJsonValue* slots) const noexcept;
   };
   using TSlots = std::unique_ptr<IJsonValue[], TSlotRelease>;
   // capacity nil slots.
   static TSlots NewSlots(std::int32_t capacity);
 
-  TSlots FSlots;
+  static constexpr std::int32_t kFirstStored = 4;
+
+  TSlots FSlots;  // FStored slots, null before the first store
   std::int32_t FUsed = 0;
   std::int32_t FCapacity = 0;
+  std::int32_t FStored = 0;
 };

@@ -4,7 +4,6 @@
 
 #include <limits>
 
-#include "json/json_reader_chars.h"
 #include "json/json_reader_run.h"
 
 void TJsonTokenizer::ResetLevel(std::int32_t n) noexcept {
@@ -169,13 +168,6 @@ void TJsonReaderRun::SetValue(IJsonValue value) noexcept {
   FLevel->Current = std::move(value);
   FLevel->ReturnState = S::Finish;
   FLevel->State = S::SkipSpace;
-}
-
-void TJsonReaderRun::SkipSpaceThen(S next, std::int32_t offset) noexcept {
-  FLevel->ReturnState = next;
-  const bool direct =
-      offset < FSize && !json_chars::IsSpace(FText[offset]) && FText[offset] != u'/';
-  FLevel->State = direct ? next : S::SkipSpace;
 }
 
 // --- entry points ------------------------------------------------------------

@@ -22,6 +22,11 @@ bool ReadIntegerPrefix(std::u16string_view text, std::int64_t& value) noexcept {
   constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
   std::int64_t acc = 0;
   bool fits = true;
+  // Eighteen digits always fit: the usual short number skips the range test.
+  for (const std::size_t unchecked = std::min(text.size(), i + 18);
+       i < unchecked && IsDigit(text[i]); ++i) {
+    acc = acc * 10 - (text[i] - u'0');
+  }
   for (; i < text.size() && IsDigit(text[i]); ++i) {
     const int digit = text[i] - u'0';
     if (acc < (kMin + digit) / 10) {
@@ -82,6 +87,29 @@ bool IsTooLarge(std::string_view number) noexcept {
   return magnitude > 0;
 }
 
+// The usual amount, read in one pass: an optional minus, digits, the point
+// and exactly fractionDigits digits, with at most 14 digits in all, so that
+// neither the digits nor the scaled amount can leave the 64-bit range.
+// Anything else is left to the general reading.
+std::optional<std::int64_t> ReadPlainShortAmount(std::u16string_view text,
+                                                 std::int32_t fractionDigits) noexcept {
+  const bool negative = !text.empty() && text[0] == u'-';
+  std::size_t i = negative ? 1 : 0;
+  // At most 14 digits and the point.
+  if (text.size() - i > 15) return std::nullopt;
+  std::int64_t amount = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) amount = amount * 10 + (text[i] - u'0');
+  if (i == text.size() || text[i] != u'.') return std::nullopt;
+  ++i;
+  if (text.size() - i != static_cast<std::size_t>(fractionDigits)) return std::nullopt;
+  for (; i < text.size(); ++i) {
+    if (!IsDigit(text[i])) return std::nullopt;
+    amount = amount * 10 + (text[i] - u'0');
+  }
+  static constexpr std::int64_t kScale[] = {10000, 1000, 100, 10, 1};
+  return (negative ? -amount : amount) * kScale[fractionDigits];
+}
+
 }  // namespace
 
 std::int64_t ReadTokenInteger(std::u16string_view text) noexcept {
@@ -92,6 +120,9 @@ std::int64_t ReadTokenInteger(std::u16string_view text) noexcept {
 
 std::optional<std::int64_t> ReadTokenMoney(std::u16string_view text,
                                            std::int32_t fractionDigits) noexcept {
+  if (fractionDigits >= 0 && fractionDigits <= 4) {
+    if (const auto amount = ReadPlainShortAmount(text, fractionDigits)) return amount;
+  }
   // The point is taken out by moving the fraction digits one place left and
   // ending the text behind them; the scale makes up for the digits missing.
   // Amounts of a document are short: they are joined on the stack.

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "json/json_reader.h"
+#include "json/json_reader_chars.h"
 
 class TJsonReaderRun {
  public:
@@ -96,7 +97,12 @@ class TJsonReaderRun {
   // one to be read, is neither, SkipSpace would hand over to next at once:
   // the level goes there directly. (The end of the text stays with
   // SkipSpace, whose state the end checks look at.)
-  void SkipSpaceThen(S next, std::int32_t offset) noexcept;
+  void SkipSpaceThen(S next, std::int32_t offset) noexcept {
+    FLevel->ReturnState = next;
+    const bool direct =
+        offset < FSize && !json_chars::IsSpace(FText[offset]) && FText[offset] != u'/';
+    FLevel->State = direct ? next : S::SkipSpace;
+  }
   bool InPathMode() const noexcept { return static_cast<bool>(FBase); }
 
   TJsonTokenizer& T;

@@ -454,12 +454,22 @@ IJsonValue NumberValue(std::u16string_view text, const TNumberShape& shape) {
   return TJsonValue::CreateFloat(ReadTokenDouble(text));
 }
 
-// The number's units from first on and their shape.
+// The number's units from first on and their shape: what taking them one by
+// one would give, with runs of digits taken at once (they are most of a
+// number, and only those behind a point change the shape).
 const char16_t* NumberEnd(const char16_t* first, const char16_t* last,
                           TNumberShape& shape) noexcept {
   const char16_t* end = first;
-  for (; end < last && IsNumberChar(*end); ++end) shape.Take(*end);
-  return end;
+  for (;;) {
+    const char16_t* digits = end;
+    while (end < last && IsDigit(*end)) ++end;
+    if (shape.FractionDigits >= 0) {
+      shape.FractionDigits += static_cast<std::int32_t>(end - digits);
+      if (shape.FractionDigits > 4) shape.FractionDigits = -1;
+    }
+    if (end == last || !IsNumberChar(*end)) return end;
+    shape.Take(*end++);
+  }
 }
 
 }  // namespace

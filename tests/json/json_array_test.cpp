@@ -1,7 +1,9 @@
 // Element storage of arrays: growth, gaps, removal, compaction.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <new>
+#include <vector>
 
 #include "json/jsonvalue.h"
 
@@ -129,6 +131,67 @@ TEST(JsonArray, RemoveAllItemsDeepEmptiesElementsHeldElsewhere) {
   EXPECT_EQ(shared->References(), 1);
   EXPECT_EQ(shared->ToText(), u"");
   EXPECT_EQ(array.SlotCapacity(), 32);
+}
+
+TEST(JsonArray, BehavesAsAPlainVectorOfSlotsUnderMixedChanges) {
+  // A model of the slots: -1 for an empty one. Small and growing arrays,
+  // gaps, removals and compaction in a fixed pseudo-random order.
+  std::uint32_t state = 7;
+  const auto next = [&state](std::uint32_t n) {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<std::int32_t>((state >> 8) % n);
+  };
+  for (int round = 0; round < 20; ++round) {
+    TJsonArray array;
+    std::vector<std::int64_t> model;
+    std::int32_t capacity = 32;
+    for (int step = 0; step < 200; ++step) {
+      const std::int32_t action = next(10);
+      if (action < 5) {
+        model.push_back(step);
+        EXPECT_EQ(array.Append(Int(step)), std::int32_t(model.size()) - 1);
+      } else if (action < 7) {
+        const std::int32_t index = next(std::int32_t(model.size()) + 40);
+        if (index >= std::int32_t(model.size())) model.resize(std::size_t(index) + 1, -1);
+        model[std::size_t(index)] = step;
+        array.SetItemAt(index, Int(step));
+      } else if (action < 9) {
+        if (model.empty()) continue;
+        const std::int32_t index = next(std::int32_t(model.size()));
+        const IJsonValue removed = array.RemoveAt(index);
+        EXPECT_EQ(removed ? removed->ToInt() : -1, model[std::size_t(index)]);
+        model.erase(model.begin() + index);
+      } else {
+        array.CompactItems(false);
+        std::erase(model, -1);
+      }
+      while (std::int64_t(model.size()) > capacity) capacity *= 2;
+      ASSERT_EQ(array.Used(), std::int32_t(model.size()));
+      if (array.SlotCapacity() != capacity) capacity = array.SlotCapacity();
+      ASSERT_GE(capacity, array.Used());
+      for (std::size_t i = 0; i < model.size(); ++i) {
+        const IJsonValue item = array.ItemAt(std::int32_t(i));
+        ASSERT_EQ(item ? item->ToInt() : -1, model[i]) << round << " " << step << " " << i;
+      }
+      ASSERT_EQ(array.Items().size(), model.size());
+    }
+  }
+}
+
+TEST(JsonArray, ElementsStayInPlaceWhileTheFirstSlotsFill) {
+  TJsonArray array;
+  for (int i = 0; i < 70; ++i) {
+    array.Append(Int(i));
+    EXPECT_EQ(array.SlotCapacity(), i < 32 ? 32 : i < 64 ? 64 : 128) << i;
+    for (int k = 0; k <= i; ++k) ASSERT_EQ(array.ItemAt(k)->ToInt(), k) << i;
+  }
+  TJsonArray gap;
+  gap.SetItemAt(9, Int(9));
+  gap.SetItemAt(2, Int(2));
+  EXPECT_EQ(gap.SlotCapacity(), 32);
+  EXPECT_EQ(gap.Items().size(), 10u);
+  EXPECT_FALSE(gap.ItemAt(3));
+  EXPECT_EQ(gap.ItemAt(2)->ToInt(), 2);
 }
 
 }  // namespace

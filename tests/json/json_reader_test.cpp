@@ -260,6 +260,21 @@ TEST(JsonReaderNumbers, OversizedAndMalformedNumbersGiveDefinedValues) {
             std::numeric_limits<double>::infinity());
 }
 
+TEST(JsonReaderNumbers, IntegersAroundEighteenDigitsAndLeadingZerosStayExact) {
+  constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
+  EXPECT_EQ(ParseJson(u"[999999999999999999]")->ToJsonText(false, true), u"[999999999999999999]");
+  EXPECT_EQ(ParseJson(u"[-999999999999999999]")->ToJsonText(false, true), u"[-999999999999999999]");
+  EXPECT_EQ(ParseJson(u"1000000000000000000")->ToInt(), 1000000000000000000);
+  EXPECT_EQ(ParseJson(u"00000000000000000000009223372036854775807")->ToInt(), kMax);
+  EXPECT_EQ(ParseJson(u"-0000000000000000000009223372036854775808")->ToInt(), kMin);
+  EXPECT_EQ(ParseJson(u"00000000000000000000009223372036854775808")->ToInt(), kMax);
+  EXPECT_EQ(ParseJson(u"[00000000000000000000000000012,1]")->ToJsonText(false, true), u"[12,1]");
+  // Currency amounts are read as one run of digits too.
+  EXPECT_EQ(ParseJson(u"[92233720368547.7580,1]")->ToJsonText(false, true),
+            u"[92233720368547.758,1]");
+}
+
 TEST(JsonReaderDocument, LongStringsWithAndWithoutEscapes) {
   std::u16string body(300000, u'x');
   body[1000] = u'\u00e9';
