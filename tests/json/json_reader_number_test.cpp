@@ -1,5 +1,5 @@
 // Currency amounts from the reader's number characters, checked against a
-// plain wide-integer computation of the same digits.
+// plain overflow-checked computation of the same digits.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,29 +11,24 @@
 
 namespace {
 
-__extension__ using TWide = __int128;
-
 // The amount in ten-thousandths of sign, whole digits and fraction digits,
-// nothing when it does not fit 64 bits.
+// nothing when it does not fit 64 bits. Overflow-checked unsigned arithmetic,
+// so that the reference builds for 32-bit targets too (no 128-bit integers).
 std::optional<std::int64_t> ReferenceAmount(bool negative, const std::string& whole,
                                             const std::string& fraction) {
-  TWide digits = 0;
+  std::uint64_t magnitude = 0;
   for (const char c : whole + fraction) {
-    digits = digits * 10 + (c - '0');
-    if (digits > (TWide(1) << 64)) return std::nullopt;
+    if (__builtin_mul_overflow(magnitude, 10u, &magnitude) ||
+        __builtin_add_overflow(magnitude, static_cast<unsigned>(c - '0'), &magnitude)) {
+      return std::nullopt;
+    }
   }
-  if (negative) digits = -digits;
-  if (digits > std::numeric_limits<std::int64_t>::max() ||
-      digits < std::numeric_limits<std::int64_t>::min()) {
-    return std::nullopt;
+  for (std::size_t i = fraction.size(); i < 4; ++i) {
+    if (__builtin_mul_overflow(magnitude, 10u, &magnitude)) return std::nullopt;
   }
-  TWide scaled = digits;
-  for (std::size_t i = fraction.size(); i < 4; ++i) scaled *= 10;
-  if (scaled > std::numeric_limits<std::int64_t>::max() ||
-      scaled < std::numeric_limits<std::int64_t>::min()) {
-    return std::nullopt;
-  }
-  return static_cast<std::int64_t>(scaled);
+  constexpr std::uint64_t kLargestPositive = std::numeric_limits<std::int64_t>::max();
+  if (magnitude > kLargestPositive + (negative ? 1 : 0)) return std::nullopt;
+  return negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
 }
 
 TEST(JsonReaderNumber, AmountsOfEveryLengthMatchAWideComputation) {
