@@ -286,6 +286,65 @@ std::pair<std::string, int> RunWithoutLibrary(const std::string& path) {
   return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
+// Runs `command` through the shell in `folder` with `requests` on its standard input; its
+// standard output, or its standard error when `errors` is set.
+std::string RunIn(const std::filesystem::path& folder, const std::string& command,
+                  const std::string& requests, bool errors = false) {
+  const auto input =
+      std::filesystem::temp_directory_path() / ("ferolant-requests-" + std::to_string(::getpid()));
+  std::ofstream(input, std::ios::binary) << requests;
+  const std::string redirect = errors ? " 2>&1 >/dev/null" : " 2>/dev/null";
+  FILE* pipe = ::popen(("cd '" + folder.string() + "' && timeout 20 " + command + " <'" +
+                        input.string() + "'" + redirect)
+                           .c_str(),
+                       "r");
+  std::string out;
+  if (pipe) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+      out.append(buffer, n);
+    }
+    ::pclose(pipe);
+  }
+  std::filesystem::remove(input);
+  return out;
+}
+
+TAnswer FirstReply(const std::string& output) {
+  if (output.size() < 4) return Read("");
+  const auto byte = [&](int i) { return std::uint32_t{static_cast<unsigned char>(output[i])}; };
+  const std::uint32_t n = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+  return Read(output.substr(4, n));
+}
+
+TEST(HostStart, FindsTheLibraryBesideTheRealExecutableHoweverItIsNamed) {
+  const std::filesystem::path real = kHost;
+  const std::string about = Frame(Request("ABOUT"));
+
+  // By a name relative to the folder it is started in.
+  EXPECT_EQ(FirstReply(RunIn(real.parent_path(), "./" + real.filename().string(), about)).ErrNo, 0);
+
+  // Through a link in a folder without a library: the library is the one beside the real file.
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("ferolant-link-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  std::filesystem::create_symlink(real, folder / "linked-host");
+  const TAnswer linked = FirstReply(RunIn(folder, "./linked-host", about));
+  EXPECT_EQ(linked.ErrNo, 0) << linked.Body;
+  EXPECT_EQ(linked.Method, u"ABOUT");
+  std::filesystem::remove_all(folder);
+}
+
+TEST(HostWithoutLibrary, AnswersNothingEvenToRequestsThatNeedNoLibrary) {
+  const std::string requests = Frame("not JSON") + Frame(Request("NATIVEVERSION")) +
+                               Frame(Request("GETNEXTBLOCK")) + Frame(Request("NOSUCHMETHOD"));
+  const std::filesystem::path host = FEROLANT_NO_LIBRARY_EXECUTABLE;
+  EXPECT_EQ(RunIn(host.parent_path(), "'" + host.string() + "'", requests), "");
+  EXPECT_NE(
+      RunIn(host.parent_path(), "'" + host.string() + "'", requests, true).find("cannot be loaded"),
+      std::string::npos);
+}
+
 TEST(HostWithoutLibrary, AMissingLibraryOrFunctionStopsItWithOneLine) {
   const auto [missing, missingCode] = RunWithoutLibrary(FEROLANT_NO_LIBRARY_EXECUTABLE);
   EXPECT_NE(missingCode, 0);
