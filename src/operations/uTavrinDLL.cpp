@@ -45,20 +45,8 @@ const char* BindAll(const platform::TDynamicLibrary& module, TTavrinFunctions& f
   return nullptr;
 }
 
-}  // namespace
-
-std::filesystem::path TavrinLibraryFileName() { return platform::LibraryFileName("Tavrin"); }
-
-TTavrinBinding BindTavrinLibrary() {
-  const auto executable = platform::ExecutablePath();
-  if (!executable) {
-    return {nullptr, Failure(TavrinLibraryFileName(),
-                             "cannot be loaded: the executable's folder is unknown")};
-  }
-  return BindTavrinLibrary(executable->parent_path() / TavrinLibraryFileName());
-}
-
-TTavrinBinding BindTavrinLibrary(const std::filesystem::path& libraryPath) {
+// The path is only taken apart for a message when binding fails.
+TTavrinBinding BindAt(const platform::TNativePath& libraryPath) {
   std::string reason;
   auto module = platform::TDynamicLibrary::Open(libraryPath, reason);
   if (!module) return {nullptr, Failure(libraryPath, "cannot be loaded: " + reason)};
@@ -67,4 +55,21 @@ TTavrinBinding BindTavrinLibrary(const std::filesystem::path& libraryPath) {
     return {nullptr, Failure(libraryPath, "lacks the function " + std::string(missing))};
   }
   return {std::make_unique<TTavrinLibrary>(TTavrinLibrary{std::move(*module), functions}), ""};
+}
+
+}  // namespace
+
+std::filesystem::path TavrinLibraryFileName() { return platform::LibraryFileName("Tavrin"); }
+
+TTavrinBinding BindTavrinLibrary() {
+  const auto libraryPath = platform::PathBesideExecutable(platform::LibraryFileName("Tavrin"));
+  if (!libraryPath) {
+    return {nullptr, Failure(TavrinLibraryFileName(),
+                             "cannot be loaded: the executable's folder is unknown")};
+  }
+  return BindAt(*libraryPath);
+}
+
+TTavrinBinding BindTavrinLibrary(const std::filesystem::path& libraryPath) {
+  return BindAt(libraryPath.native());
 }

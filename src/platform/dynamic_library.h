@@ -26,7 +26,8 @@ class TDynamicLibrary {
  public:
   // Opens the library at `path`, which must be absolute. On failure returns nothing and puts
   // the system's reason into `error`.
-  static std::optional<TDynamicLibrary> Open(const std::filesystem::path& path, std::string& error);
+  static std::optional<TDynamicLibrary> Open(const std::filesystem::path::string_type& path,
+                                             std::string& error);
 
   TDynamicLibrary(TDynamicLibrary&& other) noexcept : handle_(other.handle_) {
     other.handle_ = nullptr;
@@ -46,6 +47,6 @@ class TDynamicLibrary {
 
 // The file name a library called `stem` has on this platform: "libtavrin.so" for "Tavrin" on
 // POSIX, "Tavrin.dll" on Windows.
-std::filesystem::path LibraryFileName(std::string_view stem);
+std::filesystem::path::string_type LibraryFileName(std::string_view stem);
 
 }  // namespace platform

@@ -26,4 +26,13 @@ TEST(ExecutablePathTest, IsTheAbsolutePathOfThisTest) {
   EXPECT_TRUE(std::filesystem::is_regular_file(*path));
 }
 
+TEST(ExecutablePathTest, AFileBesideItIsInTheSameFolder) {
+  const auto executable = platform::ExecutablePath();
+  const auto beside = platform::PathBesideExecutable(platform::LibraryFileName("Tavrin"));
+  ASSERT_TRUE(executable.has_value());
+  ASSERT_TRUE(beside.has_value());
+  EXPECT_EQ(std::filesystem::path(*beside),
+            executable->parent_path() / platform::LibraryFileName("Tavrin"));
+}
+
 }  // namespace

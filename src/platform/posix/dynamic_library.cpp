@@ -6,11 +6,11 @@
 
 namespace platform {
 
-std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path& path,
+std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path::string_type& path,
                                                      std::string& error) {
   // dlopen searches LD_LIBRARY_PATH and friends for a name without a slash; an absolute
   // path is opened as it is.
-  if (!path.is_absolute()) {
+  if (!path.starts_with('/')) {
     error = "not an absolute path";
     return std::nullopt;
   }
@@ -41,7 +41,7 @@ TLibraryProc TDynamicLibrary::Find(const char* name) const noexcept {
   return reinterpret_cast<TLibraryProc>(symbol);
 }
 
-std::filesystem::path LibraryFileName(std::string_view stem) {
+std::filesystem::path::string_type LibraryFileName(std::string_view stem) {
   std::string name = "lib";
   for (char c : stem) name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   name += ".so";

@@ -53,13 +53,25 @@ std::optional<std::string> LinkedName() {
   return target;
 }
 
+std::optional<std::string> ExecutableName() {
+  std::optional<std::string> path = StartedName();
+  return path ? path : LinkedName();
+}
+
 }  // namespace
 
 std::optional<std::filesystem::path> ExecutablePath() {
-  std::optional<std::string> path = StartedName();
-  if (!path) path = LinkedName();
+  std::optional<std::string> path = ExecutableName();
   if (!path) return std::nullopt;
   return std::filesystem::path(std::move(*path));
+}
+
+std::optional<TNativePath> PathBesideExecutable(const TNativePath& name) {
+  std::optional<std::string> path = ExecutableName();
+  if (!path) return std::nullopt;
+  // Both names are absolute: there is a slash, at worst the leading one.
+  path->resize(path->rfind('/') + 1);
+  return path->append(name);
 }
 
 }  // namespace platform

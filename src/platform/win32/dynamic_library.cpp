@@ -6,12 +6,12 @@
 
 namespace platform {
 
-std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path& path,
+std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path::string_type& path,
                                                      std::string& error) {
   // A bare name would be looked up through the current directory and PATH, where a planted
   // Tavrin.dll could wait; only a full path is accepted. The library's own dependencies are
   // then searched from its folder first.
-  if (!path.is_absolute()) {
+  if (!std::filesystem::path(path).is_absolute()) {
     error = "not an absolute path";
     return std::nullopt;
   }
@@ -44,8 +44,8 @@ TLibraryProc TDynamicLibrary::Find(const char* name) const noexcept {
   return reinterpret_cast<TLibraryProc>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
-std::filesystem::path LibraryFileName(std::string_view stem) {
-  return std::filesystem::path(std::string(stem) + ".dll");
+std::filesystem::path::string_type LibraryFileName(std::string_view stem) {
+  return std::wstring(stem.begin(), stem.end()) + L".dll";
 }
 
 }  // namespace platform

@@ -6,8 +6,10 @@
 
 namespace platform {
 
-std::optional<std::filesystem::path> ExecutablePath() {
-  // The module's own file name, however long: the buffer grows until the name fits.
+namespace {
+
+// The module's own file name, however long: the buffer grows until the name fits.
+std::optional<std::wstring> ModuleFileName() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length =
@@ -20,9 +22,24 @@ std::optional<std::filesystem::path> ExecutablePath() {
     if (buffer.size() >= 32768) return std::nullopt;
     buffer.resize(buffer.size() * 2);
   }
-  std::filesystem::path path(buffer);
+  return buffer;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> ExecutablePath() {
+  const std::optional<std::wstring> name = ModuleFileName();
+  if (!name) return std::nullopt;
+  std::filesystem::path path(*name);
   if (!path.is_absolute()) return std::nullopt;
   return path;
+}
+
+std::optional<TNativePath> PathBesideExecutable(const TNativePath& name) {
+  std::optional<std::wstring> path = ModuleFileName();
+  if (!path || !std::filesystem::path(*path).is_absolute()) return std::nullopt;
+  path->resize(path->find_last_of(L"\\/") + 1);
+  return path->append(name);
 }
 
 }  // namespace platform
