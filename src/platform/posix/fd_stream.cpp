@@ -1,5 +1,6 @@
 #include "platform/posix/fd_stream.h"
 
+#include <fcntl.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -16,7 +17,23 @@ std::int32_t TFdStream::Read(void* buffer, std::int32_t count) noexcept {
   }
 }
 
+namespace {
+
+constexpr std::int64_t kUsualPipeCapacity = 64 * 1024;
+constexpr int kWidePipeCapacity = 1 << 20;
+
+}  // namespace
+
+void TFdStream::WidenPipeBefore(std::int64_t count) noexcept {
+  if (!FWidenPipe || count <= kUsualPipeCapacity) return;
+  FWidenPipe = false;
+#if defined(F_SETPIPE_SZ)
+  ::fcntl(FFd, F_SETPIPE_SZ, kWidePipeCapacity);
+#endif
+}
+
 std::int32_t TFdStream::Write(const void* buffer, std::int32_t count) noexcept {
+  WidenPipeBefore(count);
   const char* bytes = static_cast<const char*>(buffer);
   std::int32_t written = 0;
   while (written < count) {
@@ -42,6 +59,7 @@ std::int32_t TFdStream::WriteWithHeader(const void* header, std::int32_t headerC
   int left = 2;
   std::int64_t written = 0;
   const std::int64_t total = std::int64_t{headerCount} + count;
+  WidenPipeBefore(total);
   while (written < total) {
     const ssize_t n = ::writev(FFd, next, left);
     if (n > 0) {

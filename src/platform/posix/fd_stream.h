@@ -5,7 +5,12 @@
 
 class TFdStream final : public IByteStream {
  public:
-  explicit TFdStream(int fd) noexcept : FFd(fd) {}
+  // With widenPipe set, a pipe behind fd is asked to hold a megabyte before
+  // the first write that the system's usual 64 KiB would cut into turns of
+  // writer and reader. Only advice: where fd is not a pipe, or the system
+  // allows less, it stays as it was. Asked no earlier, because the request
+  // costs a start that never writes that much.
+  explicit TFdStream(int fd, bool widenPipe = false) noexcept : FFd(fd), FWidenPipe(widenPipe) {}
 
   // One read, repeated only when a signal interrupted it.
   std::int32_t Read(void* buffer, std::int32_t count) noexcept override;
@@ -18,5 +23,8 @@ class TFdStream final : public IByteStream {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) noexcept override;
 
  private:
+  void WidenPipeBefore(std::int64_t count) noexcept;
+
   int FFd;
+  bool FWidenPipe;
 };

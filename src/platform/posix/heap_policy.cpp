@@ -16,5 +16,9 @@ void KeepLargeBlocksForReuse() noexcept {
   // its blocks merge as they are freed instead of in one long pass at the
   // next large request.
   mallopt(M_MXFAST, 0);
+  // One heap for all threads: the worker's first allocation then makes no
+  // heap of its own (a large reservation, two unmaps and a protection change
+  // at every start), and the main thread allocates too little to contend.
+  mallopt(M_ARENA_MAX, 1);
 #endif
 }

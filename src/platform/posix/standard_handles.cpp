@@ -1,6 +1,5 @@
 #include "platform/standard_handles.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -17,15 +16,6 @@ void IgnoreBrokenPipe() {
   std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
 }
 
-// A reply of up to a megabyte then goes into the pipe in one write, instead
-// of in 64 KiB turns of writer and reader. Only advice: where the output is
-// not a pipe, or the system allows less, it stays as it was.
-void WidenOutputPipe() {
-#if defined(F_SETPIPE_SZ)
-  fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
-#endif
-}
-
 }  // namespace
 
 std::unique_ptr<IByteStream> OpenStandardInput() {
@@ -34,6 +24,7 @@ std::unique_ptr<IByteStream> OpenStandardInput() {
 
 std::unique_ptr<IByteStream> OpenStandardOutput() {
   IgnoreBrokenPipe();
-  WidenOutputPipe();
-  return std::make_unique<TFdStream>(STDOUT_FILENO);
+  // A reply of up to a megabyte then goes into the pipe in one write, instead
+  // of in 64 KiB turns of writer and reader.
+  return std::make_unique<TFdStream>(STDOUT_FILENO, /*widenPipe=*/true);
 }

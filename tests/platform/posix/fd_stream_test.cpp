@@ -118,6 +118,34 @@ TEST(FdStream, AFrameLargerThanThePipeArrivesWholeEvenWhenSignalsCutTheWritesSho
   EXPECT_TRUE(received.compare(4, std::string::npos, body) == 0);
 }
 
+TEST(FdStream, APipeIsWidenedOnlyBeforeTheFirstWriteThatWouldNotFitIt) {
+  TPipe pipe;
+  const int usual = ::fcntl(pipe.Fds[1], F_GETPIPE_SZ);
+  TFdStream writer(pipe.Fds[1], /*widenPipe=*/true);
+  std::string drained;
+  std::thread reader([&] {
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(pipe.Fds[0], buffer, sizeof buffer)) > 0;)
+      drained.append(buffer, n);
+  });
+
+  // Small frames, as most replies are, leave the pipe as the system made it.
+  const std::string small(1000, 's');
+  EXPECT_EQ(writer.WriteWithHeader("\x01\x02\x03\x04", 4, small.data(), 1000), 1000);
+  EXPECT_EQ(writer.Write(small.data(), 1000), 1000);
+  EXPECT_EQ(::fcntl(pipe.Fds[1], F_GETPIPE_SZ), usual);
+
+  // A block of a long reply asks for room for itself in one go.
+  const std::string large(300000, 'L');
+  EXPECT_EQ(writer.WriteWithHeader("\x01\x02\x03\x04", 4, large.data(), 300000), 300000);
+  EXPECT_GT(::fcntl(pipe.Fds[1], F_GETPIPE_SZ), usual);
+
+  ::close(pipe.Fds[1]);
+  pipe.Fds[1] = -1;
+  reader.join();
+  EXPECT_EQ(drained.size(), 4 + 1000 + 1000 + 4 + 300000u);
+}
+
 TEST(FdStream, AFrameToAReaderThatHasGoneWritesNoBody) {
   const auto standardOutput = OpenStandardOutput();  // broken pipes fail instead of killing
   TPipe pipe;
