@@ -13,9 +13,11 @@
 
 namespace {
 
-// The same text with a blank behind every scalar, which keeps every value off
-// the direct way.
-std::u16string BlankBehindScalars(std::u16string_view text) {
+// Copies the text, adding `afterQuote` behind each closing quote and what
+// `after(text, i)` gives behind each character i outside quoted strings.
+template <typename TAfter>
+std::u16string AddOutsideQuotes(std::u16string_view text, std::u16string_view afterQuote,
+                                TAfter after) {
   std::u16string out;
   char16_t quote = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -26,19 +28,27 @@ std::u16string BlankBehindScalars(std::u16string_view text) {
         out += text[++i];
       } else if (c == quote) {
         quote = 0;
-        out += u' ';
+        out += afterQuote;
       }
-      continue;
-    }
-    if (c == u'"' || c == u'\'') {
+    } else if (c == u'"' || c == u'\'') {
       quote = c;
-    } else if (c != u'{' && c != u'[' && c != u':' && c != u',' && c != u' ' &&
-               i + 1 < text.size() &&
-               (text[i + 1] == u',' || text[i + 1] == u'}' || text[i + 1] == u']')) {
-      out += u' ';
+    } else {
+      out += after(text, i);
     }
   }
   return out;
+}
+
+// The same text with a blank behind every scalar, which keeps every value off
+// the direct way.
+std::u16string BlankBehindScalars(std::u16string_view text) {
+  return AddOutsideQuotes(text, u" ", [](std::u16string_view t, std::size_t i) {
+    const char16_t c = t[i];
+    const bool scalarEnds = c != u'{' && c != u'[' && c != u':' && c != u',' && c != u' ' &&
+                            i + 1 < t.size() &&
+                            (t[i + 1] == u',' || t[i + 1] == u'}' || t[i + 1] == u']');
+    return scalarEnds ? u" " : u"";
+  });
 }
 
 void ExpectSameWithBlanks(std::u16string_view text) {
@@ -68,24 +78,12 @@ TEST(JsonReaderScalarInPlace, DocumentsReadTheSameWithABlankBehindEveryScalar) {
 // The same text with a comment behind every bracket, comma and colon; the
 // reader then cannot go from one delimiter straight to what follows it.
 std::u16string CommentBehindDelimiters(std::u16string_view text) {
-  std::u16string out;
-  char16_t quote = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    out += c;
-    if (quote) {
-      if (c == u'\\') {
-        out += text[++i];
-      } else if (c == quote) {
-        quote = 0;
-      }
-    } else if (c == u'"' || c == u'\'') {
-      quote = c;
-    } else if (c == u'{' || c == u'[' || c == u',' || c == u':' || c == u'}' || c == u']') {
-      out += u"/**/";
-    }
-  }
-  return out;
+  return AddOutsideQuotes(text, u"", [](std::u16string_view t, std::size_t i) {
+    const char16_t c = t[i];
+    const bool delimiter =
+        c == u'{' || c == u'[' || c == u',' || c == u':' || c == u'}' || c == u']';
+    return delimiter ? u"/**/" : u"";
+  });
 }
 
 TEST(JsonReaderScalarInPlace, DocumentsReadTheSameWithCommentsBehindDelimiters) {
