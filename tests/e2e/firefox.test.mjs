@@ -9,8 +9,8 @@ import os from 'node:os';
 import path from 'node:path';
 
 import {
-  EXTENSION_DIR, HOST_NAME, HOST_PATH, REPO, SIGN_TEXT, fnvUnits, hostPids, longRun,
-  standinSignature, waitUntil,
+  EXTENSION_DIR, HOST_NAME, HOST_PATH, MODULE_PATH, REPO, SIGN_TEXT, checkEveryOperation,
+  fnvUnits, hostPids, longRun, standinSignature, waitUntil,
 } from './support.mjs';
 
 const FIREFOX = process.env.FEROLANT_FIREFOX || 'firefox-esr';
@@ -44,13 +44,13 @@ sys.stdout.buffer.flush()
   return script;
 }
 
-// The test extension as Firefox wants it: a gecko id, background scripts instead of a
-// service worker, packed as <profile>/extensions/<id>.xpi.
+// The test extension as Firefox wants it: a gecko id, a background module instead of a
+// service worker, packed with ferolant.mjs as <profile>/extensions/<id>.xpi.
 function writeXpi(profile) {
   const manifest = JSON.parse(fs.readFileSync(path.join(EXTENSION_DIR, 'manifest.json'), 'utf8'));
   delete manifest.key;
   manifest.manifest_version = 2;
-  manifest.background = { scripts: ['background.js', 'firefox-suite.js'] };
+  manifest.background = { scripts: ['firefox-suite.js'], type: 'module' };
   manifest.browser_specific_settings = { gecko: { id: GECKO_ID } };
   const xpi = path.join(profile, 'extensions', `${GECKO_ID}.xpi`);
   fs.mkdirSync(path.dirname(xpi), { recursive: true });
@@ -60,7 +60,8 @@ with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
     z.writestr('manifest.json', sys.argv[2])
     for name in ('background.js', 'firefox-suite.js'):
         z.write(sys.argv[3] + '/' + name, name)
-`, xpi, JSON.stringify(manifest), EXTENSION_DIR]);
+    z.write(sys.argv[4], 'ferolant.mjs')
+`, xpi, JSON.stringify(manifest), EXTENSION_DIR, MODULE_PATH]);
 }
 
 before(async () => {
@@ -117,48 +118,54 @@ after(async () => {
 function value(name) {
   const r = results[name];
   assert.ok(r, `no result for ${name}`);
-  assert.equal(r.error, undefined, `${name}: ${r.error}`);
+  assert.equal(r.error, undefined, `${name}: ${r.error?.message}`);
   return r.value;
+}
+
+// The fields of the module's error that a case ended with.
+function failure(name) {
+  const e = results[name]?.error;
+  assert.ok(e, `${name} did not fail: ${JSON.stringify(results[name])}`);
+  return { source: e.source, method: e.method, errNo: e.errNo, errMsg: e.errMsg };
 }
 
 for (const via of ['sendNativeMessage', 'connectNative']) {
   describe(`Firefox through ${via}`, () => {
     test('NATIVEVERSION, in upper and lower case', () => {
-      assert.deepEqual(value(`${via} NATIVEVERSION`), {
-        metoda: 'NATIVEVERSION', result: { data: '2', hasNextPart: 0 }, errNo: 0, tabID: 3,
-        errMsg: '',
-      });
-      const lower = value(`${via} nativeversion`);
-      assert.deepEqual([lower.metoda, lower.result.data], ['nativeversion', '2']);
+      assert.equal(value(`${via} NATIVEVERSION`), '2');
+      assert.equal(value(`${via} nativeversion`), '2');
     });
 
     test('ABOUT and INIT', () => {
-      assert.equal(value(`${via} ABOUT`).result.data,
+      assert.equal(value(`${via} ABOUT`),
                    'Tavrin stand-in signing library 1.0 (deterministic test double)');
-      assert.equal(value(`${via} INIT`).result.data, 'OK');
+      assert.equal(value(`${via} INIT`), 'OK');
     });
 
     test('SIGNDETACHED receives the text exactly as the extension sent it', () => {
-      const r = value(`${via} SIGNDETACHED`);
-      assert.equal(r.errNo, 0, r.errMsg);
-      assert.equal(r.result.data, standinSignature(SIGN_TEXT, 7));
+      assert.equal(value(`${via} SIGNDETACHED`), standinSignature(SIGN_TEXT, 7));
     });
 
     test('lone surrogates: one in a reply arrives as sent, one in a request becomes U+FFFD', () => {
-      assert.equal(value(`${via} lone in reply`).result.data, longRun(5));
-      assert.equal(value(`${via} lone in request`).result.data, standinSignature('a\ufffd', 0));
+      assert.equal(value(`${via} lone in reply`), longRun(5));
+      assert.equal(value(`${via} lone in request`), standinSignature('a\ufffd', 0));
     });
 
     test('a wrong shape, an unknown method', () => {
-      assert.deepEqual([value(`${via} wrong shape`).errNo, value(`${via} wrong shape`).errMsg],
-                       [-31909, 'Invalid communication']);
-      assert.deepEqual([value(`${via} unknown method`).errNo,
-                        value(`${via} unknown method`).errMsg], [-31901, 'Unknown method name']);
+      const replies = value(`${via} wrong shape`);
+      assert.deepEqual([replies[0].errNo, replies[0].errMsg, replies[0].metoda],
+                       [-31909, 'Invalid communication', '']);
+      if (via === 'connectNative') assert.equal(replies[1].result.data, '2');
+      assert.deepEqual(failure(`${via} unknown method`), {
+        source: 'host', method: 'NOSUCHMETHOD', errNo: -31901, errMsg: 'Unknown method name',
+      });
     });
 
     test('GETFILESIZE of a real file with a non-ASCII name', () => {
-      const r = value(`${via} GETFILESIZE`);
-      assert.deepEqual([r.errNo, r.result.data], [0, '123457']);
+      assert.equal(value(`${via} GETFILESIZE`), '123457');
+      assert.deepEqual(failure(`${via} GETFILESIZE missing`), {
+        source: 'host', method: 'GETFILESIZE', errNo: 5102, errMsg: 'File not found',
+      });
     });
   });
 }
@@ -166,23 +173,32 @@ for (const via of ['sendNativeMessage', 'connectNative']) {
 describe('Firefox over one port', () => {
   test('1,000,000 non-ASCII units arrive whole across GETNEXTBLOCK', () => {
     const r = value('long');
-    assert.ok(r.parts.length >= 3);
-    assert.equal(r.parts.at(-1).hasNextPart, 0);
+    assert.ok(r.progress.length >= 3);
+    assert.equal(r.progress.at(-1).units, 1000000);
     assert.equal(r.length, 1000000);
     assert.equal(r.digest, fnvUnits(longRun(1000000)));
   });
 
-  test('200 requests sent at once are answered in order', () => {
-    const replies = value('200 in order');
-    assert.equal(replies.length, 200);
-    replies.forEach(([tab, data], i) => {
-      assert.equal(tab, i + 1);
-      assert.equal(data, standinSignature(`zpráva č. ${i}`, i));
-    });
+  test('200 requests made at once are answered in order', () => {
+    const data = value('200 in order');
+    assert.equal(data.length, 200);
+    data.forEach((d, i) => assert.equal(d, standinSignature(`zpráva č. ${i}`, i)));
+  });
+
+  test('every operation through its own method', () => {
+    checkEveryOperation(value('every operation'), file);
   });
 
   test('no host process is left once the port is closed', async () => {
     await waitUntil(() => hostPids().length === 0, 10000,
                     `host processes left: ${hostPids()}`);
   });
+});
+
+test('Firefox, a host that is not installed: the browser\'s own message, both ways', () => {
+  const [viaSend, viaPort] = value('not installed');
+  for (const { error } of [viaSend, viaPort]) {
+    assert.deepEqual([error?.message, error?.source, error?.method],
+                     ['No such native application ferolant.none', 'browser', 'ABOUT']);
+  }
 });

@@ -1,5 +1,6 @@
 // What the browser tests share: where things are, the stand-in library's checkable results,
 // and finding the host's processes.
+import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -8,6 +9,7 @@ import { fileURLToPath } from 'node:url';
 const HERE = path.dirname(fileURLToPath(import.meta.url));
 export const REPO = path.resolve(HERE, '..', '..');
 export const EXTENSION_DIR = path.join(HERE, 'extension');
+export const MODULE_PATH = path.join(REPO, 'js', 'ferolant.mjs');
 export const HOST_NAME = 'ferolant.host';
 export const HOST_PATH = path.resolve(process.env.FEROLANT_HOST || path.join(REPO, 'build', 'bin', 'ferolant'));
 
@@ -24,10 +26,12 @@ export const EXTENSION_ID = (() => {
   return [...digest].map((c) => String.fromCharCode(97 + parseInt(c, 16))).join('');
 })();
 
-export function request(method, params, tabID) {
-  const parametry = {};
-  params.forEach((p, i) => { parametry[`param${i + 1}`] = p; });
-  return { metoda: method, parametry, tabID };
+// The test extension with the project's ferolant.mjs beside its scripts, in `dir`: an
+// extension cannot load a script from outside its own folder.
+export function stageExtension(dir) {
+  fs.cpSync(EXTENSION_DIR, dir, { recursive: true });
+  fs.copyFileSync(MODULE_PATH, path.join(dir, 'ferolant.mjs'));
+  return dir;
 }
 
 // The stand-in library's detached signature of a text: FNV-1a 64 over the UTF-16LE units and
@@ -54,6 +58,45 @@ export function fnvUnits(text) {
     eat(u >> 8);
   }
   return h.toString(16).padStart(16, '0');
+}
+
+// What e2e.everyOperation (extension/background.js) gets from the stand-in library for `file`,
+// a file of 123457 bytes 0x5a: a value, or the fields of the failure.
+export function everyOperationExpected(file) {
+  const bytes = Buffer.alloc(123457, 0x5a);
+  const library = (errNo, errMsg) => ({ source: 'library', errNo, errMsg });
+  return {
+    'getCodePage before any': { value: '0' },
+    'getLastSignerSerial before any': { error: library(6, 'No signature has been made yet') },
+    init: { value: 'OK' },
+    about: { value: 'Tavrin stand-in signing library 1.0 (deterministic test double)' },
+    nativeVersion: { value: '2' },
+    setCodePage: { value: '' },
+    getCodePage: { value: '1250' },
+    setHashAlgorithm: { value: '' },
+    'setHashAlgorithm refused': { error: library(7, 'Unsupported signature hash algorithm 9') },
+    signDetached: { value: 'STANDIN-SIG:70c0fa9adb31c2ad:3:0' },
+    getLastSignerSerial: { value: '70C0FA9ADB31C2AD' },
+    signFileDetached: { pattern: /^STANDIN-FILESIG:[0-9a-f]{16}:123457:3$/ },
+    encodeFile: { value: bytes.toString('base64') },
+    getFileSize: { value: '123457' },
+    getFileNameDialog: { value: 'mode=0;lengths=5,1,0,0;spaces2=0;text1=Title' },
+  };
+}
+
+// Checks everyOperation's results against everyOperationExpected.
+export function checkEveryOperation(results, file) {
+  for (const [name, want] of Object.entries(everyOperationExpected(file))) {
+    const got = results[name];
+    if (want.pattern) {
+      assert.match(got.value ?? JSON.stringify(got), want.pattern, name);
+    } else if (want.error) {
+      assert.deepEqual({ source: got.error?.source, errNo: got.error?.errNo,
+                         errMsg: got.error?.errMsg }, want.error, name);
+    } else {
+      assert.deepEqual(got, want, name);
+    }
+  }
 }
 
 // The stand-in's non-ASCII long run (SIGNDETACHED with 20000000 + length).

@@ -1,8 +1,11 @@
 // Firefox cannot be driven from outside, so under Firefox the extension runs the cases by
-// itself. A second native host, the test's reporter, hands it its configuration and takes the
-// results back; the test on the other side checks them.
+// itself, through the same functions the Chromium driver calls (background.js). A second
+// native host, the test's reporter, hands it its configuration and takes the results back;
+// the test on the other side checks them.
+import { e2e } from './background.js';
 
 const REPORTER = 'ferolant.e2e_report';
+const CALL_MS = 60000;
 
 // FNV-1a 64 over UTF-16LE units: lets the test compare a megabyte-long result without the
 // reporter having to carry it.
@@ -17,64 +20,56 @@ function fnvUnits(text) {
   return h.toString(16).padStart(16, '0');
 }
 
-function request(metoda, params, tabID) {
-  const parametry = {};
-  params.forEach((p, i) => { parametry[`param${i + 1}`] = p; });
-  return { metoda, parametry, tabID };
-}
-
 async function runSuite(config) {
   const results = {};
-  const record = async (name, fn) => {
-    try {
-      results[name] = { value: await fn() };
-    } catch (e) {
-      results[name] = { error: errorText(e) };
-    }
-  };
-  const cases = (call) => [
-    ['NATIVEVERSION', () => call(request('NATIVEVERSION', [], 3))],
-    ['nativeversion', () => call(request('nativeversion', [], 4))],
-    ['ABOUT', () => call(request('ABOUT', [], 5))],
-    ['INIT', () => call(request('INIT', [], 6))],
-    ['SIGNDETACHED', () => call(request('SIGNDETACHED', [config.signText, '7'], 8))],
-    ['lone in reply', () => call(request('SIGNDETACHED', ['x', '20000005'], 13))],
-    ['lone in request', () => call(request('SIGNDETACHED', ['a\ud83d', '0'], 14))],
-    ['wrong shape', () => call({ metoda: 'INIT', parametry: [], tabID: 9 })],
-    ['unknown method', () => call(request('NOSUCHMETHOD', [], 10))],
-    ['GETFILESIZE', () => call(request('GETFILESIZE', [`  ${config.file} `], 11))],
+  const cases = [
+    ['NATIVEVERSION', 'NATIVEVERSION', [], 3],
+    ['nativeversion', 'nativeversion', [], 4],
+    ['ABOUT', 'ABOUT', [], 5],
+    ['INIT', 'INIT', [], 6],
+    ['SIGNDETACHED', 'SIGNDETACHED', [config.signText, '7'], 8],
+    ['lone in reply', 'SIGNDETACHED', ['x', '20000005'], 13],
+    ['lone in request', 'SIGNDETACHED', ['a\ud83d', '0'], 14],
+    ['unknown method', 'NOSUCHMETHOD', [], 10],
+    ['GETFILESIZE', 'GETFILESIZE', [`  ${config.file} `], 11],
+    ['GETFILESIZE missing', 'GETFILESIZE', [`${config.file}.none`], 12],
   ];
+  const wrongShape = [{ metoda: 'INIT', parametry: [], tabID: 9 },
+                      { metoda: 'NATIVEVERSION', parametry: {}, tabID: 10 }];
 
-  const once = async (m) => {
-    const r = await e2e.sendOnce(config.host, m, 60000);
-    if (r.error) throw new Error(r.error);
-    return r.reply;
-  };
-  for (const [name, fn] of cases(once)) await record(`sendNativeMessage ${name}`, fn);
-
-  const port = new NativePort(config.host);
-  for (const [name, fn] of cases((m) => port.call(m, 60000))) {
-    await record(`connectNative ${name}`, fn);
+  for (const [name, method, params, tabId] of cases) {
+    results[`sendNativeMessage ${name}`] =
+      await e2e.send(config.host, method, params, { tabId, timeoutMs: CALL_MS });
   }
-  await record('long', async () => {
-    const { parts, data } = await port.fetchAll(request('SIGNDETACHED', ['x', '21000000'], 20),
-                                                60000);
-    return { parts, length: data.length, digest: fnvUnits(data) };
-  });
-  await record('200 in order', async () => {
-    const messages = Array.from({ length: 200 }, (_, i) =>
-      request('SIGNDETACHED', [`zpráva č. ${i}`, String(i)], i + 1));
-    const replies = await port.callMany(messages, 60000);
-    return replies.map((r) => [r.tabID, r.result.data]);
-  });
-  port.disconnect();
+  results['sendNativeMessage wrong shape'] = await e2e.raw(config.host, wrongShape, false, CALL_MS);
+
+  const client = e2e.open(config.host);
+  for (const [name, method, params, tabId] of cases) {
+    results[`connectNative ${name}`] =
+      await e2e.call(client, 'call', [method, params], { tabId, timeoutMs: CALL_MS });
+  }
+  results['connectNative wrong shape'] = await e2e.raw(config.host, wrongShape, true, CALL_MS);
+
+  const long = await e2e.long(client, 21000000, CALL_MS);
+  results.long = long.error ? long : {
+    value: { progress: long.value.progress, length: long.value.data.length,
+             digest: fnvUnits(long.value.data) },
+  };
+  results['200 in order'] = await e2e.many(client, 200, CALL_MS);
+  e2e.close(client);
+
+  results['every operation'] = { value: await e2e.everyOperation(config.host, config.file, CALL_MS) };
+  const missing = e2e.open('ferolant.none');
+  results['not installed'] = {
+    value: [await e2e.send('ferolant.none', 'ABOUT', [], {}), await e2e.call(missing, 'about', [])],
+  };
   return results;
 }
 
 (async () => {
   let config;
   try {
-    config = await runtimeApi.sendNativeMessage(REPORTER, { kind: 'config' });
+    config = await browser.runtime.sendNativeMessage(REPORTER, { kind: 'config' });
   } catch (e) {
     return;  // not under the test: nothing to do
   }
@@ -82,7 +77,7 @@ async function runSuite(config) {
   try {
     results = await runSuite(config);
   } catch (e) {
-    results = { suite: { error: errorText(e) } };
+    results = { suite: { error: { message: String(e && e.message) } } };
   }
-  await runtimeApi.sendNativeMessage(REPORTER, { kind: 'report', results });
+  await browser.runtime.sendNativeMessage(REPORTER, { kind: 'report', results });
 })();
