@@ -75,10 +75,15 @@ function checkOptions(method, options) {
 
 function buildRequest(method, params, tabId) {
   if (typeof method !== 'string' || method === '') {
-    throw inputError(String(method), `the method name must be a non-empty string, not ${describe(method)}`);
+    throw inputError(String(method),
+                     `the method name must be a non-empty string, not ${describe(method)}`);
+  }
+  if (!Array.isArray(params)) {
+    throw inputError(method, `the parameters must be an array of strings, not ${describe(params)}`);
   }
   if (params.length > MAX_PARAMS) {
-    throw inputError(method, `${params.length} parameters given; the host takes at most ${MAX_PARAMS}`);
+    throw inputError(method,
+                     `${params.length} parameters given; the host takes at most ${MAX_PARAMS}`);
   }
   const parametry = {};
   params.forEach((p, i) => {
@@ -102,9 +107,9 @@ function unpack(reply, method) {
     const fromHost = HOST_METHODS.has(method.toUpperCase()) || HOST_NUMBERS.has(reply.errNo);
     const source = fromHost ? 'host' : 'library';
     const by = fromHost ? 'the host' : 'the signing library';
-    throw new FerolantError(`${method}: ${reply.errMsg || 'failed'} (error ${reply.errNo} from ${by})`,
-                            { source, method, errNo: reply.errNo, errMsg: reply.errMsg,
-                              data: result.data });
+    throw new FerolantError(
+      `${method}: ${reply.errMsg || 'failed'} (error ${reply.errNo} from ${by})`,
+      { source, method, errNo: reply.errNo, errMsg: reply.errMsg, data: result.data });
   }
   return result;
 }
@@ -129,6 +134,10 @@ function checkHostName(hostName) {
 function disconnectMessage(api, port) {
   const error = (port && port.error) || api.runtime.lastError;
   return (error && error.message) || 'The native messaging host closed the connection.';
+}
+
+function closedFailure({ message, source }, method) {
+  return new FerolantError(message, { source, method });
 }
 
 class Client {
@@ -201,8 +210,9 @@ class Client {
         // text is whole.
         if (result.hasNextPart === 0) return blocks.join('');
         if (result.data === '') {
-          throw new FerolantError(`${method}: the host announced more data but sent an empty block`,
-                                  { source: 'reply', method });
+          throw new FerolantError(
+            `${method}: the host announced more data but sent an empty block`,
+            { source: 'reply', method });
         }
         const next = { metoda: 'GETNEXTBLOCK', parametry: {}, tabID: request.tabID };
         result = unpack(await this.#roundTrip(next, method), method);
@@ -213,7 +223,7 @@ class Client {
   }
 
   #roundTrip(message, method) {
-    if (this.#closedBy) return Promise.reject(this.#failure(this.#closedBy, method));
+    if (this.#closedBy) return Promise.reject(closedFailure(this.#closedBy, method));
     return new Promise((resolve, reject) => {
       this.#waiter = { resolve, reject, method };
       try {
@@ -224,18 +234,14 @@ class Client {
     });
   }
 
-  #failure({ message, source }, method) {
-    return new FerolantError(message, { source, method });
-  }
-
-  // Ends the client: the call in progress fails with `current`, every later one with
-  // `reason`. Returns whether this call was the one that closed it.
+  // Ends the client: the call waiting for a reply fails with `reason`, every later one with
+  // `later`. Returns whether this call was the one that closed it.
   #close(reason, later = reason) {
     if (this.#closedBy) return false;
     this.#closedBy = later;
     const waiter = this.#waiter;
     this.#waiter = null;
-    if (waiter) waiter.reject(this.#failure(reason, waiter.method));
+    if (waiter) waiter.reject(closedFailure(reason, waiter.method));
     return true;
   }
 }
@@ -270,14 +276,20 @@ export function connect(hostName, defaults = {}) {
   checkHostName(hostName);
   const api = extensionApi();
   checkOptions('connect', defaults);
-  return new Client(api, api.runtime.connectNative(hostName), { ...defaults });
+  let port;
+  try {
+    port = api.runtime.connectNative(hostName);
+  } catch (e) {
+    throw new FerolantError(e.message, { source: 'browser' });
+  }
+  return new Client(api, port, { ...defaults });
 }
 
 function isOptions(value) {
   return typeof value === 'object' && value !== null && !Array.isArray(value);
 }
 
-function sendNative(api, hostName, message) {
+async function sendNative(api, hostName, message) {
   if (api === globalThis.browser) return api.runtime.sendNativeMessage(hostName, message);
   return new Promise((resolve, reject) => {
     api.runtime.sendNativeMessage(hostName, message, (reply) => {

@@ -180,10 +180,10 @@ describe('long results', () => {
     assert.ok(r.data === expected, 'the joined blocks differ from the expected text');
   });
 
-  test('through sendNativeMessage the first block arrives, with word that the rest is lost', async () => {
-    const { error } = await inWorker(([h, ms]) => globalThis.e2e.send(h, 'SIGNDETACHED',
-                                                                      ['x', '21000000'], { timeoutMs: ms }),
-                                     [HOST_NAME, CALL_MS]);
+  test('through sendNativeMessage the first block arrives, saying the rest is lost', async () => {
+    const { error } = await inWorker(
+      ([h, ms]) => globalThis.e2e.send(h, 'SIGNDETACHED', ['x', '21000000'], { timeoutMs: ms }),
+      [HOST_NAME, CALL_MS]);
     assert.equal(error?.source, 'reply');
     assert.match(error.message, /longer than one reply/);
     assert.ok(error.data.length > 0);
@@ -204,8 +204,9 @@ describe('one port, many requests', () => {
   test('after disconnect() the host process is gone within 1 s', async () => {
     const before = new Set(hostPids());
     const client = await inWorker((h) => globalThis.e2e.open(h), HOST_NAME);
-    const first = await inWorker(([id, ms]) => globalThis.e2e.call(id, 'nativeVersion', [], { timeoutMs: ms }),
-                                 [client, CALL_MS]);
+    const first = await inWorker(
+      ([id, ms]) => globalThis.e2e.call(id, 'nativeVersion', [], { timeoutMs: ms }),
+      [client, CALL_MS]);
     assert.equal(first.value, '2', first.error?.message);
     const mine = hostPids().filter((pid) => !before.has(pid));
     assert.equal(mine.length, 1, `host processes started for the port: ${mine}`);

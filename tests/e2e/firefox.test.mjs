@@ -44,12 +44,11 @@ sys.stdout.buffer.flush()
   return script;
 }
 
-// The test extension as Firefox wants it: a gecko id, a background module instead of a
-// service worker, packed with ferolant.mjs as <profile>/extensions/<id>.xpi.
+// The test extension as Firefox wants it: a gecko id, background scripts (a module) instead
+// of a service worker, packed with ferolant.mjs as <profile>/extensions/<id>.xpi.
 function writeXpi(profile) {
   const manifest = JSON.parse(fs.readFileSync(path.join(EXTENSION_DIR, 'manifest.json'), 'utf8'));
   delete manifest.key;
-  manifest.manifest_version = 2;
   manifest.background = { scripts: ['firefox-suite.js'], type: 'module' };
   manifest.browser_specific_settings = { gecko: { id: GECKO_ID } };
   const xpi = path.join(profile, 'extensions', `${GECKO_ID}.xpi`);

@@ -1,17 +1,15 @@
 // ferolant.mjs against a fake browser runtime: long results joined from their blocks, errors
 // as FerolantError, a port that goes away, time-outs, and the checks made before sending.
-import { afterEach, describe, mock, test } from 'node:test';
+import { afterEach, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 
 import { connect, send } from '../../js/ferolant.mjs';
 import { installFakeBrowser, removeFakeBrowser } from './fake_browser.mjs';
 
 const HOST = 'ferolant.host';
 
-afterEach(() => {
-  removeFakeBrowser();
-  mock.timers.reset();
-});
+afterEach(removeFakeBrowser);
 
 // Resolves with the error a promise rejects with, failing when it resolves instead.
 async function failure(promise) {
@@ -27,7 +25,8 @@ async function failure(promise) {
 describe('long results', () => {
   const cases = [
     { name: 'one block', data: 'abc', blocks: ['abc'] },
-    { name: 'a surrogate pair split between two blocks', data: 'ab😀cd', blocks: ['ab\ud83d', '\ude00cd'] },
+    { name: 'a surrogate pair split between two blocks', data: 'ab😀cd',
+      blocks: ['ab\ud83d', '\ude00cd'] },
     { name: 'a lone high surrogate at the very end', data: 'xyz\ud83d', blocks: ['xyz', '\ud83d'] },
     { name: 'a length that is a whole number of blocks', data: 'abcdef', blocks: ['abc', 'def'] },
   ];
@@ -39,7 +38,8 @@ describe('long results', () => {
       const result = await client.signDetached('x', 7, { onProgress: (p) => progress.push(p) });
       assert.ok(result === data, `joined ${JSON.stringify(result)}`);
       let units = 0;
-      assert.deepEqual(progress, blocks.map((b, i) => ({ blocks: i + 1, units: (units += b.length) })));
+      assert.deepEqual(progress,
+                       blocks.map((b, i) => ({ blocks: i + 1, units: (units += b.length) })));
       assert.deepEqual(log.posted, [
         { metoda: 'SIGNDETACHED', parametry: { param1: 'x', param2: '7' }, tabID: 42 },
         ...blocks.slice(1).map(() => ({ metoda: 'GETNEXTBLOCK', parametry: {}, tabID: 42 })),
@@ -47,7 +47,7 @@ describe('long results', () => {
     });
   }
 
-  test('calls made at once go one at a time, so no request drops the blocks of another', async () => {
+  test('calls made at once go one at a time: none drops the blocks of another', async () => {
     const log = installFakeBrowser({ answer: (method, [text]) => text.repeat(5) });
     const client = connect(HOST);
     const texts = ['čřá€😀ž', 'abc', '', 'xyz\ud83d'];
@@ -60,17 +60,22 @@ describe('long results', () => {
 describe('error replies', () => {
   const cases = [
     { call: (c) => c.signDetached('', 0), reply: { errNo: 2, errMsg: 'Nothing to sign' },
-      expect: { method: 'SIGNDETACHED', source: 'library', errNo: 2, errMsg: 'Nothing to sign', data: '' } },
+      expect: { method: 'SIGNDETACHED', source: 'library', errNo: 2, errMsg: 'Nothing to sign',
+                data: '' } },
     { call: (c) => c.init(), reply: { errNo: 3, errMsg: 'Out of service', data: 'ERR' },
-      expect: { method: 'INIT', source: 'library', errNo: 3, errMsg: 'Out of service', data: 'ERR' } },
+      expect: { method: 'INIT', source: 'library', errNo: 3, errMsg: 'Out of service',
+                data: 'ERR' } },
     { call: (c) => c.call('NoSuchMethod'), reply: { errNo: -31901, errMsg: 'Unknown method name' },
-      expect: { method: 'NoSuchMethod', source: 'host', errNo: -31901, errMsg: 'Unknown method name' } },
+      expect: { method: 'NoSuchMethod', source: 'host', errNo: -31901,
+                errMsg: 'Unknown method name' } },
     { call: (c) => c.getFileSize('/none'), reply: { errNo: 5102, errMsg: 'File not found' },
       expect: { method: 'GETFILESIZE', source: 'host', errNo: 5102, errMsg: 'File not found' } },
   ];
   for (const { call, reply, expect } of cases) {
     test(`${expect.method} ${expect.errNo}, and the client goes on`, async () => {
-      installFakeBrowser({ answer: (method) => (method === 'NATIVEVERSION' ? '2' : { data: '', ...reply }) });
+      installFakeBrowser({
+        answer: (method) => (method === 'NATIVEVERSION' ? '2' : { data: '', ...reply }),
+      });
       const client = connect(HOST);
       const e = await failure(call(client));
       assert.equal(e.name, 'FerolantError');
@@ -105,31 +110,29 @@ describe('the host going away in the middle of a long result', () => {
 
 describe('time-outs', () => {
   test('a call without an answer in time fails, and the port is closed with it', async () => {
-    mock.timers.enable({ apis: ['setTimeout'] });
     const log = installFakeBrowser({ answer: () => new Promise(() => {}) });
     const client = connect(HOST);
-    const calls = [client.signDetached('text', 0, { timeoutMs: 5000 }), client.about()].map(failure);
-    await new Promise(setImmediate);
-    mock.timers.tick(5000);
-    const [e, queued] = await Promise.all(calls);
+    const [e, queued] = await Promise.all(
+      [client.signDetached('text', 0, { timeoutMs: 20 }), client.about()].map(failure));
     assert.deepEqual([e.source, e.method], ['timeout', 'SIGNDETACHED']);
-    assert.match(e.message, /no answer within 5000 ms/);
+    assert.match(e.message, /no answer within 20 ms/);
     assert.ok(log.disconnectedByExtension);
+    assert.ok(client.closed);
     assert.deepEqual([queued.source, queued.method], ['timeout', 'ABOUT']);
-    assert.match(queued.message, /closed after SIGNDETACHED got no answer within 5000 ms/);
+    assert.match(queued.message, /closed after SIGNDETACHED got no answer within 20 ms/);
   });
 
   test('the time-out counts from sending, not while the call waits its turn', async () => {
-    mock.timers.enable({ apis: ['setTimeout'] });
     let personAnswers;
     installFakeBrowser({
-      answer: (method) => (method === 'SIGNDETACHED' ? new Promise((r) => { personAnswers = r; }) : 'OK'),
+      answer: (method) =>
+        (method === 'SIGNDETACHED' ? new Promise((r) => { personAnswers = r; }) : 'OK'),
     });
     const client = connect(HOST);
     const dialog = client.signDetached('text', 0);
-    const init = client.init({ timeoutMs: 1000 });
-    await new Promise(setImmediate);
-    mock.timers.tick(60000);
+    const init = client.init({ timeoutMs: 300 });
+    // Long enough for INIT's time-out to have run out, had it started with the call.
+    await new Promise((r) => setTimeout(r, 400));
     personAnswers('signature');
     assert.deepEqual(await Promise.all([dialog, init]), ['signature', 'OK']);
   });
@@ -142,6 +145,7 @@ describe('checks before sending', () => {
     [(c) => c.signDetached(undefined, 0), /parameter 1 must be a string, not undefined/],
     [(c) => c.call('ABOUT', Array(11).fill('p')), /11 parameters given; the host takes at most 10/],
     [(c) => c.call('', []), /method name must be a non-empty string/],
+    [(c) => c.call('ABOUT', 'text'), /parameters must be an array of strings/],
     [(c) => c.signDetached('x', 2 ** 31), /parameter 2 must be a whole number within 32 bits/],
     [(c) => c.signDetached('x', '7'), /parameter 2 must be a whole number/],
     [(c) => c.setCodePage(1250.5), /parameter 1 must be a whole number/],
@@ -176,8 +180,10 @@ describe('checks before sending', () => {
 describe('one-shot send', () => {
   for (const flavour of ['chromium', 'firefox']) {
     test(`${flavour}: a short result, a long one, an error reply, a host not found`, async () => {
-      installFakeBrowser({ flavour, blockUnits: 5,
-                           answer: (method, [p]) => (method === 'INIT' ? { errNo: 3, errMsg: 'Out' } : p) });
+      installFakeBrowser({
+        flavour, blockUnits: 5,
+        answer: (method, [p]) => (method === 'INIT' ? { errNo: 3, errMsg: 'Out' } : p),
+      });
       assert.equal(await send(HOST, 'SIGNDETACHED', 'short', { tabId: 3 }), 'short');
       const long = await failure(send(HOST, 'SIGNDETACHED', 'longer than one block'));
       assert.deepEqual([long.source, long.data], ['reply', 'longe']);
@@ -187,7 +193,19 @@ describe('one-shot send', () => {
       removeFakeBrowser();
       installFakeBrowser({ flavour, sendFailure: 'Specified native messaging host not found.' });
       const e = await failure(send(HOST, 'ABOUT'));
-      assert.deepEqual([e.message, e.source], ['Specified native messaging host not found.', 'browser']);
+      assert.deepEqual([e.message, e.source],
+                       ['Specified native messaging host not found.', 'browser']);
     });
   }
+});
+
+test('every method ferolant.d.ts declares on the client exists', () => {
+  const types = fs.readFileSync(new URL('../../js/ferolant.d.ts', import.meta.url), 'utf8');
+  const client = types.slice(types.indexOf('interface FerolantClient'));
+  const names = [...client.slice(0, client.indexOf('\n}')).matchAll(/^ {2}(\w+)\(/gm)]
+    .map((m) => m[1]);
+  assert.ok(names.length >= 14, names.join());
+  installFakeBrowser();
+  const made = connect(HOST);
+  assert.deepEqual(names.filter((name) => typeof made[name] !== 'function'), []);
 });

@@ -78,7 +78,8 @@ export const e2e = {
   // A long result with the progress reported along the way.
   long(id, n, timeoutMs) {
     const progress = [];
-    return outcome(clients.get(id).signDetached('x', n, { timeoutMs, onProgress: (p) => progress.push(p) })
+    const onProgress = (p) => progress.push(p);
+    return outcome(clients.get(id).signDetached('x', n, { timeoutMs, onProgress })
       .then((data) => ({ data, progress })));
   },
   // `count` signatures asked for at once, each with its own tab id.

@@ -58,7 +58,9 @@ async function runSuite(config) {
   results['200 in order'] = await e2e.many(client, 200, CALL_MS);
   e2e.close(client);
 
-  results['every operation'] = { value: await e2e.everyOperation(config.host, config.file, CALL_MS) };
+  results['every operation'] = {
+    value: await e2e.everyOperation(config.host, config.file, CALL_MS),
+  };
   const missing = e2e.open('ferolant.none');
   results['not installed'] = {
     value: [await e2e.send('ferolant.none', 'ABOUT', [], {}), await e2e.call(missing, 'about', [])],
