@@ -19,7 +19,8 @@ export const HOST_ERRORS = Object.freeze({
 // Methods the host answers without the signing library, and the numbers it gives for any
 // method: errors that are the host's own.
 const HOST_METHODS = new Set(['NATIVEVERSION', 'GETFILESIZE', 'GETNEXTBLOCK']);
-const HOST_NUMBERS = new Set([-31901, -31905, -31909]);
+const HOST_NUMBERS = new Set([HOST_ERRORS.UNKNOWN_METHOD, HOST_ERRORS.REQUEST_FAILED,
+                              HOST_ERRORS.INVALID_COMMUNICATION]);
 
 export class FerolantError extends Error {
   constructor(message, { source, method, errNo, errMsg, data } = {}) {
@@ -300,7 +301,10 @@ async function sendNative(api, hostName, message) {
 }
 
 // One request to a host process of its own, which the browser starts for this message and
-// ends after the reply; see ferolant.d.ts.
+// ends after the reply. Nothing survives between one-shot calls: a code page or hash
+// algorithm set by one is gone for the next, and there is no last signature. A result longer
+// than one reply cannot be finished (the rest ends with the process), so it fails with the
+// first block in `data`: long results need connect().
 export async function send(hostName, method, ...params) {
   const options = isOptions(params.at(-1)) ? params.pop() : {};
   checkHostName(hostName);
