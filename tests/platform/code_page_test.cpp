@@ -105,6 +105,8 @@ struct TExactCase {
   std::size_t Position;
 };
 
+void PrintTo(const TExactCase& c, std::ostream* out) { *out << c.Name; }
+
 class ExactConversion : public ::testing::TestWithParam<TExactCase> {};
 
 TEST_P(ExactConversion, RefusesInsteadOfSubstituting) {

@@ -178,6 +178,8 @@ struct TextCase {
   const char* digestName;  // as OpenSSL prints it
 };
 
+void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
+
 class SignsText : public SignerHost, public ::testing::WithParamInterface<TextCase> {};
 
 TEST_P(SignsText, AsTheCodePagesBytesWithFourSignedAttributes) {
@@ -278,6 +280,8 @@ struct FaultCase {
   std::int64_t errNo;
   std::string sentence;  // a part of the error text; "$" stands for the test's folder
 };
+
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
 
 class Fault : public SignerHost, public ::testing::WithParamInterface<FaultCase> {};
 

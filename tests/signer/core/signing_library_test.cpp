@@ -75,6 +75,8 @@ struct CertificateHashCase {
   const char* absent;     // and the one that must not
 };
 
+void PrintTo(const CertificateHashCase& c, std::ostream* out) { *out << "number " << c.number; }
+
 class CertificateHash : public SigningCore,
                         public ::testing::WithParamInterface<CertificateHashCase> {};
 
