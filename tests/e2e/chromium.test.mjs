@@ -27,7 +27,10 @@ const inWorker = (fn, arg) => worker.evaluate(fn, arg);
 before(async () => {
   scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'ferolant-e2e-'));
   const userDataDir = path.join(scratch, 'profile');
-  register(['install', '--browser', 'chromium', '--user-data-dir', userDataDir]);
+  // An installed package's host is found through its system-wide manifest instead.
+  if (process.env.FEROLANT_E2E_MANIFEST !== 'system') {
+    register(['install', '--browser', 'chromium', '--user-data-dir', userDataDir]);
+  }
   context = await chromium.launchPersistentContext(userDataDir, {
     executablePath: CHROMIUM,
     headless: true,
