@@ -52,10 +52,10 @@ HANDLE AnonymousFile(SECURITY_ATTRIBUTES& inherit, std::string& error) {
     error = "temporary file: " + LastErrorText();
     return nullptr;
   }
-  HANDLE file = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                              nullptr);
+  HANDLE file =
+      ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = "temporary file: " + LastErrorText();
     return nullptr;
@@ -176,7 +176,8 @@ std::string HostProcess::ErrorOutput() const {
   ::SetFilePointer(pipes_->errors, 0, nullptr, FILE_BEGIN);
   char chunk[4096];
   DWORD n = 0;
-  while (::ReadFile(pipes_->errors, chunk, sizeof chunk, &n, nullptr) && n > 0) text.append(chunk, n);
+  while (::ReadFile(pipes_->errors, chunk, sizeof chunk, &n, nullptr) && n > 0)
+    text.append(chunk, n);
   return text;
 }
 

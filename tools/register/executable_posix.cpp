@@ -4,8 +4,6 @@
 
 namespace ferolant::reg {
 
-bool IsExecutable(const std::filesystem::path& file) {
-  return ::access(file.c_str(), X_OK) == 0;
-}
+bool IsExecutable(const std::filesystem::path& file) { return ::access(file.c_str(), X_OK) == 0; }
 
 }  // namespace ferolant::reg

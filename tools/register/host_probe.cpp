@@ -55,8 +55,7 @@ ProbeResult ProbeHost(const std::string& path, std::chrono::milliseconds timeout
                        client::JsonQuote(body.substr(0, 200))};
   }
   return {true, "starts, answers NATIVEVERSION with '" + client::Utf16ToDisplay(data->text) +
-                    "' in " + std::to_string(elapsed.count()) +
-                    " ms, ends when its input closes"};
+                    "' in " + std::to_string(elapsed.count()) + " ms, ends when its input closes"};
 }
 
 }  // namespace ferolant::reg

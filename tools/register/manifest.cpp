@@ -77,8 +77,7 @@ void CheckAllowed(Browser browser, const JsonLite& manifest, ManifestCheck& chec
                                  "chrome-extension://<32 letters a-p>/: " +
                                      Shown(&bad));
   }
-  check.lines.push_back(std::string(firefox ? "allowed extensions: " : "allowed origins: ") +
-                        all);
+  check.lines.push_back(std::string(firefox ? "allowed extensions: " : "allowed origins: ") + all);
 }
 
 void CheckPath(const JsonLite& manifest, const fs::path& file, bool relative_paths_allowed,

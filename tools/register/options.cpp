@@ -124,11 +124,16 @@ Options ParseOptions(const std::vector<std::string>& args) {
     } else if (arg == "--user-data-dir") {
       options.user_data_dir = value();
     } else if (!verb && !arg.starts_with("-")) {
-      if (arg == "install") verb = Verb::kInstall;
-      else if (arg == "remove") verb = Verb::kRemove;
-      else if (arg == "check") verb = Verb::kCheck;
-      else if (arg == "manifest") verb = Verb::kManifest;
-      else throw UsageError("unknown command " + Quoted(arg) + ": install, remove, check or manifest");
+      if (arg == "install")
+        verb = Verb::kInstall;
+      else if (arg == "remove")
+        verb = Verb::kRemove;
+      else if (arg == "check")
+        verb = Verb::kCheck;
+      else if (arg == "manifest")
+        verb = Verb::kManifest;
+      else
+        throw UsageError("unknown command " + Quoted(arg) + ": install, remove, check or manifest");
     } else {
       throw UsageError("unexpected argument " + Quoted(arg));
     }

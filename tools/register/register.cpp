@@ -44,8 +44,7 @@ int RunRegister(const std::vector<std::string>& args, const std::string& default
     err << "ferolant-register: " << e.what() << "\n";
     return 2;
   } catch (const std::filesystem::filesystem_error& e) {
-    err << "ferolant-register: " << Utf8FromPath(e.path1()) << ": " << e.code().message()
-        << "\n";
+    err << "ferolant-register: " << Utf8FromPath(e.path1()) << ": " << e.code().message() << "\n";
     return 1;
   } catch (const std::system_error& e) {
     err << "ferolant-register: " << e.what() << "\n";

@@ -16,7 +16,8 @@ std::string DefaultHost() {
   std::string beside = ferolant::client::DefaultHostPath();
 #ifdef FEROLANT_PACKAGED_HOST
   std::error_code ec;
-  if (!std::filesystem::exists(ferolant::reg::PathFromUtf8(beside), ec)) return FEROLANT_PACKAGED_HOST;
+  if (!std::filesystem::exists(ferolant::reg::PathFromUtf8(beside), ec))
+    return FEROLANT_PACKAGED_HOST;
 #endif
   return beside;
 }

@@ -86,12 +86,14 @@ int Remove(const Options& options, const Registration& registration, std::ostrea
   const Hive hive = HiveOf(options);
   for (Browser b : options.browsers) {
     const std::string key = Key(b, registration.name);
-    if (DeleteKey(hive, key)) out << Column(BrowserName(b), 9) << " removed " << Shown(hive, key) << "\n";
+    if (DeleteKey(hive, key))
+      out << Column(BrowserName(b), 9) << " removed " << Shown(hive, key) << "\n";
   }
   // The four Chromium-family browsers share one file: it goes once no key names it any more.
   std::set<std::string> still_named;
   for (Browser b : kAllBrowsers) {
-    if (auto value = ReadKeyDefault(hive, Key(b, registration.name)).value) still_named.insert(*value);
+    if (auto value = ReadKeyDefault(hive, Key(b, registration.name)).value)
+      still_named.insert(*value);
   }
   for (Browser b : options.browsers) {
     const fs::path file = ManifestFile(b, registration);

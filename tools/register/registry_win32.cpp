@@ -52,9 +52,7 @@ class Key {
 
 }  // namespace
 
-const char* HiveName(Hive hive) noexcept {
-  return hive == Hive::kLocalMachine ? "HKLM" : "HKCU";
-}
+const char* HiveName(Hive hive) noexcept { return hive == Hive::kLocalMachine ? "HKLM" : "HKCU"; }
 
 KeyDefault ReadKeyDefault(Hive hive, const std::string& subkey) {
   Key key;
@@ -86,9 +84,9 @@ void WriteKeyDefault(Hive hive, const std::string& subkey, const std::string& va
                         KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.out(), nullptr);
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
   const std::wstring text = Wide(value);
-  status = ::RegSetValueExW(key.get(), nullptr, 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  status =
+      ::RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
 }
 
@@ -96,10 +94,10 @@ bool DeleteKey(Hive hive, const std::string& subkey) {
   const std::wstring wide = Wide(subkey);
   {
     Key key;
-    const LSTATUS status = ::RegOpenKeyExW(Root(hive), wide.c_str(), 0,
-                                           DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE |
-                                               KEY_SET_VALUE | KEY_WOW64_64KEY,
-                                           key.out());
+    const LSTATUS status = ::RegOpenKeyExW(
+        Root(hive), wide.c_str(), 0,
+        DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY,
+        key.out());
     if (status == ERROR_FILE_NOT_FOUND) return false;
     if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
     const LSTATUS cleared = ::RegDeleteTreeW(key.get(), nullptr);
