@@ -7,11 +7,12 @@ include(GNUInstallDirs)
 
 set(deb_lib lib/ferolant)
 set(deb_host /usr/${deb_lib}/ferolant)
-# Where the browsers look, and where ferolant-register check --system looks.
-set(deb_manifest_dirs_chromium
-    /etc/opt/chrome/native-messaging-hosts /etc/chromium/native-messaging-hosts
-    /etc/opt/edge/native-messaging-hosts /etc/opt/brave.com/brave/native-messaging-hosts)
+# Where the browsers look, and where ferolant-register check --system looks. Chrome, Edge and
+# Brave look in /etc/opt only, where postinst links the package's copy in /usr/lib/ferolant.
+set(deb_manifest_dirs_chromium /etc/chromium/native-messaging-hosts)
 set(deb_manifest_dirs_firefox /usr/lib/mozilla/native-messaging-hosts)
+set(DEB_ETC_OPT_DIRS
+    "/etc/opt/chrome/native-messaging-hosts /etc/opt/edge/native-messaging-hosts /etc/opt/brave.com/brave/native-messaging-hosts")
 
 set(deb_dir ${CMAKE_CURRENT_BINARY_DIR}/deb)
 file(MAKE_DIRECTORY ${deb_dir}/manifests)
@@ -43,11 +44,19 @@ foreach(family IN LISTS deb_families)
   endforeach()
 endforeach()
 file(WRITE ${deb_dir}/conffiles "${deb_conffiles}")
+if(chromium IN_LIST deb_families)
+  install(FILES ${deb_dir}/manifests/chromium.json DESTINATION ${deb_lib}
+          RENAME ${FEROLANT_HOST_NAME}.json)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/postinst.in ${deb_dir}/postinst @ONLY)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/postrm.in ${deb_dir}/postrm @ONLY)
+  set(deb_scripts ${deb_dir}/postinst ${deb_dir}/postrm)
+endif()
 
-configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${deb_dir}/changelog.Debian @ONLY)
-execute_process(COMMAND gzip -9nf ${deb_dir}/changelog.Debian)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${deb_dir}/changelog.Debian.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# A native package: its changelog is changelog.gz.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${deb_dir}/changelog @ONLY)
+execute_process(COMMAND gzip -9nf ${deb_dir}/changelog)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${deb_dir}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/ferolant)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ferolant)
@@ -61,15 +70,14 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The signing library asks a person through zenity's dialogs before every signature.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS zenity)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${deb_dir}/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${deb_dir}/conffiles ${deb_scripts})
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "browser native messaging host for signing with Tavrin")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "browser native messaging host for signing with Tavrin
- Ferolant lets a web page's extension in Chrome, Chromium, Edge, Brave or
- Firefox sign texts and files with the Tavrin signing library. Every signature
- is confirmed by the person in a dialog.
- .
- The package registers the host for every user of the machine;
- ferolant-register checks, adds or removes registrations.")
+    "Ferolant lets a web page's extension in Chrome, Chromium, Edge, Brave or
+Firefox sign texts and files with the Tavrin signing library. Every signature
+is confirmed by the person in a dialog.
+
+The package registers the host for every user of the machine;
+ferolant-register checks, adds or removes registrations.")
 include(CPack)
