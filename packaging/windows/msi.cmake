@@ -103,8 +103,14 @@ foreach(variant IN LISTS variants)
 # Generated: makes the ${variant} MSI. Usage: make-${variant}-msi VERSION OUTPUT.msi
 set -e
 out=$(realpath \"$2\")
+# The programs go in without their debugging information.
+stage='${msi_dir}/stage-${variant}'
+mkdir -p \"$stage\"
+for exe in ferolant.exe ferolant-register.exe; do
+  '${CMAKE_STRIP}' -o \"$stage/$exe\" '$<TARGET_FILE_DIR:ferolant>'/$exe
+done
 cd /
-exec '${FEROLANT_WIXL}' -a ${wixl_arch} -D \"Version=$1\" -D 'Bin=.$<TARGET_FILE_DIR:ferolant>' \\
+exec '${FEROLANT_WIXL}' -a ${wixl_arch} -D \"Version=$1\" -D \"Bin=.$stage\" \\
   -D 'Tavrin=.${tavrin_source}' -D 'Manifests=.${manifest_dir}' -o \"$out\" '${msi_dir}/ferolant-${variant}.wxs'
 " FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(output ${PROJECT_BINARY_DIR}/${name})
