@@ -2,7 +2,7 @@
 # ferolant_msi`. Two per architecture:
 #   ferolant-<version>-<arch>.msi          per user, no administrator: %LOCALAPPDATA%\Programs\Ferolant, HKCU
 #   ferolant-<version>-<arch>-machine.msi  every user: Program Files\Ferolant, HKLM
-# Built with the stand-in signing library their names end in -standin.
+# With the stand-in signing library (no FEROLANT_TAVRIN_DLL given) their names end in -standin.
 set(FEROLANT_TAVRIN_DLL "" CACHE FILEPATH
     "The maker's Tavrin.dll for the MSI packages; empty: the stand-in, and the packages' names say so")
 find_program(FEROLANT_WIXL wixl)
@@ -21,8 +21,11 @@ endif()
 
 set(suffix)
 if(FEROLANT_TAVRIN_DLL)
-  set(tavrin_source ${FEROLANT_TAVRIN_DLL})
-  set(tavrin_depends ${FEROLANT_TAVRIN_DLL})
+  get_filename_component(tavrin_source ${FEROLANT_TAVRIN_DLL} ABSOLUTE)
+  if(NOT EXISTS ${tavrin_source})
+    message(FATAL_ERROR "FEROLANT_TAVRIN_DLL: no file at ${tavrin_source}")
+  endif()
+  set(tavrin_depends ${tavrin_source})
 else()
   set(tavrin_source $<TARGET_FILE:tavrin>)
   set(tavrin_depends tavrin)
