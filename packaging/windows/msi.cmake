@@ -128,7 +128,7 @@ exec '${FEROLANT_WIXL}' -a ${wixl_arch} -D \"Version=$1\" -D \"Bin=.$stage\" \\
   endif()
   add_custom_command(OUTPUT ${output} COMMAND ${make_command}
                      DEPENDS ferolant ferolant-register ${tavrin_depends}
-                             ${msi_dir}/ferolant-${variant}.wxs
+                             ${msi_dir}/ferolant-${variant}.wxs ${msi_dir}/make-${variant}-msi
                      COMMENT "Making ${name}" VERBATIM)
   list(APPEND msi_outputs ${output})
 endforeach()
