@@ -57,6 +57,9 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${deb_dir}/changelog @ONLY
 execute_process(COMMAND gzip -9nf ${deb_dir}/changelog)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${deb_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/ferolant)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/ferolant-register.1 ${deb_dir}/ferolant-register.1 COPYONLY)
+execute_process(COMMAND gzip -9nf ${deb_dir}/ferolant-register.1)
+install(FILES ${deb_dir}/ferolant-register.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ferolant)
