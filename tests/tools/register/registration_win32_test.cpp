@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,14 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kName = "ferolant.register_test";
-
-const char* const kKeys[] = {
-    "Software\\Google\\Chrome\\NativeMessagingHosts\\ferolant.register_test",
-    "Software\\Chromium\\NativeMessagingHosts\\ferolant.register_test",
-    "Software\\Microsoft\\Edge\\NativeMessagingHosts\\ferolant.register_test",
-    "Software\\BraveSoftware\\Brave-Browser\\NativeMessagingHosts\\ferolant.register_test",
-    "Software\\Mozilla\\NativeMessagingHosts\\ferolant.register_test",
+const char* const kKeyFolders[] = {
+    "Software\\Google\\Chrome\\NativeMessagingHosts\\",
+    "Software\\Chromium\\NativeMessagingHosts\\",
+    "Software\\Microsoft\\Edge\\NativeMessagingHosts\\",
+    "Software\\BraveSoftware\\Brave-Browser\\NativeMessagingHosts\\",
+    "Software\\Mozilla\\NativeMessagingHosts\\",
 };
 
 struct Outcome {
@@ -36,9 +35,12 @@ struct Outcome {
 class RegistrationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("ferolant-register-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    // Each test its own host name and folder: tests run side by side in one registry.
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    name_ = "ferolant.test_";
+    for (char c : test) name_ += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* folder : kKeyFolders) keys_.push_back(folder + name_);
+    folder_ = fs::temp_directory_path() / ("ferolant-register-" + test);
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     fs::copy_file(PathFromUtf8(FEROLANT_EXECUTABLE), folder_ / "ferolant.exe");
@@ -46,7 +48,7 @@ class RegistrationTest : public ::testing::Test {
     host_ = Utf8FromPath(folder_ / "ferolant.exe");
   }
   void TearDown() override {
-    for (const char* key : kKeys) {
+    for (const std::string& key : keys_) {
       DeleteKey(Hive::kCurrentUser, key);
       DeleteKey(Hive::kLocalMachine, key);
     }
@@ -55,7 +57,7 @@ class RegistrationTest : public ::testing::Test {
 
   Outcome Run(std::vector<std::string> args) const {
     // A case's own --name comes later and wins.
-    args.insert(args.begin(), {"--name", kName});
+    args.insert(args.begin(), {"--name", name_});
     std::ostringstream out, err;
     const int code = RunRegister(args, host_, out, err);
     return {code, out.str(), err.str()};
@@ -76,6 +78,8 @@ class RegistrationTest : public ::testing::Test {
     return n;
   }
 
+  std::string name_;
+  std::vector<std::string> keys_;  // the five browsers' keys for name_
   fs::path folder_;
   std::string host_;
 };
@@ -93,9 +97,9 @@ TEST_F(RegistrationTest, InstallsChecksAndRemovesInEitherHive) {
     };
     const Outcome installed = with({"install"});
     ASSERT_EQ(installed.code, 0) << installed.err;
-    const std::string chromium_family = Utf8FromPath(folder_ / "ferolant.register_test.json");
-    const std::string firefox = Utf8FromPath(folder_ / "ferolant.register_test.firefox.json");
-    for (const char* key : kKeys) {
+    const std::string chromium_family = Utf8FromPath(folder_ / (name_ + ".json"));
+    const std::string firefox = Utf8FromPath(folder_ / (name_ + ".firefox.json"));
+    for (const std::string& key : keys_) {
       const KeyDefault found = ReadKeyDefault(c.hive, key);
       ASSERT_TRUE(found.exists) << key;
       EXPECT_EQ(found.value,
@@ -108,17 +112,16 @@ TEST_F(RegistrationTest, InstallsChecksAndRemovesInEitherHive) {
 
     // Chrome goes, the other three Chromium-family browsers keep the file they share.
     EXPECT_EQ(with({"remove", "--browser", "chrome"}).code, 0);
-    EXPECT_FALSE(ReadKeyDefault(c.hive, kKeys[0]).exists);
+    EXPECT_FALSE(ReadKeyDefault(c.hive, keys_[0]).exists);
     const Outcome rest = with({"check", "--browser", "edge"});
     EXPECT_EQ(rest.code, 0) << rest.out;
 
     EXPECT_EQ(with({"remove"}).code, 0);
-    for (const char* key : kKeys) EXPECT_FALSE(ReadKeyDefault(c.hive, key).exists) << key;
+    for (const std::string& key : keys_) EXPECT_FALSE(ReadKeyDefault(c.hive, key).exists) << key;
     EXPECT_EQ(Files(), (std::vector<std::string>{"Tavrin.dll", "ferolant.exe"}));
     const Outcome gone = with({"check"});
     EXPECT_EQ(gone.code, 1);
-    EXPECT_NE(gone.out.find("no registration for 'ferolant.register_test' found"),
-              std::string::npos);
+    EXPECT_NE(gone.out.find("no registration for '" + name_ + "' found"), std::string::npos);
   }
 }
 
@@ -127,13 +130,15 @@ TEST_F(RegistrationTest, CheckNamesWhatIsBroken) {
   const std::string wrong_name =
       R"({"name":"other.host","type":"stdio","path":"ferolant.exe","allowed_origins":["chrome-extension://abcdefghijklmnopabcdefghijklmnop/"]})";
   const std::string relative_gone =
-      R"({"name":"ferolant.register_test","type":"stdio","path":"gone.exe","allowed_origins":["chrome-extension://abcdefghijklmnopabcdefghijklmnop/"]})";
+      R"({"name":")" + name_ +
+      R"(","type":"stdio","path":"gone.exe","allowed_origins":["chrome-extension://abcdefghijklmnopabcdefghijklmnop/"]})";
   const std::string relative_good =
-      R"({"name":"ferolant.register_test","type":"stdio","path":"ferolant.exe","allowed_origins":["chrome-extension://abcdefghijklmnopabcdefghijklmnop/"]})";
+      R"({"name":")" + name_ +
+      R"(","type":"stdio","path":"ferolant.exe","allowed_origins":["chrome-extension://abcdefghijklmnopabcdefghijklmnop/"]})";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"", "which does not exist"},  // the key names a file that is not there
       {"{not json", "does not parse as JSON"},
-      {wrong_name, "\"name\" is 'other.host', but the file is for 'ferolant.register_test'"},
+      {wrong_name, "\"name\" is 'other.host', but the file is for '" + name_ + "'"},
       {relative_gone, missing_host + " does not exist"},
       {relative_good, "OK"},
   };
@@ -142,7 +147,7 @@ TEST_F(RegistrationTest, CheckNamesWhatIsBroken) {
     SCOPED_TRACE(manifest);
     fs::remove(file);
     if (!manifest.empty()) std::ofstream(file, std::ios::binary) << manifest;
-    WriteKeyDefault(Hive::kCurrentUser, kKeys[1], Utf8FromPath(file));
+    WriteKeyDefault(Hive::kCurrentUser, keys_[1], Utf8FromPath(file));
     const Outcome checked = Run({"check", "--browser", "chromium"});
     EXPECT_EQ(checked.code, reason == std::string("OK") ? 0 : 1) << checked.out;
     EXPECT_NE(checked.out.find(reason), std::string::npos) << checked.out;
@@ -165,7 +170,9 @@ TEST_F(RegistrationTest, RefusesBadUsageBeforeWritingAnything) {
     const Outcome refused = Run(args);
     EXPECT_EQ(refused.code, 2);
     EXPECT_TRUE(refused.err.starts_with("ferolant-register: ")) << refused.err;
-    for (const char* key : kKeys) EXPECT_FALSE(ReadKeyDefault(Hive::kCurrentUser, key).exists);
+    for (const std::string& key : keys_) {
+      EXPECT_FALSE(ReadKeyDefault(Hive::kCurrentUser, key).exists);
+    }
     EXPECT_EQ(Files(), (std::vector<std::string>{"Tavrin.dll", "ferolant.exe"}));
   }
 }
