@@ -27,10 +27,10 @@ struct CertificateSummary {
 
 // What is about to be signed. Exactly one of text and file is described.
 struct SigningSubject {
-  std::string textPreview;       // the first lines of a text, at most a few hundred characters
-  std::uint64_t textLength = 0;  // the whole text's length in characters
-  std::string fileName;          // a file's name (its path), empty for a text
-  std::uint64_t fileSize = 0;    // the file's size in bytes
+  std::string textPreview;            // the first lines of a text, at most a few hundred characters
+  std::uint64_t textLength = 0;       // the whole text's length in characters
+  std::string fileName;               // a file's name (its path), empty for a text
+  std::uint64_t fileSize = 0;         // the file's size in bytes
   bool IsFile() const noexcept { return !fileName.empty(); }
 };
 
@@ -47,7 +47,7 @@ struct PinRequest {
 struct ConfirmRequest {
   CertificateSummary certificate;
   SigningSubject subject;
-  bool pinPad = false;  // the token will ask on its own keypad after Sign
+  bool pinPad = false;                // the token will ask on its own keypad after Sign
 };
 
 // GETFILENAMEDLG's texts and mode, as the library received them (UTF-8).
@@ -56,7 +56,7 @@ struct FileChooserRequest {
   std::string initialFile;
   std::string filter;
   std::string initialFolder;
-  bool multiple = false;  // several files may be chosen
+  bool multiple = false;              // several files may be chosen
 };
 
 enum class Answer {

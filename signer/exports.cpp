@@ -172,8 +172,8 @@ std::int32_t FEROLANT_LIBCALL GetFileNameDlgW(const TOleChar* text1, const TOleC
     tavrin::FileChooserRequest request{EncodeUtf8(InText(text1), TUtf8Mode::umReplace),
                                        EncodeUtf8(InText(text2), TUtf8Mode::umReplace),
                                        EncodeUtf8(InText(text3), TUtf8Mode::umReplace),
-                                       EncodeUtf8(InText(text4), TUtf8Mode::umReplace),
-                                       (mode & 0xFFFF) != 0};
+                                       EncodeUtf8(InText(text4), TUtf8Mode::umReplace), false};
+    (void)mode;  // what the mode asks of the dialog is the dialogs' to read
     std::vector<std::string> paths;
     return Report(state, state.Library().ChooseFiles(request, paths));
   });

@@ -4,7 +4,6 @@
 #include <p11-kit/p11-kit.h>
 #include <p11-kit/pkcs11.h>
 
-#include <openssl/ec.h>
 #include <openssl/x509.h>
 
 #include <algorithm>
@@ -14,6 +13,8 @@
 
 #include "certificate_check.h"
 #include "key_inventory.h"
+#include "pkcs11_session.h"
+#include "signature_value.h"
 
 namespace tavrin {
 
@@ -36,130 +37,10 @@ namespace {
 
 using Bytes = std::string;
 
-// Codes that mean the token is no longer there to answer.
-bool TokenWentAway(CK_RV rv) noexcept {
-  switch (rv) {
-    case CKR_DEVICE_REMOVED:
-    case CKR_TOKEN_NOT_PRESENT:
-    case CKR_TOKEN_NOT_RECOGNIZED:
-    case CKR_DEVICE_ERROR:
-    case CKR_SLOT_ID_INVALID:
-    case CKR_SESSION_HANDLE_INVALID:
-    case CKR_SESSION_CLOSED:
-    case CKR_KEY_HANDLE_INVALID:
-    case CKR_OBJECT_HANDLE_INVALID:
-    case CKR_GENERAL_ERROR:
-      return true;
-    default:
-      return false;
-  }
-}
-
-std::string Code(CK_RV rv) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(rv));
-  return text;
-}
-
 std::string Label(const CK_TOKEN_INFO& info) {
   std::string label(reinterpret_cast<const char*>(info.label), sizeof info.label);
   label.erase(label.find_last_not_of(' ') + 1);
   return label;
-}
-
-class Session {
- public:
-  Session(CK_FUNCTION_LIST* module, CK_SLOT_ID slot) : module_(module) {
-    rv_ = module->C_OpenSession(slot, CKF_SERIAL_SESSION, nullptr, nullptr, &handle_);
-  }
-  ~Session() {
-    if (rv_ == CKR_OK) module_->C_CloseSession(handle_);
-  }
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
-
-  CK_RV OpenResult() const noexcept { return rv_; }
-  CK_SESSION_HANDLE Handle() const noexcept { return handle_; }
-
-  // The handles of the objects that match, as many as there are.
-  std::vector<CK_OBJECT_HANDLE> Find(std::vector<CK_ATTRIBUTE> pattern) const {
-    std::vector<CK_OBJECT_HANDLE> found;
-    if (module_->C_FindObjectsInit(handle_, pattern.data(), pattern.size()) != CKR_OK) return found;
-    CK_OBJECT_HANDLE batch[32];
-    CK_ULONG count = 0;
-    while (module_->C_FindObjects(handle_, batch, 32, &count) == CKR_OK && count > 0) {
-      found.insert(found.end(), batch, batch + count);
-    }
-    module_->C_FindObjectsFinal(handle_);
-    return found;
-  }
-
-  Bytes Attribute(CK_OBJECT_HANDLE object, CK_ATTRIBUTE_TYPE type) const {
-    CK_ATTRIBUTE attribute{type, nullptr, 0};
-    if (module_->C_GetAttributeValue(handle_, object, &attribute, 1) != CKR_OK ||
-        attribute.ulValueLen == CK_UNAVAILABLE_INFORMATION) {
-      return {};
-    }
-    Bytes value(attribute.ulValueLen, '\0');
-    attribute.pValue = value.data();
-    if (module_->C_GetAttributeValue(handle_, object, &attribute, 1) != CKR_OK) return {};
-    value.resize(attribute.ulValueLen);
-    return value;
-  }
-
- private:
-  CK_FUNCTION_LIST* module_;
-  CK_SESSION_HANDLE handle_ = CK_INVALID_HANDLE;
-  CK_RV rv_ = CKR_GENERAL_ERROR;
-};
-
-// PKCS#11 wants non-const pointers in its templates.
-CK_ATTRIBUTE Attr(CK_ATTRIBUTE_TYPE type, void* value, std::size_t length) {
-  return {type, value, static_cast<CK_ULONG>(length)};
-}
-
-// The ECDSA value as CMS carries it (a DER SEQUENCE of r and s) from the token's r || s.
-bool EcdsaDer(const Bytes& raw, Bytes& der) {
-  if (raw.empty() || raw.size() % 2 != 0) return false;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data());
-  const int half = static_cast<int>(raw.size() / 2);
-  ECDSA_SIG* value = ECDSA_SIG_new();
-  BIGNUM* r = BN_bin2bn(bytes, half, nullptr);
-  BIGNUM* s = BN_bin2bn(bytes + half, half, nullptr);
-  if (value == nullptr || r == nullptr || s == nullptr || ECDSA_SIG_set0(value, r, s) != 1) {
-    BN_free(r);
-    BN_free(s);
-    ECDSA_SIG_free(value);
-    return false;
-  }
-  unsigned char* out = nullptr;
-  const int length = i2d_ECDSA_SIG(value, &out);
-  ECDSA_SIG_free(value);
-  if (length <= 0) return false;
-  der.assign(reinterpret_cast<char*>(out), static_cast<std::size_t>(length));
-  OPENSSL_free(out);
-  return true;
-}
-
-// The DigestInfo that PKCS#1 v1.5 signs (CKM_RSA_PKCS adds only the padding).
-bool DigestInfo(const EVP_MD* md, const Bytes& digest, Bytes& der) {
-  X509_SIG* info = X509_SIG_new();
-  if (info == nullptr) return false;
-  X509_ALGOR* algorithm = nullptr;
-  ASN1_OCTET_STRING* value = nullptr;
-  X509_SIG_getm(info, &algorithm, &value);
-  unsigned char* out = nullptr;
-  int length = 0;
-  if (X509_ALGOR_set0(algorithm, OBJ_nid2obj(EVP_MD_get_type(md)), V_ASN1_NULL, nullptr) == 1 &&
-      ASN1_OCTET_STRING_set(value, reinterpret_cast<const unsigned char*>(digest.data()),
-                            static_cast<int>(digest.size())) == 1) {
-    length = i2d_X509_SIG(info, &out);
-  }
-  X509_SIG_free(info);
-  if (length <= 0) return false;
-  der.assign(reinterpret_cast<char*>(out), static_cast<std::size_t>(length));
-  OPENSSL_free(out);
-  return true;
 }
 
 class TokenKey final : public SigningKey {
