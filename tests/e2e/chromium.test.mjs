@@ -28,7 +28,10 @@ before(async () => {
   scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'ferolant-e2e-'));
   const userDataDir = path.join(scratch, 'profile');
   const extension = stageExtension(path.join(scratch, 'extension'));
-  register(['install', '--browser', 'chromium', '--user-data-dir', userDataDir]);
+  // An installed package's host is found through its system-wide manifest instead.
+  if (process.env.FEROLANT_E2E_MANIFEST !== 'system') {
+    register(['install', '--browser', 'chromium', '--user-data-dir', userDataDir]);
+  }
   context = await chromium.launchPersistentContext(userDataDir, {
     executablePath: CHROMIUM,
     headless: true,

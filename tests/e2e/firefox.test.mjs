@@ -9,7 +9,7 @@ import os from 'node:os';
 import path from 'node:path';
 
 import {
-  EXTENSION_DIR, HOST_NAME, HOST_PATH, MODULE_PATH, REPO, SIGN_TEXT, checkEveryOperation,
+  EXTENSION_DIR, HOST_NAME, HOST_PATH, MODULE_PATH, REGISTER, SIGN_TEXT, checkEveryOperation,
   fnvUnits, hostPids, longRun, standinSignature, waitUntil,
 } from './support.mjs';
 
@@ -77,9 +77,9 @@ before(async () => {
 
   const env = { ...process.env, HOME: home, MOZ_CRASHREPORTER_DISABLE: '1' };
   delete env.XDG_CONFIG_HOME;
-  const register = (name, target) => execFileSync('python3', [
-    path.join(REPO, 'tools', 'register'), 'install', '--browser', 'firefox', '--name', name,
-    '--path', target, '--firefox-id', GECKO_ID], { env, stdio: ['ignore', 'ignore', 'inherit'] });
+  const register = (name, target) => execFileSync(REGISTER, [
+    'install', '--browser', 'firefox', '--name', name, '--path', target,
+    '--firefox-id', GECKO_ID], { env, stdio: ['ignore', 'ignore', 'inherit'] });
   register(HOST_NAME, HOST_PATH);
   register('ferolant.e2e_report', reporter);
 

@@ -111,10 +111,14 @@ export function longRun(length) {
   return text;
 }
 
-// Writes the host manifest with the project's own registration script.
-export function register(args) {
-  execFileSync('python3', [path.join(REPO, 'tools', 'register'), ...args,
-    '--name', HOST_NAME, '--path', HOST_PATH], { stdio: ['ignore', 'ignore', 'inherit'] });
+// The project's registration program.
+export const REGISTER = path.resolve(
+  process.env.FEROLANT_REGISTER || path.join(REPO, 'build', 'bin', 'ferolant-register'));
+
+// Writes the host manifest with the project's registration program.
+export function register(args, options = {}) {
+  execFileSync(REGISTER, [...args, '--name', HOST_NAME, '--path', HOST_PATH],
+               { stdio: ['ignore', 'ignore', 'inherit'], ...options });
 }
 
 // Pids of running processes whose executable is the host under test.

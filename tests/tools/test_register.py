@@ -1,16 +1,16 @@
-"""The registration script, run against a scratch HOME: what it writes, what it refuses to
-write, and what its check mode says about broken installations."""
+"""ferolant-register, run against a scratch HOME: what it writes, what it refuses to write, and
+what its check mode says about broken installations."""
 
 import json
 import os
 import stat
 import subprocess
-import sys
 import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-REGISTER = os.path.join(HERE, "..", "..", "tools", "register")
+# The build passes the program's path.
+REGISTER = os.environ.get("FEROLANT_REGISTER", "")
 # A host that answers NATIVEVERSION; the build passes the fake host's path.
 HOST = os.environ.get("FEROLANT_TEST_HOST", "")
 
@@ -34,7 +34,7 @@ class RegisterTest(unittest.TestCase):
         self.scratch.cleanup()
 
     def run_register(self, *args, env=None):
-        p = subprocess.run([sys.executable, REGISTER, *args], env=env or self.env,
+        p = subprocess.run([REGISTER, *args], env=env or self.env,
                            capture_output=True, text=True, timeout=120)
         return p.returncode, p.stdout, p.stderr
 
@@ -98,7 +98,7 @@ class InstallAndRemove(RegisterTest):
         self.assertEqual(self.all_files(), [])
         rc, out, _ = self.run_register("check", "--name", "cz.example_1.host")
         self.assertEqual(rc, 1)
-        self.assertIn("run tools/register install", out)
+        self.assertIn("run ferolant-register install", out)
 
     @unittest.skipUnless(HOST, "needs FEROLANT_TEST_HOST")
     def test_follows_the_configuration_home_and_a_chosen_profile(self):
@@ -128,11 +128,14 @@ class InstallAndRemove(RegisterTest):
             ("--extension-id", "chrome-extension://abcdefghijklmnopabcdefghijklmnop"),
             ("--extension-id", "chrome-extension://*/"),
             ("--firefox-id", "no at sign"), ("--firefox-id", 'x@y"z'),
+            ("--browser", "opera"), ("--path", "build/bin/ferolant"),
+            ("--user-data-dir", "profile"),
         ]
         for option, value in cases:
-            rc, _, err = self.run_register("install", "--path", host, option, value)
+            rc, _, err = self.run_register("install", "--path", host, "--browser", "chrome",
+                                           option, value)
             self.assertEqual(rc, 2, (option, value))
-            self.assertTrue(err.startswith("register: "), err)
+            self.assertTrue(err.startswith("ferolant-register: "), err)
         # A host that is not there is refused too: a manifest naming it could never work.
         rc, _, err = self.run_register("install", "--path", os.path.join(self.home, "none"))
         self.assertEqual(rc, 2)

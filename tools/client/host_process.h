@@ -18,8 +18,10 @@ class HostProcess {
   static constexpr std::uint32_t kMaxFrame = 256u * 1024 * 1024;
 
   // Starts the executable at path (UTF-8) with no arguments; on failure returns nullptr and
-  // says why.
-  static std::unique_ptr<HostProcess> Start(const std::string& path, std::string& error);
+  // says why. With capture_errors the host's standard error goes to a private temporary file
+  // instead of ours, for ErrorOutput to read back.
+  static std::unique_ptr<HostProcess> Start(const std::string& path, std::string& error,
+                                            bool capture_errors = false);
 
   HostProcess(const HostProcess&) = delete;
   HostProcess& operator=(const HostProcess&) = delete;
@@ -40,6 +42,10 @@ class HostProcess {
   std::optional<int> WaitExit(std::chrono::milliseconds timeout);
 
   long pid() const noexcept;
+
+  // What the host has written to its standard error so far; empty unless started with
+  // capture_errors.
+  std::string ErrorOutput() const;
 
  private:
   struct Pipes;  // the platform's process and pipe handles

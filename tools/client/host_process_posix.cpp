@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -20,6 +21,7 @@ struct HostProcess::Pipes {
   pid_t pid = -1;
   int to_host = -1;
   int from_host = -1;
+  int errors = -1;  // the captured standard error, or -1
 };
 
 namespace {
@@ -29,11 +31,25 @@ void CloseFd(int& fd) noexcept {
   fd = -1;
 }
 
+// An unnamed file: it disappears with its last descriptor, whatever happens to us.
+int AnonymousFile(std::string& error) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string name = std::string(dir && *dir ? dir : "/tmp") + "/ferolant-stderr-XXXXXX";
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) {
+    error = name + ": " + std::strerror(errno);
+    return -1;
+  }
+  ::unlink(name.c_str());
+  return fd;
+}
+
 }  // namespace
 
 HostProcess::HostProcess(std::unique_ptr<Pipes> pipes) noexcept : pipes_(std::move(pipes)) {}
 
-std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::string& error) {
+std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::string& error,
+                                                bool capture_errors) {
   // A host that dies while we write must show up as a failed write, not end the client.
   ::signal(SIGPIPE, SIG_IGN);
   if (::access(path.c_str(), X_OK) != 0) {
@@ -51,10 +67,16 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
     ::close(in[0]), ::close(in[1]);
     return nullptr;
   }
+  int errors = -1;
+  if (capture_errors && (errors = AnonymousFile(error)) < 0) {
+    ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
+    return nullptr;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  if (errors >= 0) posix_spawn_file_actions_adddup2(&actions, errors, 2);
   char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
   pid_t pid = -1;
   const int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
@@ -64,10 +86,11 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
   if (rc != 0) {
     error = "cannot start " + path + ": " + std::strerror(rc);
     ::close(in[1]), ::close(out[0]);
+    CloseFd(errors);
     return nullptr;
   }
   return std::unique_ptr<HostProcess>(
-      new HostProcess(std::make_unique<Pipes>(Pipes{pid, in[1], out[0]})));
+      new HostProcess(std::make_unique<Pipes>(Pipes{pid, in[1], out[0], errors})));
 }
 
 HostProcess::~HostProcess() {
@@ -77,6 +100,7 @@ HostProcess::~HostProcess() {
     ::kill(pipes_->pid, SIGKILL);
     WaitExit(std::chrono::seconds(10));
   }
+  CloseFd(pipes_->errors);
 }
 
 long HostProcess::pid() const noexcept { return pipes_->pid; }
@@ -113,6 +137,19 @@ bool HostProcess::ReadExactly(char* out, std::size_t n,
     got += static_cast<std::size_t>(r);
   }
   return true;
+}
+
+std::string HostProcess::ErrorOutput() const {
+  std::string text;
+  char chunk[4096];
+  for (off_t at = 0; pipes_->errors >= 0;) {
+    const ssize_t n = ::pread(pipes_->errors, chunk, sizeof chunk, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(chunk, static_cast<std::size_t>(n));
+    at += n;
+  }
+  return text;
 }
 
 void HostProcess::CloseInput() noexcept { CloseFd(pipes_->to_host); }

@@ -12,6 +12,7 @@ struct HostProcess::Pipes {
   DWORD pid = 0;
   HANDLE to_host = nullptr;
   HANDLE from_host = nullptr;
+  HANDLE errors = nullptr;  // the captured standard error, or none
 };
 
 namespace {
@@ -42,11 +43,32 @@ std::string Narrow(const std::wstring& wide) {
 
 std::string LastErrorText() { return "Windows error " + std::to_string(::GetLastError()); }
 
+// A temporary file the system deletes when its last handle closes, whatever happens to us.
+HANDLE AnonymousFile(SECURITY_ATTRIBUTES& inherit, std::string& error) {
+  std::wstring dir(MAX_PATH + 1, L'\0');
+  dir.resize(::GetTempPathW(static_cast<DWORD>(dir.size()), dir.data()));
+  std::wstring name(MAX_PATH + 1, L'\0');
+  if (dir.empty() || ::GetTempFileNameW(dir.c_str(), L"fer", 0, name.data()) == 0) {
+    error = "temporary file: " + LastErrorText();
+    return nullptr;
+  }
+  HANDLE file =
+      ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = "temporary file: " + LastErrorText();
+    return nullptr;
+  }
+  return file;
+}
+
 }  // namespace
 
 HostProcess::HostProcess(std::unique_ptr<Pipes> pipes) noexcept : pipes_(std::move(pipes)) {}
 
-std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::string& error) {
+std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::string& error,
+                                                bool capture_errors) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE in_read = nullptr, in_write = nullptr, out_read = nullptr, out_write = nullptr;
   if (!::CreatePipe(&in_read, &in_write, &inherit, 0)) {
@@ -58,6 +80,12 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
     ::CloseHandle(in_read), ::CloseHandle(in_write);
     return nullptr;
   }
+  HANDLE errors = nullptr;
+  if (capture_errors && (errors = AnonymousFile(inherit, error)) == nullptr) {
+    ::CloseHandle(in_read), ::CloseHandle(in_write), ::CloseHandle(out_read),
+        ::CloseHandle(out_write);
+    return nullptr;
+  }
   // Only the host's own ends are inherited, or it would never see its input end.
   ::SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
   ::SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
@@ -67,7 +95,7 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = in_read;
   si.hStdOutput = out_write;
-  si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  si.hStdError = errors ? errors : ::GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION pi{};
   const std::wstring exe = Widen(path);
   std::wstring command = L"\"" + exe + L"\"";
@@ -79,11 +107,12 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
   if (!started) {
     error = "cannot start " + path + ": " + why;
     ::CloseHandle(in_write), ::CloseHandle(out_read);
+    if (errors) ::CloseHandle(errors);
     return nullptr;
   }
   ::CloseHandle(pi.hThread);
   return std::unique_ptr<HostProcess>(new HostProcess(
-      std::make_unique<Pipes>(Pipes{pi.hProcess, pi.dwProcessId, in_write, out_read})));
+      std::make_unique<Pipes>(Pipes{pi.hProcess, pi.dwProcessId, in_write, out_read, errors})));
 }
 
 HostProcess::~HostProcess() {
@@ -94,6 +123,7 @@ HostProcess::~HostProcess() {
     WaitExit(std::chrono::seconds(10));
   }
   CloseHandleOnce(pipes_->process);
+  CloseHandleOnce(pipes_->errors);
 }
 
 long HostProcess::pid() const noexcept { return static_cast<long>(pipes_->pid); }
@@ -137,6 +167,18 @@ bool HostProcess::ReadExactly(char* out, std::size_t n,
     got += read;
   }
   return true;
+}
+
+std::string HostProcess::ErrorOutput() const {
+  std::string text;
+  if (pipes_->errors == nullptr) return text;
+  // The host shares the handle and with it the file position: read from the start.
+  ::SetFilePointer(pipes_->errors, 0, nullptr, FILE_BEGIN);
+  char chunk[4096];
+  DWORD n = 0;
+  while (::ReadFile(pipes_->errors, chunk, sizeof chunk, &n, nullptr) && n > 0)
+    text.append(chunk, n);
+  return text;
 }
 
 void HostProcess::CloseInput() noexcept { CloseHandleOnce(pipes_->to_host); }

@@ -1,0 +1,9 @@
+#include <unistd.h>
+
+#include "executable.h"
+
+namespace ferolant::reg {
+
+bool IsExecutable(const std::filesystem::path& file) { return ::access(file.c_str(), X_OK) == 0; }
+
+}  // namespace ferolant::reg

@@ -1,0 +1,61 @@
+#include "host_probe.h"
+
+#include "host_process.h"
+#include "json_lite.h"
+#include "text.h"
+
+namespace ferolant::reg {
+namespace {
+
+using client::JsonLite;
+
+constexpr const char* kRequest = R"({"metoda":"NATIVEVERSION","parametry":{},"tabID":1})";
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// result.data of a reply, when the body is a reply at all.
+const JsonLite* ReplyData(const JsonLite& root) {
+  const JsonLite* result = root.Find(u"result");
+  if (result == nullptr || result->kind != JsonLite::Kind::kObject) return nullptr;
+  const JsonLite* data = result->Find(u"data");
+  return data != nullptr && data->kind == JsonLite::Kind::kString ? data : nullptr;
+}
+
+}  // namespace
+
+ProbeResult ProbeHost(const std::string& path, std::chrono::milliseconds timeout) {
+  const auto started = std::chrono::steady_clock::now();
+  std::string error;
+  auto host = client::HostProcess::Start(path, error, /*capture_errors=*/true);
+  if (!host) return {false, "does not start: " + error};
+
+  // A host that ends at once may not read the request, yet still have said something: the
+  // reply is read whether or not the request went through.
+  host->WriteFrame(kRequest);
+  std::string body;
+  const bool answered = host->ReadFrame(body, timeout) == client::HostProcess::ReadStatus::kFrame;
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - started);
+  host->CloseInput();
+  const std::optional<int> status = host->WaitExit(timeout);
+  if (!status) return {false, "answered but did not end when its input was closed"};
+  if (!answered) {
+    const std::string errors = Trimmed(host->ErrorOutput());
+    return {false, "started but did not answer (" + client::DescribeExit(*status) + ")" +
+                       (errors.empty() ? "" : ": " + errors)};
+  }
+  const client::JsonLiteResult parsed = client::ParseJsonLite(body);
+  const JsonLite* data = parsed.value ? ReplyData(*parsed.value) : nullptr;
+  if (data == nullptr) {
+    return {false, "answered with something that is not a reply: " +
+                       client::JsonQuote(body.substr(0, 200))};
+  }
+  return {true, "starts, answers NATIVEVERSION with '" + client::Utf16ToDisplay(data->text) +
+                    "' in " + std::to_string(elapsed.count()) + " ms, ends when its input closes"};
+}
+
+}  // namespace ferolant::reg

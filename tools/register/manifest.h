@@ -1,0 +1,26 @@
+#pragma once
+// The host manifest: the file a browser reads to find the host, written and checked.
+#include <string>
+#include <vector>
+
+#include "options.h"
+
+namespace ferolant::reg {
+
+// The manifest for one browser, indented JSON ending in a line feed. Chromium-family browsers
+// read "allowed_origins", Firefox "allowed_extensions".
+std::string ManifestText(Browser browser, const Registration& registration);
+
+struct ManifestCheck {
+  bool ok = false;
+  std::vector<std::string> lines;  // what was found, then one "PROBLEM: ..." line per fault
+};
+
+// Reads the manifest at file and tells whether the browser could start the host through it:
+// its members, its path, and whether that executable starts and answers as a host.
+// relative_paths_allowed: the browser resolves a relative "path" against the manifest's folder
+// (Windows); elsewhere a relative one is a fault.
+ManifestCheck CheckManifest(Browser browser, const std::string& file, const std::string& name,
+                            bool relative_paths_allowed);
+
+}  // namespace ferolant::reg

@@ -1,0 +1,55 @@
+#include "register.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "manifest.h"
+#include "options.h"
+#include "registration.h"
+#include "utf8_path.h"
+
+namespace ferolant::reg {
+
+std::string Column(std::string_view text, std::size_t width) {
+  std::string out(text);
+  if (out.size() < width) out.resize(width, ' ');
+  return out;
+}
+
+int RunRegister(const std::vector<std::string>& args, const std::string& default_host,
+                std::ostream& out, std::ostream& err) {
+  try {
+    const Options options = ParseOptions(args);
+    if (options.help) {
+      out << kUsage;
+      return 0;
+    }
+    if (options.verb == Verb::kCheck) return Check(options, out);
+    const Registration registration = Validate(options, default_host);
+    switch (options.verb) {
+      case Verb::kInstall:
+        return Install(options, registration, out);
+      case Verb::kRemove:
+        return Remove(options, registration, out);
+      case Verb::kManifest:
+        for (Browser b : options.browsers) {
+          out << "# " << BrowserName(b) << "\n" << ManifestText(b, registration);
+        }
+        return 0;
+      case Verb::kCheck:
+        break;
+    }
+    return 0;
+  } catch (const UsageError& e) {
+    err << "ferolant-register: " << e.what() << "\n";
+    return 2;
+  } catch (const std::filesystem::filesystem_error& e) {
+    err << "ferolant-register: " << Utf8FromPath(e.path1()) << ": " << e.code().message() << "\n";
+    return 1;
+  } catch (const std::system_error& e) {
+    err << "ferolant-register: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace ferolant::reg

@@ -1,0 +1,20 @@
+#pragma once
+// The verbs that touch the machine, each done the platform's way: on Linux a manifest in each
+// browser's folder, on Windows a manifest beside the host and a registry key naming it.
+#include <ostream>
+#include <string>
+
+#include "options.h"
+
+namespace ferolant::reg {
+
+// Each returns the exit code; bad usage throws UsageError before anything is written, a
+// failed write throws std::filesystem::filesystem_error or std::system_error.
+int Install(const Options& options, const Registration& registration, std::ostream& out);
+int Remove(const Options& options, const Registration& registration, std::ostream& out);
+int Check(const Options& options, std::ostream& out);
+
+// "chrome   " and the like: browser names padded to one column.
+std::string Column(std::string_view text, std::size_t width);
+
+}  // namespace ferolant::reg

@@ -1,0 +1,111 @@
+#include <windows.h>
+
+#include <system_error>
+
+#include "registry.h"
+
+namespace ferolant::reg {
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+HKEY Root(Hive hive) noexcept {
+  return hive == Hive::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+[[noreturn]] void Fail(LSTATUS status, Hive hive, const std::string& subkey) {
+  throw std::system_error(static_cast<int>(status), std::system_category(),
+                          std::string(HiveName(hive)) + "\\" + subkey);
+}
+
+class Key {
+ public:
+  Key() = default;
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  ~Key() {
+    if (key_ != nullptr) ::RegCloseKey(key_);
+  }
+  HKEY* out() noexcept { return &key_; }
+  HKEY get() const noexcept { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+const char* HiveName(Hive hive) noexcept { return hive == Hive::kLocalMachine ? "HKLM" : "HKCU"; }
+
+KeyDefault ReadKeyDefault(Hive hive, const std::string& subkey) {
+  Key key;
+  LSTATUS status = ::RegOpenKeyExW(Root(hive), Wide(subkey).c_str(), 0,
+                                   KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.out());
+  if (status == ERROR_FILE_NOT_FOUND) return {};
+  if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
+  KeyDefault found{true, std::nullopt};
+  DWORD type = 0;
+  DWORD bytes = 0;
+  status = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &bytes);
+  if (status == ERROR_FILE_NOT_FOUND || (type != REG_SZ && type != REG_EXPAND_SZ)) return found;
+  if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
+  std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+  bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  status = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type,
+                              reinterpret_cast<BYTE*>(text.data()), &bytes);
+  if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
+  text.resize(bytes / sizeof(wchar_t));
+  while (!text.empty() && text.back() == L'\0') text.pop_back();
+  found.value = Narrow(text);
+  return found;
+}
+
+void WriteKeyDefault(Hive hive, const std::string& subkey, const std::string& value) {
+  Key key;
+  LSTATUS status =
+      ::RegCreateKeyExW(Root(hive), Wide(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.out(), nullptr);
+  if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
+  const std::wstring text = Wide(value);
+  status =
+      ::RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
+}
+
+bool DeleteKey(Hive hive, const std::string& subkey) {
+  const std::wstring wide = Wide(subkey);
+  {
+    Key key;
+    const LSTATUS status = ::RegOpenKeyExW(
+        Root(hive), wide.c_str(), 0,
+        DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY,
+        key.out());
+    if (status == ERROR_FILE_NOT_FOUND) return false;
+    if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
+    const LSTATUS cleared = ::RegDeleteTreeW(key.get(), nullptr);
+    if (cleared != ERROR_SUCCESS) Fail(cleared, hive, subkey);
+  }
+  const LSTATUS status = ::RegDeleteKeyExW(Root(hive), wide.c_str(), KEY_WOW64_64KEY, 0);
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(status, hive, subkey);
+  return true;
+}
+
+}  // namespace ferolant::reg
