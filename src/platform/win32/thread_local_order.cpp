@@ -13,6 +13,12 @@
 // Registering one destructor before anything in the program touches a
 // thread-local variable makes the destructor key first, so destructors run
 // before the storage goes.
+//
+// The price is at the process's exit: the runtime's hook for the main
+// thread's thread-local objects is registered before every static object,
+// so those objects are destroyed after the static ones rather than before.
+// The only one with a destructor, the block cache's hand-back, needs no
+// static object.
 #include <cxxabi.h>
 
 // Named by the linker as a symbol to pull in, since nothing calls into this file.
