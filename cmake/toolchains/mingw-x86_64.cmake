@@ -1,4 +1,4 @@
-# 64-bit Windows build. Its tests run here under wine64 (see cmake/WineSession.cmake).
+# 64-bit Windows build. Its tests run here under wine64 (see wine-session.cmake).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(FEROLANT_MINGW_TRIPLE x86_64-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
