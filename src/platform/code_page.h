@@ -23,6 +23,15 @@ std::uint32_t GetAnsiCodePage() noexcept;
 std::optional<std::string> ConvertWideToCodePage(std::u16string_view text, std::uint32_t codePage);
 std::optional<std::u16string> ConvertCodePageToWide(std::string_view text, std::uint32_t codePage);
 
+// A conversion that refuses instead of substituting: for text that is signed, a replaced
+// character would change what the person agreed to.
+struct TExactBytes {
+  enum TResult { erConverted, erUnrepresentable, erUnknownCodePage } Result = erConverted;
+  std::string Bytes;         // the whole text when converted
+  std::size_t Position = 0;  // when unrepresentable: index of the first unit the code page lacks
+};
+TExactBytes ConvertWideToCodePageExactly(std::u16string_view text, std::uint32_t codePage);
+
 // Conversions with the ANSI code page of the running thread, used where the
 // channel turns received bytes into wide text and wide text back into bytes.
 // ThreadAnsiToWide followed by WideToThreadAnsi gives back the original bytes

@@ -94,3 +94,43 @@ TEST(AnsiUpperCase, UpperCasesAsciiLettersAndKeepsTheLength) {
 }
 
 }  // namespace
+
+// Text that is signed: bytes exactly, or the place of the first character that has none.
+struct TExactCase {
+  const char* Name;
+  std::uint32_t CodePage;
+  std::u16string Text;
+  TExactBytes::TResult Result;
+  std::string Bytes;
+  std::size_t Position;
+};
+
+void PrintTo(const TExactCase& c, std::ostream* out) { *out << c.Name; }
+
+class ExactConversion : public ::testing::TestWithParam<TExactCase> {};
+
+TEST_P(ExactConversion, RefusesInsteadOfSubstituting) {
+  const TExactCase& c = GetParam();
+  const TExactBytes got = ConvertWideToCodePageExactly(c.Text, c.CodePage);
+  EXPECT_EQ(got.Result, c.Result);
+  EXPECT_EQ(got.Bytes, c.Bytes);
+  if (c.Result == TExactBytes::erUnrepresentable) {
+    EXPECT_EQ(got.Position, c.Position);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, ExactConversion,
+    ::testing::Values(
+        TExactCase{"Utf8EmojiAndZero", 65001, std::u16string(u"\u010D\0\U0001F600", 4),
+                   TExactBytes::erConverted, std::string("\xC4\x8D\0\xF0\x9F\x98\x80", 7), 0},
+        TExactCase{"Utf8LoneSurrogate", 65001, u"ab\xDC00", TExactBytes::erUnrepresentable, "", 2},
+        TExactCase{"Utf8PairHalfAtEnd", 65001, u"a\xD83D", TExactBytes::erUnrepresentable, "", 1},
+        TExactCase{"Cp1250Czech", 1250, u"\u017Elu\u0165ou\u010Dk\u00FD", TExactBytes::erConverted,
+                   "\x9Elu\x9Dou\xE8k\xFD", 0},
+        TExactCase{"Cp1250Emoji", 1250, u"ok \U0001F600", TExactBytes::erUnrepresentable, "", 3},
+        TExactCase{"Cp1252Czech", 1252, u"\u00E9\u010D", TExactBytes::erUnrepresentable, "", 1},
+        TExactCase{"Cp1252QuestionMarkItself", 1252, u"?\u20AC", TExactBytes::erConverted, "?\x80",
+                   0},
+        TExactCase{"NoSuchCodePage", 54321, u"a", TExactBytes::erUnknownCodePage, "", 0}),
+    [](const auto& info) { return std::string(info.param.Name); });

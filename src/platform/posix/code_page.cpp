@@ -83,6 +83,58 @@ std::optional<std::u16string> ConvertCodePageToWide(std::string_view text, std::
   return std::nullopt;
 }
 
+namespace {
+
+bool IsHighSurrogate(char16_t unit) noexcept { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) noexcept { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Index of the first lone surrogate, or npos: only those have no UTF-8 form.
+std::size_t FirstLoneSurrogate(std::u16string_view text) noexcept {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      return i;
+    }
+  }
+  return std::u16string_view::npos;
+}
+
+}  // namespace
+
+TExactBytes ConvertWideToCodePageExactly(std::u16string_view text, std::uint32_t codePage) {
+  TExactBytes out;
+  codePage = Resolve(codePage);
+  if (codePage == kCodePageUtf8) {
+    out.Position = FirstLoneSurrogate(text);
+    if (out.Position != std::u16string_view::npos) {
+      out.Result = TExactBytes::erUnrepresentable;
+    } else {
+      out.Position = 0;
+      out.Bytes = EncodeUtf8(text, TUtf8Mode::umReplace);
+    }
+    return out;
+  }
+  const auto* page = FindSingleByteCodePage(codePage);
+  if (page == nullptr) {
+    out.Result = TExactBytes::erUnknownCodePage;
+    return out;
+  }
+  const TReverseTable& reverse = ReverseOf(*page);
+  out.Bytes.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char b = reverse[text[i]];
+    if (b == 0 && text[i] != 0) {
+      out.Result = TExactBytes::erUnrepresentable;
+      out.Position = i;
+      out.Bytes.clear();
+      return out;
+    }
+    out.Bytes += static_cast<char>(b);
+  }
+  return out;
+}
+
 std::u16string ThreadAnsiToWide(std::string_view text) {
   return DecodeUtf8(text, TUtf8Mode::umEscapeBytes);
 }

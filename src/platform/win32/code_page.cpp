@@ -99,3 +99,43 @@ std::string AnsiUpperCase(std::string_view text) {
   if (!upper.empty()) CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
   return upper;
 }
+
+TExactBytes ConvertWideToCodePageExactly(std::u16string_view text, std::uint32_t codePage) {
+  TExactBytes out;
+  if (codePage == 0 || codePage == 3) codePage = GetACP();
+  // UTF-8 knows no default character: it reports lone surrogates as invalid instead.
+  const bool utf8 = codePage == kCodePageUtf8;
+  if (!utf8 && !IsSingleByte(codePage)) {
+    out.Result = TExactBytes::erUnknownCodePage;
+    return out;
+  }
+  // Converts one piece, telling whether every character had a byte sequence of its own.
+  const auto exact = [&](std::u16string_view piece, std::string* bytes) {
+    if (piece.empty()) return true;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    const int length = static_cast<int>(piece.size());
+    const int size = WideCharToMultiByte(codePage, flags, AsWide(piece.data()), length, nullptr, 0,
+                                         nullptr, utf8 ? nullptr : &usedDefault);
+    if (size <= 0 || usedDefault) return false;
+    if (bytes == nullptr) return true;
+    bytes->resize(static_cast<std::size_t>(size));
+    return WideCharToMultiByte(codePage, flags, AsWide(piece.data()), length, bytes->data(), size,
+                               nullptr, utf8 ? nullptr : &usedDefault) == size &&
+           !usedDefault;
+  };
+  if (exact(text, &out.Bytes)) return out;
+  out.Bytes.clear();
+  out.Result = TExactBytes::erUnrepresentable;
+  // The failing character, found one character (a surrogate pair counts as one) at a time.
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&
+                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (!exact(text.substr(i, pair ? 2 : 1), nullptr)) {
+      out.Position = i;
+      break;
+    }
+    if (pair) ++i;
+  }
+  return out;
+}

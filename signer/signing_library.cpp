@@ -1,0 +1,292 @@
+#include "signing_library.h"
+
+#include <openssl/crypto.h>
+
+#include <algorithm>
+
+#include "cades.h"
+#include "certificate_check.h"
+#include "file_source.h"
+#include "key_inventory.h"
+#include "platform/code_page.h"
+#include "platform/posix/utf8_codec.h"
+
+#ifndef TAVRIN_SIGNER_VERSION
+#define TAVRIN_SIGNER_VERSION "0"
+#endif
+
+namespace tavrin {
+
+namespace {
+
+constexpr std::size_t kPreviewCharacters = 300;
+// What fits a system string: 2^31 - 2 UTF-16 units of Base64.
+constexpr std::uint64_t kLargestEncodableFile = (0x7FFFFFFEull / 4) * 3;
+
+struct HashNumber {
+  std::int32_t number;
+  const EVP_MD* (*md)();
+};
+constexpr HashNumber kHashNumbers[] = {{1, EVP_sha256}, {2, EVP_sha384}, {3, EVP_sha512}};
+constexpr std::int32_t kSha1Number = 4;
+
+const EVP_MD* HashOf(std::int32_t number) {
+  for (const HashNumber& entry : kHashNumbers) {
+    if (entry.number == number) return entry.md();
+  }
+  return nullptr;
+}
+
+bool IsSurrogatePairAt(std::u16string_view text, std::size_t i) {
+  return text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+         text[i + 1] <= 0xDFFF;
+}
+
+std::uint32_t CodePointAt(std::u16string_view text, std::size_t i) {
+  if (IsSurrogatePairAt(text, i)) {
+    return 0x10000 + ((std::uint32_t{text[i]} - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+  }
+  return text[i];
+}
+
+// Characters, counting a surrogate pair as one.
+std::size_t CharactersBefore(std::u16string_view text, std::size_t end) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < end; ++i, ++count) {
+    if (IsSurrogatePairAt(text, i)) ++i;
+  }
+  return count;
+}
+
+SigningSubject TextSubject(std::u16string_view text) {
+  std::size_t cut = 0;
+  for (std::size_t characters = 0; cut < text.size() && characters < kPreviewCharacters;
+       ++characters) {
+    cut += IsSurrogatePairAt(text, cut) ? 2 : 1;
+  }
+  SigningSubject subject;
+  subject.textPreview = EncodeUtf8(text.substr(0, cut), TUtf8Mode::umReplace);
+  subject.textLength = CharactersBefore(text, text.size());
+  return subject;
+}
+
+Outcome Refused(Answer answer) {
+  if (answer == Answer::kCancelled) {
+    return Outcome::Fail(Status::kCancelled, "Signing was cancelled; nothing was signed");
+  }
+  return Outcome::Fail(Status::kNotAvailable,
+                       "No window could be shown to choose a certificate; nothing was signed");
+}
+
+std::string Base64(const std::string& bytes) {
+  std::string text(4 * ((bytes.size() + 2) / 3), '\0');
+  EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                  reinterpret_cast<const unsigned char*>(bytes.data()),
+                  static_cast<int>(bytes.size()));
+  return text;
+}
+
+}  // namespace
+
+SigningLibrary::SigningLibrary(std::unique_ptr<Consent> consent)
+    : consent_(std::move(consent)),
+      codePage_(kCodePageUtf8),
+      signatureDigest_(EVP_sha256()),
+      certificateDigest_(EVP_sha256()) {}
+
+std::string SigningLibrary::About() {
+  return std::string("Ferolant signing library for Linux " TAVRIN_SIGNER_VERSION
+                     " (CAdES-BES with PKCS#11 tokens and PKCS#12 files); ") +
+         OpenSSL_version(OPENSSL_VERSION);
+}
+
+Outcome SigningLibrary::SetCodePage(std::int32_t number) {
+  if (number != kCodePageUtf8 && number != kCodePageWindows1250 && number != kCodePageWindows1252) {
+    return Outcome::Fail(Status::kUnsupportedCodePage,
+                         "Code page " + std::to_string(number) +
+                             " is not supported; texts are signed in 65001 (UTF-8), 1250 or 1252");
+  }
+  codePage_ = static_cast<std::uint16_t>(number);
+  return Outcome::Ok();
+}
+
+Outcome SigningLibrary::SetSignatureHash(std::int32_t number) {
+  if (number == kSha1Number) {
+    return Outcome::Fail(Status::kSha1NotForSignatures,
+                         "SHA-1 (4) is not used for signatures; choose 1 (SHA-256), 2 (SHA-384) "
+                         "or 3 (SHA-512)");
+  }
+  const EVP_MD* md = HashOf(number);
+  if (md == nullptr) {
+    return Outcome::Fail(Status::kUnknownSignatureHash,
+                         "Signature hash algorithm " + std::to_string(number) +
+                             " is unknown; choose 1 (SHA-256), 2 (SHA-384) or 3 (SHA-512)");
+  }
+  signatureDigest_ = md;
+  return Outcome::Ok();
+}
+
+Outcome SigningLibrary::SetCertificateHash(std::int32_t number) {
+  const EVP_MD* md = number == kSha1Number ? EVP_sha1() : HashOf(number);
+  if (md == nullptr) {
+    return Outcome::Fail(
+        Status::kUnknownCertificateHash,
+        "Signing certificate hash algorithm " + std::to_string(number) +
+            " is unknown; choose 1 (SHA-256), 2 (SHA-384), 3 (SHA-512) or 4 (SHA-1)");
+  }
+  certificateDigest_ = md;
+  return Outcome::Ok();
+}
+
+Outcome SigningLibrary::SignText(std::u16string_view text, std::string& base64) {
+  if (text.empty()) return Outcome::Fail(Status::kNothingGiven, "There is no text to sign");
+  TExactBytes bytes = ConvertWideToCodePageExactly(text, codePage_);
+  if (bytes.Result == TExactBytes::erUnrepresentable) {
+    char codePoint[16];
+    std::snprintf(codePoint, sizeof codePoint, "U+%04X", CodePointAt(text, bytes.Position));
+    return Outcome::Fail(Status::kUnrepresentableText,
+                         "The text cannot be written in code page " + std::to_string(codePage_) +
+                             ": character " +
+                             std::to_string(CharactersBefore(text, bytes.Position) + 1) + " (" +
+                             codePoint + ") has no place in it; nothing was signed");
+  }
+  const std::string content = std::move(bytes.Bytes);
+  return Sign(
+      TextSubject(text),
+      [&](EVP_MD_CTX* context) {
+        EVP_DigestUpdate(context, content.data(), content.size());
+        return Outcome::Ok();
+      },
+      base64);
+}
+
+Outcome SigningLibrary::SignFile(const std::string& path, std::string& base64) {
+  Outcome opened;
+  FileSource file(path, opened);
+  if (!opened.ok()) return opened;
+  SigningSubject subject;
+  subject.fileName = path;
+  subject.fileSize = file.Size();
+  return Sign(
+      subject,
+      [&](EVP_MD_CTX* context) {
+        return file.Read(
+            [&](std::string_view piece) { EVP_DigestUpdate(context, piece.data(), piece.size()); });
+      },
+      base64);
+}
+
+Outcome SigningLibrary::Sign(const SigningSubject& subject, const Feed& feed, std::string& base64) {
+  KeyInventory inventory;
+  AddTokens(inventory);
+  const auto folder = KeyFolder();
+  AddKeyFiles(folder, inventory);
+  auto& candidates = inventory.candidates;
+  if (candidates.empty()) {
+    if (auto why = ExplainUnusable(inventory.unusable)) {
+      return Outcome::Fail(Status::kNoUsableCertificate, *why);
+    }
+    return Outcome::Fail(Status::kNoCertificate,
+                         "No certificate with a private key was found: no token holds one and the "
+                         "key folder " +
+                             folder.string() + " holds no PKCS#12 file");
+  }
+  std::size_t chosen = 0;
+  if (candidates.size() >= 2) {
+    std::vector<CertificateSummary> summaries;
+    std::size_t preselected = 0;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+      summaries.push_back(candidates[i].summary);
+      if (candidates[i].identity == lastChosen_) preselected = i;
+    }
+    const Answer answer = consent_->ChooseCertificate(summaries, preselected, chosen);
+    if (answer != Answer::kAccepted) return Refused(answer);
+    if (chosen >= candidates.size()) {
+      return Outcome::Fail(Status::kCancelled, "No certificate was chosen; nothing was signed");
+    }
+  }
+  Candidate& candidate = candidates[chosen];
+  lastChosen_ = candidate.identity;
+  const bool previousWrong = wrongPin_.count(candidate.identity) != 0;
+  Outcome unlocked = candidate.key->Unlock(*consent_, {subject, previousWrong});
+  if (unlocked.status == Status::kWrongPin) wrongPin_.insert(candidate.identity);
+  if (!unlocked.ok()) return unlocked;
+  wrongPin_.erase(candidate.identity);
+
+  EvpMdCtxPtr context(EVP_MD_CTX_new());
+  if (!context || EVP_DigestInit_ex(context.get(), signatureDigest_, nullptr) != 1) {
+    return Outcome::Fail(Status::kOutOfMemory, "Out of memory");
+  }
+  Outcome fed = feed(context.get());
+  if (!fed.ok()) return fed;
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_DigestFinal_ex(context.get(), digest, &length);
+
+  std::string der;
+  Outcome built =
+      BuildDetachedCades({*candidate.key, signatureDigest_, certificateDigest_,
+                          std::string_view(reinterpret_cast<const char*>(digest), length)},
+                         der);
+  if (!built.ok()) return built;
+  base64 = Base64(der);
+  lastSerial_ = SerialHex(candidate.key->Certificate());
+  return Outcome::Ok();
+}
+
+Outcome SigningLibrary::EncodeFile(const std::string& path,
+                                   const std::function<char16_t*(std::size_t units)>& allocate) {
+  Outcome opened;
+  FileSource file(path, opened);
+  if (!opened.ok()) return opened;
+  if (file.Size() > kLargestEncodableFile) {
+    return Outcome::Fail(Status::kFileTooLarge,
+                         "The file \"" + path + "\" is too large to be returned in Base64");
+  }
+  const std::size_t units = 4 * ((file.Size() + 2) / 3);
+  char16_t* out = allocate(units);
+  if (out == nullptr && units != 0) return Outcome::Fail(Status::kOutOfMemory, "Out of memory");
+  // Whole groups of three bytes are encoded as they come; the rest waits for the next piece.
+  std::size_t written = 0;
+  std::string carry;
+  unsigned char encoded[4 * 4096 + 1];
+  const auto encode = [&](const unsigned char* bytes, std::size_t count) {
+    while (count > 0 && written < units) {
+      const std::size_t take = std::min<std::size_t>(count, 3 * 4096);
+      const int made = EVP_EncodeBlock(encoded, bytes, static_cast<int>(take));
+      const std::size_t fits =
+          std::min<std::size_t>(static_cast<std::size_t>(made), units - written);
+      std::copy_n(encoded, fits, out + written);
+      written += fits;
+      bytes += take;
+      count -= take;
+    }
+  };
+  Outcome read = file.Read([&](std::string_view piece) {
+    carry.append(piece);
+    const std::size_t whole = carry.size() - carry.size() % 3;
+    encode(reinterpret_cast<const unsigned char*>(carry.data()), whole);
+    carry.erase(0, whole);
+  });
+  if (read.ok()) encode(reinterpret_cast<const unsigned char*>(carry.data()), carry.size());
+  if (read.ok() && written != units) {
+    read = Outcome::Fail(Status::kUnreadableFile,
+                         "The file \"" + path + "\" changed while it was being read");
+  }
+  return read;
+}
+
+Outcome SigningLibrary::LastSerial(std::string& hex) const {
+  if (lastSerial_.empty()) {
+    return Outcome::Fail(Status::kNoSignatureYet, "No signature has been made yet");
+  }
+  hex = lastSerial_;
+  return Outcome::Ok();
+}
+
+Outcome SigningLibrary::ChooseFiles(const FileChooserRequest&, std::vector<std::string>&) {
+  return Outcome::Fail(Status::kNotAvailable,
+                       "Choosing files is not available in this version of the signing library");
+}
+
+}  // namespace tavrin

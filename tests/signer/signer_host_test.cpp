@@ -1,0 +1,436 @@
+// The host with the signing library beside it, driven over the pipe as a browser drives it,
+// against keys on a SoftHSM2 token and in PKCS#12 files made for the run. Signatures are
+// checked by OpenSSL's own command line; every fault must leave the host serving.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "json/jsonvalue.h"
+#include "platform/code_page.h"
+#include "support/child_process.h"
+#include "support/memory_streams.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kKeys = FEROLANT_SIGNER_TEST_KEYS;
+constexpr char kRsa[] = "Ferolant Test RSA";
+constexpr char kEc[] = "Ferolant Test EC";
+// The key file keeps its certificate encrypted: it is shown by its name until opened.
+constexpr char kFileName[] = "file.p12";
+
+struct Reply {
+  std::int64_t errNo = -1;
+  std::string errMsg;
+  std::string data;
+};
+
+std::string Utf8(const std::u16string& text) { return WideToThreadAnsi(text); }
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The command's exit code and what it printed on standard output and error.
+std::pair<int, std::string> Shell(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  char buffer[4096];
+  for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, got);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// JSON string escapes for a request's parameters.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+struct Keys {
+  bool token = true;
+  std::vector<std::string> files;  // PKCS#12 files put in the key folder
+  // p11-kit reads no user's module list for root: run as nobody there, so that the test's
+  // list (SoftHSM behind OpenSC's call logger) is the one read.
+  bool userModules = false;
+};
+
+class SignerHost : public ::testing::Test {
+ protected:
+  void Start(const Keys& keys) {
+    folder = fs::temp_directory_path() /
+             ("ferolant-signer-" + std::to_string(getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+
+    fs::remove_all(folder);
+    fs::create_directories(folder / "tokens");
+    if (keys.token) {
+      fs::copy(kKeys / "tokens", folder / "tokens", fs::copy_options::recursive);
+    }
+    WriteFile(folder / "softhsm2.conf", "directories.tokendir = " + (folder / "tokens").string() +
+                                            "\nobjectstore.backend = file\n");
+    // p11-kit reads the user's own module list: SoftHSM behind OpenSC's call logger (to count
+    // logins), and no smart-card readers.
+    const fs::path modules = folder / "config/pkcs11/modules";  // under XDG_CONFIG_HOME
+    fs::create_directories(modules);
+    const std::string softhsm = Shell("cat " + Quoted(kKeys / "softhsm-module")).second;
+    const fs::path spy = fs::path(softhsm).parent_path().parent_path() / "pkcs11/pkcs11-spy.so";
+    WriteFile(modules / "softhsm2.module", "module: " + spy.string() + "\n");
+    WriteFile(modules / "opensc-pkcs11.module", "module: opensc-pkcs11.so\ndisable-in: ferolant\n");
+    const fs::path keyFolder = folder / "config/ferolant/keys";
+    fs::create_directories(keyFolder);
+    for (const std::string& file : keys.files) fs::copy(kKeys / file, keyFolder / file);
+
+    setenv("HOME", (folder / "home").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+    setenv("SOFTHSM2_CONF", (folder / "softhsm2.conf").c_str(), 1);
+    setenv("PKCS11SPY", softhsm.substr(0, softhsm.find('\n')).c_str(), 1);
+    setenv("PKCS11SPY_OUTPUT", (folder / "calls.log").c_str(), 1);
+    setenv("FEROLANT_TEST_CONSENT_FILE", (folder / "consent").c_str(), 1);
+    setenv("FEROLANT_TEST_CONSENT_LOG", (folder / "consent.log").c_str(), 1);
+    std::string executable = FEROLANT_SCRIPTED_HOST;
+    if (keys.userModules && geteuid() == 0) {
+      executable = (folder / "as-nobody").string();
+      WriteFile(executable, "#!/bin/sh\nexec setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                                std::string(FEROLANT_SCRIPTED_HOST) + "\n");
+      fs::permissions(executable, fs::perms::owner_all);
+      for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+      }
+      fs::permissions(folder, fs::perms::all, fs::perm_options::add);
+    }
+    host = std::make_unique<TChildProcess>(executable);
+  }
+
+  void TearDown() override {
+    if (host) {
+      host->CloseInput();
+      const auto status = host->WaitForExit();
+      ASSERT_TRUE(status.has_value());
+      EXPECT_TRUE(status->Exited);
+      EXPECT_EQ(status->Code, 0);
+    }
+    if (!HasFailure()) fs::remove_all(folder);
+  }
+
+  // The person's answers for the next questions.
+  void Answers(const std::string& lines) { WriteFile(folder / "consent", lines); }
+
+  Reply Ask(const std::string& method, const std::vector<std::string>& params = {}) {
+    std::string body = R"({"metoda":")" + method + R"(","parametry":{)";
+    for (std::size_t i = 0; i < params.size(); ++i) {
+      body += (i ? ",\"param" : "\"param") + std::to_string(i + 1) + "\":\"" + Escaped(params[i]) +
+              "\"";
+    }
+    body += R"(},"tabID":7})";
+    EXPECT_TRUE(host->Write(Frame(body)));
+    const auto frame = host->ReadFrame();
+    EXPECT_TRUE(frame.has_value()) << "no reply to " << method;
+    const IJsonValue value = ParseJson(ThreadAnsiToWide(frame.value_or("")));
+    if (!value) return {};
+    return {value->GetInt(u"errNo"), Utf8(value->GetText(u"errMsg")),
+            Utf8(value->GetText(u"result.data"))};
+  }
+
+  // The signature checked against the content's exact bytes and the test CA; the CMS as
+  // OpenSSL prints it.
+  std::string Verified(const std::string& base64, const fs::path& content) {
+    WriteFile(folder / "signature.b64", base64);
+    const auto [decoded, decodeOutput] =
+        Shell("openssl base64 -d -A -in " + Quoted(folder / "signature.b64") + " -out " +
+              Quoted(folder / "signature.der"));
+    EXPECT_EQ(decoded, 0) << decodeOutput;
+    const auto [verified, output] =
+        Shell("openssl cms -verify -binary -inform DER -in " + Quoted(folder / "signature.der") +
+              " -content " + Quoted(content) + " -CAfile " + Quoted(kKeys / "ca.pem") +
+              " -out /dev/null");
+    EXPECT_EQ(verified, 0) << output;
+    return Shell("openssl cms -cmsout -print -inform DER -in " + Quoted(folder / "signature.der"))
+        .second;
+  }
+
+  std::string SerialOf(const std::string& certificate) {
+    const std::string line =
+        Shell("openssl x509 -serial -noout -in " + Quoted(kKeys / (certificate + ".pem"))).second;
+    return line.substr(line.find('=') + 1, line.find('\n') - line.find('=') - 1);
+  }
+
+  std::string ConsentLog() { return ReadFile(folder / "consent.log"); }
+
+  fs::path folder;
+  std::unique_ptr<TChildProcess> host;
+};
+
+struct TextCase {
+  const char* name;
+  const char* codePage;
+  const char* hashNumber;
+  const char* subject;
+  const char* certificate;  // its file in the test keys
+  std::u16string text;
+  const char* digestName;  // as OpenSSL prints it
+};
+
+void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
+
+class SignsText : public SignerHost, public ::testing::WithParamInterface<TextCase> {};
+
+TEST_P(SignsText, AsTheCodePagesBytesWithFourSignedAttributes) {
+  const TextCase& c = GetParam();
+  Start({true, {"file.p12", "expired.p12"}});
+  Answers(std::string("choose=") + c.subject +
+          "\npin=" + (c.subject == std::string(kFileName) ? "file password" : "1234") + "\n");
+  ASSERT_EQ(Ask("SETCFGCODEPAGENUMBER", {c.codePage}).errNo, 0);
+  ASSERT_EQ(Ask("SETCFGSIGNATUREHASHALGORITHMNUMBER", {c.hashNumber}).errNo, 0);
+  const Reply signature = Ask("SIGNDETACHED", {Utf8(c.text)});
+  ASSERT_EQ(signature.errNo, 0) << signature.errMsg;
+
+  const auto bytes = ConvertWideToCodePage(c.text, std::stoi(c.codePage));
+  WriteFile(folder / "content", bytes.value());
+  const std::string printed = Verified(signature.data, folder / "content");
+  for (const char* attribute : {"contentType", "signingTime", "messageDigest",
+                                "id-smime-aa-signingCertificateV2", c.digestName}) {
+    EXPECT_NE(printed.find(attribute), std::string::npos) << attribute << " in\n" << printed;
+  }
+  const Reply serial = Ask("GETLASTCERTSENDERSIGNATURESN");
+  EXPECT_EQ(serial.errNo, 0);
+  EXPECT_EQ(serial.data, SerialOf(c.certificate));
+  // Three certificates can sign (the expired one is not offered): the person chose.
+  EXPECT_NE(ConsentLog().find("choose 3 "), std::string::npos) << ConsentLog();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, SignsText,
+    ::testing::Values(
+        TextCase{"Utf8RsaToken", "65001", "1", kRsa, "rsa",
+                 u"P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148 \U0001F600",
+                 "sha256"},
+        TextCase{
+            "Cp1250EcToken", "1250", "2", kEc, "ec",
+            u"P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148 \u00fap\u011bl",
+            "sha384"},
+        TextCase{"Cp1252KeyFile", "1252", "3", kFileName, "file",
+                 u"Gr\u00fc\u00dfe \u00e0 Paris \u20ac", "sha512"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SignerHost, SignsA64MiBFileWithAKeyFile) {
+  Start({false, {"file.p12"}});
+  Answers("pin=file password\n");
+  {
+    std::ofstream out(folder / "big.bin", std::ios::binary);
+    std::string block(1 << 20, '\0');
+    for (int i = 0; i < 64; ++i) {
+      for (std::size_t j = 0; j < block.size(); ++j) block[j] = static_cast<char>(j * 31 + i);
+      out << block;
+    }
+  }
+  const Reply signature = Ask("SIGNFILEDETACHED", {(folder / "big.bin").string()});
+  ASSERT_EQ(signature.errNo, 0) << signature.errMsg;
+  Verified(signature.data, folder / "big.bin");
+  EXPECT_EQ(Ask("GETLASTCERTSENDERSIGNATURESN").data, SerialOf("file"));
+  // One certificate: no choice is asked for, the file's password is.
+  EXPECT_EQ(ConsentLog(), "password for=file.p12 previousWrong=0 tries=?\n");
+}
+
+TEST_F(SignerHost, AWrongPinIsTriedOnceAndReportedThenTheNextAskSaysSo) {
+  Start({true, {}, true});
+  Answers(std::string("choose=") + kRsa + "\npin=0000\n");
+  const Reply wrong = Ask("SIGNDETACHED", {"text"});
+  EXPECT_EQ(wrong.errNo, 13);
+  EXPECT_NE(wrong.errMsg.find("PIN for the token Ferolant Test is wrong"), std::string::npos)
+      << wrong.errMsg;
+  // The token counted the failure (SoftHSM keeps no number, only its "count low" flag), after
+  // exactly one login.
+  EXPECT_NE(wrong.errMsg.find("few tries are left"), std::string::npos) << wrong.errMsg;
+  const std::string calls = ReadFile(folder / "calls.log");
+  std::size_t logins = 0;
+  for (auto at = calls.find("C_Login"); at != std::string::npos;
+       at = calls.find("C_Login", at + 1)) {
+    ++logins;
+  }
+  EXPECT_EQ(logins, 1u);
+
+  Answers(std::string("choose=") + kRsa + "\npin=1234\n");
+  EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).errNo, 0);
+  EXPECT_NE(ConsentLog().find("pin for=Ferolant Test RSA previousWrong=1"), std::string::npos)
+      << ConsentLog();
+  EXPECT_NE(ConsentLog().find("preselected=Ferolant Test RSA"), std::string::npos);
+}
+
+struct Request {
+  std::string method;
+  std::vector<std::string> params;
+};
+
+struct FaultCase {
+  const char* name;
+  Keys keys;
+  std::string answers;
+  std::vector<Request> requests;  // the last one fails
+  std::int64_t errNo;
+  std::string sentence;  // a part of the error text; "$" stands for the test's folder
+};
+
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+
+class Fault : public SignerHost, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(Fault, IsAnsweredWithItsStatusAndSentenceWhileTheHostServesOn) {
+  const FaultCase& c = GetParam();
+  Start(c.keys);
+  const auto expand = [&](std::string text) {
+    for (auto at = text.find('$'); at != std::string::npos; at = text.find('$'))
+      text.replace(at, 1, folder.string());
+    return text;
+  };
+  Answers(expand(c.answers));
+  Reply reply;
+  for (const Request& request : c.requests) {
+    std::vector<std::string> params;
+    for (const std::string& param : request.params) params.push_back(expand(param));
+    reply = Ask(request.method, params);
+  }
+  EXPECT_EQ(reply.errNo, c.errNo) << reply.errMsg;
+  EXPECT_NE(reply.errMsg.find(expand(c.sentence)), std::string::npos) << reply.errMsg;
+  EXPECT_EQ(Ask("ABOUT").errNo, 0);
+}
+
+const std::string kEmoji = "Ahoj \xF0\x9F\x98\x80";
+const std::string kRsaPin = std::string("choose=") + kRsa + "\npin=1234\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Signer, Fault,
+    ::testing::Values(
+        FaultCase{"NoTokenNoKeyFile",
+                  {false, {}},
+                  "",
+                  {{"SIGNDETACHED", {"x"}}},
+                  11,
+                  "No certificate with a private key was found"},
+        FaultCase{"OnlyAnExpiredCertificate",
+                  {false, {"expired.p12"}},
+                  "",
+                  {{"SIGNDETACHED", {"x"}}},
+                  12,
+                  "No certificate that can sign: 1 expired on 2026-01-01"},
+        FaultCase{"CancelledPin",
+                  {true, {}},
+                  std::string("choose=") + kRsa + "\npin=cancel\n",
+                  {{"SIGNDETACHED", {"x"}}},
+                  4,
+                  "cancelled"},
+        FaultCase{"CancelledChoice",
+                  {true, {}},
+                  "choose=cancel\n",
+                  {{"SIGNDETACHED", {"x"}}},
+                  4,
+                  "cancelled"},
+        FaultCase{"NobodyToAsk",
+                  {true, {}},
+                  "",
+                  {{"SIGNDETACHED", {"x"}}},
+                  17,
+                  "No window could be shown"},
+        FaultCase{"TokenGoneAfterThePin",
+                  {true, {}},
+                  kRsaPin + "remove=$/tokens\n",
+                  {{"SIGNDETACHED", {"x"}}},
+                  15,
+                  "The token Ferolant Test is no longer available"},
+        FaultCase{"MissingFile",
+                  {true, {}},
+                  kRsaPin,
+                  {{"SIGNFILEDETACHED", {"$/none"}}},
+                  5,
+                  "\"$/none\" cannot be read: it does not exist"},
+        FaultCase{
+            "Folder", {true, {}}, kRsaPin, {{"SIGNFILEDETACHED", {"$"}}}, 5, "it is a folder"},
+        // Unreadable whatever the test's user may read: the kernel refuses reads at its start.
+        FaultCase{"UnreadableFile",
+                  {true, {}},
+                  kRsaPin,
+                  {{"SIGNFILEDETACHED", {"/proc/self/mem"}}},
+                  5,
+                  "\"/proc/self/mem\" cannot be read"},
+        FaultCase{"MissingFileToEncode",
+                  {false, {}},
+                  "",
+                  {{"ENCODEFILE", {"$/none"}}},
+                  5,
+                  "does not exist"},
+        FaultCase{"TextThat1250CannotHold",
+                  {true, {}},
+                  kRsaPin,
+                  {{"SETCFGCODEPAGENUMBER", {"1250"}}, {"SIGNDETACHED", {kEmoji}}},
+                  3,
+                  "character 6 (U+1F600)"},
+        FaultCase{"UnknownCodePage",
+                  {false, {}},
+                  "",
+                  {{"SETCFGCODEPAGENUMBER", {"1251"}}},
+                  1,
+                  "Code page 1251 is not supported"},
+        FaultCase{"UnknownHash",
+                  {false, {}},
+                  "",
+                  {{"SETCFGSIGNATUREHASHALGORITHMNUMBER", {"9"}}},
+                  7,
+                  "Signature hash algorithm 9 is unknown"},
+        FaultCase{"Sha1ForTheSignature",
+                  {false, {}},
+                  "",
+                  {{"SETCFGSIGNATUREHASHALGORITHMNUMBER", {"4"}}},
+                  10,
+                  "SHA-1"},
+        FaultCase{"SerialBeforeAnySignature",
+                  {false, {}},
+                  "",
+                  {{"GETLASTCERTSENDERSIGNATURESN", {}}},
+                  6,
+                  "No signature has been made yet"},
+        FaultCase{"FileDialog",
+                  {false, {}},
+                  "",
+                  {{"GETFILENAMEDLG", {"Title", "", "", "", "0"}}},
+                  17,
+                  "not available"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SignerHost, EncodesAFileInStandardBase64) {
+  Start({false, {}});
+  for (const std::string& content :
+       {std::string(), std::string("\xff\x00\x01", 3), std::string(300'001, 'z')}) {
+    WriteFile(folder / "plain", content);
+    WriteFile(folder / "expected.b64", "");
+    Shell("openssl base64 -A -in " + Quoted(folder / "plain") + " -out " +
+          Quoted(folder / "expected.b64"));
+    const Reply encoded = Ask("ENCODEFILE", {(folder / "plain").string()});
+    EXPECT_EQ(encoded.errNo, 0);
+    std::string expected = ReadFile(folder / "expected.b64");
+    while (!expected.empty() && expected.back() == '\n') expected.pop_back();
+    EXPECT_TRUE(encoded.data == expected) << content.size() << " bytes";
+  }
+}
+
+}  // namespace
