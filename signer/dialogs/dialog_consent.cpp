@@ -69,9 +69,9 @@ class ZenityConsent final : public Consent {
     const Answer result = Classify(dialogs::RunDialog(
         dialogs::CertificateChoiceArguments(certificates, preselected, texts_), answer));
     if (result != Answer::kAccepted) return result;
-    // The field can be edited; only an item of the list is a choice.
+    // The field can be edited: an item of the list, or just its number, is a choice.
     for (std::size_t i = 0; i < certificates.size(); ++i) {
-      if (answer == dialogs::CertificateItem(certificates, i)) {
+      if (answer == dialogs::CertificateItem(certificates, i) || answer == std::to_string(i + 1)) {
         chosen = i;
         return Answer::kAccepted;
       }

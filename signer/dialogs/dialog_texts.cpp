@@ -12,7 +12,8 @@ constexpr std::size_t kPreviewLimit = 400;
 
 constexpr Texts kEnglish{
     .chooseTitle = "Ferolant \u2013 choose a certificate",
-    .choosePrompt = "Which certificate should make the signature?",
+    .choosePrompt =
+        "Which certificate should make the signature? Pick it from the list, or type its number.",
     .certificateDetails = "issued by {}, valid from {} to {}, key: {}",
     .pinTitle = "Ferolant \u2013 PIN",
     .passwordTitle = "Ferolant \u2013 key file password",
@@ -41,7 +42,9 @@ constexpr Texts kEnglish{
 
 constexpr Texts kCzech{
     .chooseTitle = "Ferolant \u2013 v\u00fdb\u011br certifik\u00e1tu",
-    .choosePrompt = "Kter\u00fdm certifik\u00e1tem podepsat?",
+    .choosePrompt =
+        "Kter\u00fdm certifik\u00e1tem podepsat? Vyberte ho ze seznamu, nebo napi\u0161te jeho "
+        "\u010d\u00edslo.",
     .certificateDetails = "vydal {}, platn\u00fd od {} do {}, kl\u00ed\u010d: {}",
     .pinTitle = "Ferolant \u2013 PIN",
     .passwordTitle = "Ferolant \u2013 heslo souboru s kl\u00ed\u010dem",

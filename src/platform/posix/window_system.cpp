@@ -12,6 +12,14 @@ namespace platform {
 
 namespace {
 
+// The X server hands a closed connection's identifiers to the next client, so the certificate
+// choice and the PIN entry after it may well have the same window id. A handle is therefore the
+// window id with its owner's process id above it, telling the two dialogs apart.
+TWindowHandle Handle(x11::TXWindow window, pid_t owner) {
+  return (static_cast<TWindowHandle>(owner) << 32) | (window & 0xFFFFFFFFu);
+}
+x11::TXWindow WindowOf(TWindowHandle handle) { return handle & 0xFFFFFFFFu; }
+
 // The processes a thread started, as the kernel lists them for that thread.
 std::vector<pid_t> ChildrenOf(pid_t process, pid_t thread) {
   std::ifstream list("/proc/" + std::to_string(process) + "/task/" + std::to_string(thread) +
@@ -38,27 +46,29 @@ class TPosixWindowSystem final : public IWindowSystem {
     for (const x11::TXWindow window : desktop->ClientWindows()) {
       const std::optional<pid_t> pid = desktop->WindowPid(window);
       if (!pid || std::find(owners.begin(), owners.end(), *pid) == owners.end()) continue;
-      if (!visit(window)) return;
+      if (!visit(Handle(window, *pid))) return;
     }
   }
   bool IsWindowVisible(TWindowHandle window) override {
-    return desktop_ && desktop_->IsShown(window);
+    return desktop_ && desktop_->IsShown(WindowOf(window));
   }
-  bool IsIconic(TWindowHandle window) override { return desktop_ && desktop_->IsIconic(window); }
+  bool IsIconic(TWindowHandle window) override {
+    return desktop_ && desktop_->IsIconic(WindowOf(window));
+  }
   void ShowWindow(TWindowHandle window, int command) override {
-    if (desktop_ && command == kSwRestore) desktop_->Restore(window);
+    if (desktop_ && command == kSwRestore) desktop_->Restore(WindowOf(window));
   }
   TWindowHandle GetForegroundWindow() override { return desktop_ ? desktop_->ActiveWindow() : 0; }
   TThreadId GetWindowThreadProcessId(TWindowHandle) override { return 0; }
   bool AttachThreadInput(TThreadId, TThreadId, bool) override { return false; }
   bool BringWindowToTop(TWindowHandle window) override {
     if (!desktop_) return false;
-    desktop_->Raise(window);
+    desktop_->Raise(WindowOf(window));
     return true;
   }
   bool SetForegroundWindow(TWindowHandle window) override {
     if (!desktop_) return false;
-    desktop_->Activate(window);
+    desktop_->Activate(WindowOf(window));
     return true;
   }
   bool GetForegroundLockTimeout(std::uint32_t&) override { return false; }
