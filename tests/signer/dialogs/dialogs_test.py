@@ -61,9 +61,8 @@ def screenshot(name):
         os.makedirs(SHOTS, exist_ok=True)
         window = xdotool("getactivewindow")
         # The dialog with its frame, small: a PNG of a few tens of kilobytes.
-        frame = run("xdotool", "getwindowgeometry", window).stdout
         run("import", "-window", "root", "-crop", crop_of(window), "+repage",
-            "-colors", "64", os.path.join(SHOTS, name + ".png"))
+            "-colors", "256", os.path.join(SHOTS, name + ".png"))
 
 
 def crop_of(window):
@@ -88,7 +87,7 @@ def focus_browser():
 class Host:
     """The host beside the real signing library, spoken to as a browser does."""
 
-    def __init__(self, env_changes=None, args=(ORIGIN,)):
+    def __init__(self, env_changes=None, args=(ORIGIN,), as_nobody=False):
         folder = os.path.join(WORK, "host")
         if not os.path.isdir(folder):
             os.makedirs(folder)
@@ -104,7 +103,10 @@ class Host:
                 env.pop(name, None)
             else:
                 env[name] = value
-        self.process = subprocess.Popen([os.path.join(folder, "ferolant"), *args],
+        command = [os.path.join(folder, "ferolant"), *args]
+        if as_nobody and os.geteuid() == 0:
+            command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", *command]
+        self.process = subprocess.Popen(command,
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env)
 
     def send(self, method, *params):
@@ -171,7 +173,7 @@ def main():
     expected = text.encode()
     host = Host()
 
-    # 1. Two certificates: the second one is chosen, then its PIN given.
+    # 1. Two certificates (in the token's order): the second one is chosen, then its PIN given.
     focus_browser()
     host.send("SIGNDETACHED", text, "0")
     answer(CHOOSE, ["ctrl+a"], shot="choose-certificate")
@@ -179,10 +181,11 @@ def main():
     xdotool("key", "Return")
     answer(PIN, ["Return"], typed="1234", shot="pin")
     r = host.reply()
-    check(r["errNo"] == 0, "signature with the chosen EC key: %s %s" % (r["errNo"], r["errMsg"]))
+    check(r["errNo"] == 0, "signature with the second key: %s %s" % (r["errNo"], r["errMsg"]))
     check(r["errNo"] == 0 and verifies(r["data"], expected), "openssl cms -verify accepts it")
     host.send("GETLASTCERTSENDERSIGNATURESN")
-    check(host.reply()["data"] == serial_of("ec"), "the EC certificate made it")
+    second = host.reply()["data"]
+    check(second in (serial_of("ec"), serial_of("rsa")), "one of the token's certificates made it")
 
     # 2. A wrong PIN, then the right one on the next request; the EC key is preselected now.
     focus_browser()
@@ -198,7 +201,17 @@ def main():
     r = host.reply()
     check(r["errNo"] == 0 and verifies(r["data"], expected), "right PIN next time: signature verifies")
     host.send("GETLASTCERTSENDERSIGNATURESN")
-    check(host.reply()["data"] == serial_of("ec"), "the preselected certificate was the last chosen")
+    check(host.reply()["data"] == second, "the preselected certificate was the last chosen")
+    focus_browser()
+    host.send("SIGNDETACHED", text, "0")
+    answer(CHOOSE, ["ctrl+a"])
+    xdotool("type", "1")
+    xdotool("key", "Return")
+    answer(PIN, ["Return"], typed="1234")
+    r = host.reply()
+    host.send("GETLASTCERTSENDERSIGNATURESN")
+    check(r["errNo"] == 0 and host.reply()["data"] not in ("", second),
+          "the first certificate, chosen by its number, is the other one")
 
     # 3. Escape cancels.
     focus_browser()
@@ -239,7 +252,26 @@ def main():
     check(r["errNo"] == 4, "a cancelled file chooser has its own status: %s" % r["errNo"])
     check(host.close() == 0, "the host ends cleanly")
 
-    # 5. No display: a clear status at once, and no signature.
+    # 5. A token that is already logged in: a confirmation with Sign and Cancel, no PIN.
+    softhsm = open(os.path.join(KEYS, "softhsm-module")).read().strip()
+    logged_in = Host({"XDG_CONFIG_HOME": os.path.join(WORK, "config-logged-in"),
+                      "FEROLANT_TEST_REAL_MODULE": softhsm}, as_nobody=True)
+    focus_browser()
+    logged_in.send("SIGNDETACHED", text, "0")
+    answer(CHOOSE, ["Return"])
+    answer("Ferolant – confirm the signature", ["Return"], shot="confirm")
+    r = logged_in.reply()
+    check(r["errNo"] == 0 and verifies(r["data"], expected),
+          "a logged-in token signs after the confirmation: %s %s" % (r["errNo"], r["errMsg"]))
+    focus_browser()
+    logged_in.send("SIGNDETACHED", text, "0")
+    answer(CHOOSE, ["Return"])
+    answer("Ferolant – confirm the signature", ["Escape"])
+    r = logged_in.reply()
+    check(r["errNo"] == 4, "Escape at the confirmation cancels: %s" % r["errNo"])
+    check(logged_in.close() == 0, "the host ends cleanly")
+
+    # 6. No display: a clear status at once, and no signature.
     quiet = Host({"DISPLAY": None, "WAYLAND_DISPLAY": None})
     started = time.monotonic()
     quiet.send("SIGNDETACHED", text, "0")
