@@ -295,7 +295,8 @@ Outcome SigningLibrary::ChooseFiles(const FileChooserRequest& request,
       break;
   }
   return Outcome::Fail(Status::kNotAvailable,
-                       "No file dialog could be shown (no display, or zenity is not installed)");
+                       "The file dialog is not available: no window could be shown (no display, or "
+                       "zenity is not installed)");
 }
 
 }  // namespace tavrin
