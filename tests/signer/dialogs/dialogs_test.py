@@ -62,7 +62,7 @@ def screenshot(name):
         window = xdotool("getactivewindow")
         # The dialog with its frame, small: a PNG of a few tens of kilobytes.
         run("import", "-window", "root", "-crop", crop_of(window), "+repage",
-            "-colors", "256", os.path.join(SHOTS, name + ".png"))
+            "-resize", "720x480>", "-colors", "128", "-strip", os.path.join(SHOTS, name + ".png"))
 
 
 def crop_of(window):
