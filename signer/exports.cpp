@@ -34,6 +34,12 @@ LibraryState& State() {
   return state;
 }
 
+// GETFILENAMEDLG's modes (the low 16 bits; the rest is ignored), and what separates several
+// chosen names in its result.
+constexpr std::uint32_t kOneFile = 0;
+constexpr std::uint32_t kSeveralFiles = 2;
+constexpr char kNameSeparator = '\n';
+
 std::u16string_view InText(const TOleChar* text) noexcept {
   return {text, platform::SysStringLen(text)};
 }
@@ -167,15 +173,43 @@ std::int32_t FEROLANT_LIBCALL GetLastCertSenderSignatureSNW(TBstr* serial) {
 
 std::int32_t FEROLANT_LIBCALL GetFileNameDlgW(const TOleChar* text1, const TOleChar* text2,
                                               const TOleChar* text3, const TOleChar* text4,
-                                              std::int32_t mode, TBstr* /*result*/) {
+                                              std::int32_t mode, TBstr* result) {
   return Guarded([&](LibraryState& state) {
-    tavrin::FileChooserRequest request{EncodeUtf8(InText(text1), TUtf8Mode::umReplace),
-                                       EncodeUtf8(InText(text2), TUtf8Mode::umReplace),
-                                       EncodeUtf8(InText(text3), TUtf8Mode::umReplace),
-                                       EncodeUtf8(InText(text4), TUtf8Mode::umReplace), false};
-    (void)mode;  // what the mode asks of the dialog is the dialogs' to read
+    const std::uint32_t kind = static_cast<std::uint32_t>(mode) & 0xFFFF;
+    if (kind != kOneFile && kind != kSeveralFiles) {
+      return Report(state,
+                    tavrin::Outcome::Fail(tavrin::Status::kUnknownDialogMode,
+                                          "Unknown file dialog mode " + std::to_string(mode) +
+                                              " (0 chooses one file, 2 several)"));
+    }
+    // In mode 2 the host hands over text 2 as a long run of spaces to write into: no name.
+    std::string initialFile = InPath(text2);
+    initialFile.erase(initialFile.find_last_not_of(' ') + 1);
+    const tavrin::FileChooserRequest request{
+        EncodeUtf8(InText(text1), TUtf8Mode::umReplace), std::move(initialFile),
+        EncodeUtf8(InText(text3), TUtf8Mode::umReplace), InPath(text4), kind == kSeveralFiles};
     std::vector<std::string> paths;
-    return Report(state, state.Library().ChooseFiles(request, paths));
+    const tavrin::Outcome outcome = state.Library().ChooseFiles(request, paths);
+    if (!outcome.ok()) return Report(state, outcome);
+    std::string joined;
+    for (const std::string& path : paths) {
+      if (path.find(kNameSeparator) != std::string::npos) {
+        return Report(
+            state, tavrin::Outcome::Fail(tavrin::Status::kUnrepresentableText,
+                                         "The chosen file name \"" + path +
+                                             "\" holds a line break, which would split it in two"));
+      }
+      if (!joined.empty()) joined += kNameSeparator;
+      joined += path;
+    }
+    // Names are bytes: they go back in the host's own form, raw bytes escaped, as they came.
+    const std::u16string text = ThreadAnsiToWide(joined);
+    if (result == nullptr) return Report(state, tavrin::Outcome::Ok());
+    *result = platform::SysAllocStringLen(text.data(), static_cast<std::uint32_t>(text.size()));
+    if (*result == nullptr) {
+      return Report(state, tavrin::Outcome::Fail(tavrin::Status::kOutOfMemory, "Out of memory"));
+    }
+    return Report(state, tavrin::Outcome::Ok());
   });
 }
 

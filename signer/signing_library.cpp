@@ -284,9 +284,19 @@ Outcome SigningLibrary::LastSerial(std::string& hex) const {
   return Outcome::Ok();
 }
 
-Outcome SigningLibrary::ChooseFiles(const FileChooserRequest&, std::vector<std::string>&) {
+Outcome SigningLibrary::ChooseFiles(const FileChooserRequest& request,
+                                    std::vector<std::string>& paths) {
+  switch (consent_->ChooseFiles(request, paths)) {
+    case Answer::kAccepted:
+      return Outcome::Ok();
+    case Answer::kCancelled:
+      return Outcome::Fail(Status::kCancelled, "The file dialog was cancelled; no file was chosen");
+    case Answer::kUnavailable:
+      break;
+  }
   return Outcome::Fail(Status::kNotAvailable,
-                       "Choosing files is not available in this version of the signing library");
+                       "The file dialog is not available: no window could be shown (no display, or "
+                       "zenity is not installed)");
 }
 
 }  // namespace tavrin

@@ -28,6 +28,7 @@ enum class Status : std::int32_t {
   kSigningFailed = 16,
   kNotAvailable = 17,
   kFileTooLarge = 18,
+  kUnknownDialogMode = 19,
 };
 
 // A status and the sentence a person reads about it (UTF-8; empty for success).

@@ -85,4 +85,6 @@ void TfrmMain::StartFixWind(std::uint32_t threadId) {
   FDialogWatch->StartFixWind(threadId);
 }
 
+void TfrmMain::StopFixWind() { FDialogWatch->StopFixWind(); }
+
 void TfrmMain::TimerFixWindTimer() { FDialogWatch->TimerFixWindTimer(); }

@@ -43,6 +43,7 @@ class TfrmMain final : public IHostForm {
   // What the worker reaches through the main thread.
   ITimer& EndAppTimer() override { return *TimerEndApp; }
   void StartFixWind(std::uint32_t threadId) override;
+  void StopFixWind() override;
   ILogControl& LogControl() override { return *memoLog; }
 
  private:

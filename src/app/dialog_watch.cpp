@@ -1,5 +1,6 @@
 #include "app/dialog_watch.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -27,27 +28,39 @@ void TDialogWatch::StartFixWind(platform::TThreadId threadId) {
   fixWindThreadId_ = threadId;
   foundWindow_ = 0;
   fixWindCount_ = 0;
+  broughtForward_.clear();
   timerFixWind_(true);
+}
+
+void TDialogWatch::StopFixWind() {
+  if (windows_.WatchesWholeCall()) timerFixWind_(false);
 }
 
 void TDialogWatch::TimerFixWindTimer() {
   timerFixWind_(false);
   ++fixWindCount_;
   foundWindow_ = 0;
-  writeLine_("WindowEnum Start");
+  const bool wholeCall = windows_.WatchesWholeCall();
+  // A watch of the whole call ticks for as long as a person takes; its log stays as short as
+  // the usual watch's.
+  const bool logged = !wholeCall || fixWindCount_ <= kMaxTicks;
+  if (logged) writeLine_("WindowEnum Start");
   windows_.EnumThreadWindows(fixWindThreadId_, [this](platform::TWindowHandle window) {
     return FindVisibleWindowProc(window);
   });
-  writeLine_("WindowEnum end: " + std::to_string(foundWindow_));
+  if (logged || foundWindow_ != 0) writeLine_("WindowEnum end: " + std::to_string(foundWindow_));
   if (foundWindow_ != 0) {
+    if (wholeCall) broughtForward_.push_back(foundWindow_);
     ForceForegroundWindow(foundWindow_);
-  } else if (fixWindCount_ < kMaxTicks) {
-    timerFixWind_(true);
   }
+  if (wholeCall || (foundWindow_ == 0 && fixWindCount_ < kMaxTicks)) timerFixWind_(true);
 }
 
 bool TDialogWatch::FindVisibleWindowProc(platform::TWindowHandle window) {
   if (!windows_.IsWindowVisible(window)) return true;
+  if (std::find(broughtForward_.begin(), broughtForward_.end(), window) != broughtForward_.end()) {
+    return true;
+  }
   foundWindow_ = window;
   return false;
 }

@@ -5,12 +5,17 @@
 // the worker on each tick of the form's TimerFixWind (200 ms), at most six times, and forces the
 // first one it finds to the front.
 //
+// Where the window system says that dialogs are programs of their own (X11), they may take
+// longer to appear and come one after another within a call, so the watch lasts until
+// StopFixWind (the call has returned) and brings each new dialog forward once.
+//
 // The form owns one watch and wires it to its timer and its log; all of it runs on the main
 // thread.
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/window_system.h"
 
@@ -26,6 +31,9 @@ class TDialogWatch {
 
   // Starts (or starts over) a search among the windows of `threadId`.
   void StartFixWind(platform::TThreadId threadId);
+
+  // The library call has returned: a watch that lasts the whole call ends here.
+  void StopFixWind();
 
   // One search attempt; the form calls it on every tick of TimerFixWind.
   void TimerFixWindTimer();
@@ -51,4 +59,5 @@ class TDialogWatch {
   platform::TThreadId fixWindThreadId_ = 0;
   platform::TWindowHandle foundWindow_ = 0;
   std::int32_t fixWindCount_ = 0;
+  std::vector<platform::TWindowHandle> broughtForward_;  // in a watch of the whole call
 };

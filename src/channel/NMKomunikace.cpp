@@ -82,5 +82,12 @@ void TNMKomunikace::SyncEndApp() { FForm.EndAppTimer().SetEnabled(true); }
 
 void TNMKomunikace::SyncFixWind() {
   const std::uint32_t threadId = ThreadID();
+  FFixWindStarted = true;
   Synchronize([this, threadId] { FForm.StartFixWind(threadId); });
+}
+
+void TNMKomunikace::SyncStopFixWind() {
+  if (!FFixWindStarted) return;
+  FFixWindStarted = false;
+  Synchronize([this] { FForm.StopFixWind(); });
 }

@@ -52,6 +52,8 @@ class TNMKomunikace : public TThread, public IOperationHost {
   // Writes one reply frame with body text on the output stream, if any.
   void WriteReplyFrame(const std::string& text);
 
+  // After a request whose handler asked for the dialog watch: tells the form the call is over.
+  void SyncStopFixWind();
   // On the main thread: lets TimerEndApp end the program.
   void SyncEndApp();
   // On the main thread: appends FLogLine to the window log and saves it.
@@ -92,6 +94,7 @@ class TNMKomunikace : public TThread, public IOperationHost {
   bool FLogEnabled = false;
 
   IHostForm& FForm;
+  bool FFixWindStarted = false;  // SyncFixWind ran during the current request
 
  private:
   // Reads into FRequestText the body of a frame announcing length bytes; the

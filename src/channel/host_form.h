@@ -15,6 +15,8 @@ class IHostForm {
   virtual ITimer& EndAppTimer() = 0;
   // Starts looking for a visible window of the given thread to bring forward.
   virtual void StartFixWind(std::uint32_t threadId) = 0;
+  // The library call that StartFixWind preceded has returned.
+  virtual void StopFixWind() {}
   virtual ILogControl& LogControl() = 0;
 
  protected:

@@ -50,6 +50,7 @@ void TNMKomunikace::ProcessRequest() {
     // An error while this reply goes out is not caught: it ends the read loop.
     SendError(kHandlerFailed, MessageOf(error));
   }
+  SyncStopFixWind();
 }
 
 bool TNMKomunikace::TakeRequest(std::string& key) {

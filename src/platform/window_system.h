@@ -1,7 +1,8 @@
 #pragma once
 // The few windowing calls the dialog watch needs to find the signing library's dialog among the
 // worker thread's windows and put it in front of the browser. Windows-shaped on purpose: the
-// Windows implementation forwards each call to the function of the same name. Where there are
+// Windows implementation forwards each call to the function of the same name; the X11 one finds
+// the windows of the host's process and of the processes the thread started. Where there are
 // no such windows, every enumeration finds none.
 
 #include <cstdint>
@@ -48,6 +49,10 @@ class IWindowSystem {
   virtual bool SetForegroundLockTimeout(std::uint32_t milliseconds) = 0;
   // The version read when this object was made, at program start.
   virtual TOsVersion OsVersion() const = 0;
+  // True where the library's dialogs are programs of their own that may take a while to start
+  // and come one after another within one call (a certificate choice, then the PIN): the watch
+  // then lasts until the call returns and brings each new dialog forward once.
+  virtual bool WatchesWholeCall() const noexcept { return false; }
 };
 
 // The platform's window system.

@@ -1,0 +1,169 @@
+#include "signer/dialogs/dialog_texts.h"
+
+#include <cstdlib>
+
+namespace tavrin::dialogs {
+
+namespace {
+
+// Text previews are cut by the signer already; this bounds what a window has to show even if
+// one comes longer, at a character boundary.
+constexpr std::size_t kPreviewLimit = 400;
+
+constexpr Texts kEnglish{
+    .chooseTitle = "Ferolant \u2013 choose a certificate",
+    .choosePrompt =
+        "Which certificate should make the signature? Pick it from the list, or type its number.",
+    .certificateDetails = "issued by {}, valid from {} to {}, key: {}",
+    .pinTitle = "Ferolant \u2013 PIN",
+    .passwordTitle = "Ferolant \u2013 key file password",
+    .confirmTitle = "Ferolant \u2013 confirm the signature",
+    .fileTitle = "Ferolant \u2013 choose a file",
+    .filesTitle = "Ferolant \u2013 choose files",
+    .allFiles = "All files",
+    .sign = "Sign",
+    .cancel = "Cancel",
+    .choose = "Choose",
+    .pinPrompt = "PIN of the token:",
+    .passwordPrompt = "Password of the key file:",
+    .pinPadNote = "After Sign, enter the PIN on the reader's own keypad.",
+    .wrongPin = "The PIN given last was wrong.",
+    .triesLeft = "Tries left before the token locks: {}.",
+    .asks = "{} asks for a signature of",
+    .unknownRequester = "An unknown extension",
+    .textOf = "a text of {} characters:",
+    .fileOf = "the file {} ({} bytes)",
+    .certificateLine = "Certificate: {}, issued by {}, valid from {} to {}",
+    .tokenLine = "Token: {}",
+    .keyFileLine = "Key file: {}",
+    .bytes = "bytes",
+    .thousands = ',',
+};
+
+constexpr Texts kCzech{
+    .chooseTitle = "Ferolant \u2013 v\u00fdb\u011br certifik\u00e1tu",
+    .choosePrompt =
+        "Kter\u00fdm certifik\u00e1tem podepsat? Vyberte ho ze seznamu, nebo napi\u0161te jeho "
+        "\u010d\u00edslo.",
+    .certificateDetails = "vydal {}, platn\u00fd od {} do {}, kl\u00ed\u010d: {}",
+    .pinTitle = "Ferolant \u2013 PIN",
+    .passwordTitle = "Ferolant \u2013 heslo souboru s kl\u00ed\u010dem",
+    .confirmTitle = "Ferolant \u2013 potvrzen\u00ed podpisu",
+    .fileTitle = "Ferolant \u2013 v\u00fdb\u011br souboru",
+    .filesTitle = "Ferolant \u2013 v\u00fdb\u011br soubor\u016f",
+    .allFiles = "V\u0161echny soubory",
+    .sign = "Podepsat",
+    .cancel = "Zru\u0161it",
+    .choose = "Vybrat",
+    .pinPrompt = "PIN tokenu:",
+    .passwordPrompt = "Heslo souboru s kl\u00ed\u010dem:",
+    .pinPadNote = "Po stisku Podepsat zadejte PIN na kl\u00e1vesnici \u010dte\u010dky.",
+    .wrongPin = "Naposledy zadan\u00fd PIN nebyl spr\u00e1vn\u00fd.",
+    .triesLeft = "Zb\u00fdvaj\u00edc\u00ed pokusy, ne\u017e se token zablokuje: {}.",
+    .asks = "{} \u017e\u00e1d\u00e1 o podpis",
+    .unknownRequester = "Nezn\u00e1m\u00e9 roz\u0161\u00ed\u0159en\u00ed",
+    .textOf = "textu o d\u00e9lce {} znak\u016f:",
+    .fileOf = "souboru {} ({} bajt\u016f)",
+    .certificateLine = "Certifik\u00e1t: {}, vydal {}, platn\u00fd od {} do {}",
+    .tokenLine = "Token: {}",
+    .keyFileLine = "Soubor s kl\u00ed\u010dem: {}",
+    .bytes = "bajt\u016f",
+    .thousands = ' ',
+};
+
+bool IsCzech(std::string_view locale) noexcept {
+  return locale.substr(0, 2) == "cs" &&
+         (locale.size() == 2 || locale[2] == '_' || locale[2] == '.' || locale[2] == '@');
+}
+
+// The longest prefix of `text` of at most `limit` bytes that ends at a character boundary.
+std::string_view CutAtCharacter(std::string_view text, std::size_t limit) noexcept {
+  if (text.size() <= limit) return text;
+  std::size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+// The length in UTF-16 code units, which is at least the length in characters however the
+// caller counted them.
+std::uint64_t Utf16Length(std::string_view text) noexcept {
+  std::uint64_t units = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) ++units;
+    if (byte >= 0xF0) ++units;
+  }
+  return units;
+}
+
+}  // namespace
+
+Language LanguageOf(const char* lcAll, const char* lcMessages, const char* lang) noexcept {
+  for (const char* value : {lcAll, lcMessages, lang}) {
+    if (value != nullptr && *value != '\0') {
+      return IsCzech(value) ? Language::kCzech : Language::kEnglish;
+    }
+  }
+  return Language::kEnglish;
+}
+
+Language LanguageFromEnvironment() noexcept {
+  return LanguageOf(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+}
+
+const Texts& TextsFor(Language language) noexcept {
+  return language == Language::kCzech ? kCzech : kEnglish;
+}
+
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> arguments) {
+  std::string out;
+  auto next = arguments.begin();
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern.compare(i, 2, "{}") == 0 && next != arguments.end()) {
+      out += *next++;
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
+}
+
+std::string GroupDigits(std::uint64_t number, const Texts& texts) {
+  const std::string digits = std::to_string(number);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += texts.thousands;
+    out += digits[i];
+  }
+  return out;
+}
+
+std::string DescribeRequest(std::string_view requester, const SigningSubject& subject,
+                            const CertificateSummary& certificate, bool keyInFile,
+                            const Texts& texts) {
+  std::string out =
+      Fill(texts.asks, {requester.empty() ? texts.unknownRequester : requester}) + ' ';
+  if (subject.IsFile()) {
+    out += Fill(texts.fileOf, {subject.fileName, GroupDigits(subject.fileSize, texts)});
+    out += '\n';
+  } else {
+    const std::string_view preview = CutAtCharacter(subject.textPreview, kPreviewLimit);
+    out += Fill(texts.textOf, {GroupDigits(subject.textLength, texts)});
+    out += "\n\u201e";
+    out += preview;
+    // The preview is whole when it holds every character; otherwise say that more follows.
+    if (Utf16Length(preview) < subject.textLength) {
+      out += "\u2026";
+    }
+    out += "\u201c\n";
+  }
+  out += '\n';
+  out += Fill(texts.certificateLine, {certificate.subject, certificate.issuer,
+                                      certificate.notBefore, certificate.notAfter});
+  out += '\n';
+  out += Fill(keyInFile ? texts.keyFileLine : texts.tokenLine, {certificate.keyLocation});
+  return out;
+}
+
+}  // namespace tavrin::dialogs

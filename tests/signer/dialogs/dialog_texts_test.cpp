@@ -1,0 +1,77 @@
+#include "signer/dialogs/dialog_texts.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrin::dialogs {
+namespace {
+
+TEST(DialogLanguage, FirstSetVariableDecidesAsTheCLibraryDoes) {
+  struct Case {
+    const char* lcAll;
+    const char* lcMessages;
+    const char* lang;
+    Language expected;
+  } const cases[] = {
+      {nullptr, nullptr, "cs_CZ.UTF-8", Language::kCzech},
+      {nullptr, nullptr, "cs", Language::kCzech},
+      {nullptr, "cs_CZ@euro", "en_US.UTF-8", Language::kCzech},
+      {"en_GB.UTF-8", "cs_CZ.UTF-8", "cs_CZ.UTF-8", Language::kEnglish},
+      {"", "", "cs_CZ.UTF-8", Language::kCzech},               // empty counts as unset
+      {nullptr, nullptr, "csb_PL.UTF-8", Language::kEnglish},  // Kashubian, not Czech
+      {nullptr, nullptr, "C.UTF-8", Language::kEnglish},
+      {nullptr, nullptr, nullptr, Language::kEnglish},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LanguageOf(c.lcAll, c.lcMessages, c.lang), c.expected)
+        << (c.lcAll ? c.lcAll : "-") << ' ' << (c.lcMessages ? c.lcMessages : "-") << ' '
+        << (c.lang ? c.lang : "-");
+  }
+}
+
+TEST(DialogTexts, DigitsAreGroupedAsEachLanguageWritesThem) {
+  const Texts& en = TextsFor(Language::kEnglish);
+  const Texts& cs = TextsFor(Language::kCzech);
+  EXPECT_EQ(GroupDigits(0, en), "0");
+  EXPECT_EQ(GroupDigits(999, en), "999");
+  EXPECT_EQ(GroupDigits(1000, en), "1,000");
+  EXPECT_EQ(GroupDigits(4294967296, cs), "4 294 967 296");
+}
+
+// What a person reads about the signed text: the preview, and "…" exactly when more follows,
+// whether the text's length was counted in characters or in UTF-16 units.
+TEST(DialogTexts, TextPreviewSaysWhenMoreFollows) {
+  struct Case {
+    const char* preview;
+    std::uint64_t length;
+    const char* shown;
+  } const cases[] = {
+      {"Dobr\u00fd den", 9, "\u201eDobr\u00fd den\u201c"},
+      {"Dobr\u00fd den", 1834, "\u201eDobr\u00fd den\u2026\u201c"},
+      {"A \U0001F600", 3, "\u201eA \U0001F600\u201c"},  // counted in characters
+      {"A \U0001F600", 4, "\u201eA \U0001F600\u201c"},  // counted in UTF-16 units
+  };
+  const CertificateSummary certificate{"Jana", "Test CA", "2026-01-01", "2027-01-01", "Token"};
+  for (const Case& c : cases) {
+    SigningSubject subject;
+    subject.textPreview = c.preview;
+    subject.textLength = c.length;
+    const std::string text = DescribeRequest("chrome-extension://abc/", subject, certificate, false,
+                                             TextsFor(Language::kEnglish));
+    EXPECT_NE(text.find(std::string("\n") + c.shown + "\n"), std::string::npos) << text;
+  }
+}
+
+TEST(DialogTexts, RequestNamesAskerFileAndKey) {
+  SigningSubject file;
+  file.fileName = "/home/jana/smlouva.pdf";
+  file.fileSize = 1234567;
+  const CertificateSummary certificate{"Jana", "Test CA", "2026-01-01", "2027-01-01", "jana.p12"};
+  EXPECT_EQ(DescribeRequest("", file, certificate, true, TextsFor(Language::kCzech)),
+            "Nezn\u00e1m\u00e9 roz\u0161\u00ed\u0159en\u00ed \u017e\u00e1d\u00e1 o podpis souboru "
+            "/home/jana/smlouva.pdf (1 234 567 bajt\u016f)\n\n"
+            "Certifik\u00e1t: Jana, vydal Test CA, platn\u00fd od 2026-01-01 do 2027-01-01\n"
+            "Soubor s kl\u00ed\u010dem: jana.p12");
+}
+
+}  // namespace
+}  // namespace tavrin::dialogs
