@@ -337,7 +337,7 @@ std::size_t AppendEscapedAsciiWithin(std::string& out, std::u16string_view text,
       // so the part that fits is counted unit by unit and taken from there.
       written = 0;
       for (; p != pieceEnd; ++p) {
-        const std::size_t size = *p < 0x80 ? kFullSizes[*p] : 6;
+        const std::size_t size = EscapedAsciiSize(*p);
         if (size > room - used - written) break;
         written += size;
       }
@@ -361,4 +361,24 @@ std::size_t PlainEscapedLength(std::u16string_view text) noexcept {
       text.data(), text.size(),
       [](json_scan::TBlock block) { return BlockNeedsEscape<true>(block); },
       [](char16_t unit) { return NeedsEscape<true>(unit); });
+}
+
+std::size_t EscapedAsciiSize(char16_t unit) noexcept { return unit < 0x80 ? kFullSizes[unit] : 6; }
+
+std::size_t EscapedAsciiUnitsWithin(std::u16string_view text, std::size_t room) noexcept {
+  // Every unit takes at most six bytes: a text that surely fits needs no count.
+  if (text.size() <= room / 6) return text.size();
+  std::size_t used = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Runs of units that go out as they are, one byte each, counted in bulk.
+    const std::size_t plain = std::min(PlainEscapedLength(text.substr(i)), room - used);
+    i += plain;
+    used += plain;
+    if (i == text.size()) break;
+    used += EscapedAsciiSize(text[i]);
+    if (used > room) return i;
+    ++i;
+  }
+  return text.size();
 }

@@ -37,3 +37,11 @@ std::size_t AppendEscapedAsciiWithin(std::string& out, std::u16string_view text,
 // The number of leading units of text that full escaping writes as they are
 // (one byte each on the wire).
 std::size_t PlainEscapedLength(std::u16string_view text) noexcept;
+
+// The bytes one unit takes under full escaping: printable ASCII as itself,
+// the quote, backslash, solidus and the five short control escapes as two,
+// every other unit as a six-byte \u escape.
+std::size_t EscapedAsciiSize(char16_t unit) noexcept;
+// The number of units from the front of text whose full escapes fit in room
+// bytes: what AppendEscapedAsciiWithin would take, without writing it.
+std::size_t EscapedAsciiUnitsWithin(std::u16string_view text, std::size_t room) noexcept;

@@ -187,4 +187,49 @@ TEST(JsonEscape, HandsUnescapedRunsToTheSinkWhole) {
   EXPECT_EQ(sink.Pieces, std::vector<std::u16string>{u"plain \u00e9 text"});
 }
 
+// --- The cut of a long text to what escapes into a given room: runs of plain
+// units are counted at once, which must give exactly what counting unit by
+// unit gives.
+
+TEST(JsonEscape, CountsEscapedBytesExactly) {
+  EXPECT_EQ(EscapedAsciiSize(u'a'), 1u);
+  EXPECT_EQ(EscapedAsciiSize(u'\x7F'), 1u);
+  EXPECT_EQ(EscapedAsciiSize(u'/'), 2u);
+  EXPECT_EQ(EscapedAsciiSize(u'\n'), 2u);
+  EXPECT_EQ(EscapedAsciiSize(u'\x01'), 6u);
+  EXPECT_EQ(EscapedAsciiSize(u'\u00e1'), 6u);
+  // ASCII fills the budget unit by unit; a unit that would overflow it stays out.
+  EXPECT_EQ(EscapedAsciiUnitsWithin(u"abcdef", 4), 4u);
+  EXPECT_EQ(EscapedAsciiUnitsWithin(u"a\u010db", 6), 1u);
+  EXPECT_EQ(EscapedAsciiUnitsWithin(u"a\u010db", 7), 2u);
+  EXPECT_EQ(EscapedAsciiUnitsWithin(std::u16string_view(u"abc").substr(0, 2), 100), 2u);
+  EXPECT_EQ(EscapedAsciiUnitsWithin(u"", 100), 0u);
+}
+
+std::size_t UnitsWithinOneByOne(std::u16string_view data, std::size_t maxUnits, std::size_t budget) {
+  std::size_t used = 0;
+  const std::size_t limit = std::min(maxUnits, data.size());
+  for (std::size_t i = 0; i < limit; ++i) {
+    used += EscapedAsciiSize(data[i]);
+    if (used > budget) return i;
+  }
+  return limit;
+}
+
+TEST(JsonEscape, CutMatchesCountingUnitByUnit) {
+  std::mt19937 random(5);
+  static const char16_t kRare[] = {u'/', u'"', u'\\', u'\n', 0x01, 0x7F, 0x80, 0x010D, 0xD83D};
+  for (int i = 0; i < 500; ++i) {
+    std::u16string data(random() % 3000, u'x');
+    for (char16_t& c : data) {
+      c = random() % 10 == 0 ? kRare[random() % std::size(kRare)]
+                             : static_cast<char16_t>(u'a' + random() % 26);
+    }
+    const std::size_t maxUnits = random() % 3200;
+    const std::size_t budget = random() % 9000;
+    ASSERT_EQ(EscapedAsciiUnitsWithin(std::u16string_view(data).substr(0, maxUnits), budget), UnitsWithinOneByOne(data, maxUnits, budget))
+        << "size " << data.size() << ", max " << maxUnits << ", budget " << budget;
+  }
+}
+
 }  // namespace
