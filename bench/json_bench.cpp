@@ -17,7 +17,7 @@
 
 #include "bench_host_steps.h"
 #include "bench_inputs.h"
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "platform/heap_policy.h"
 

@@ -12,10 +12,15 @@ function(ferolant_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# One GoogleTest executable per tests/ subfolder, registered with CTest.
+# One GoogleTest executable per tests/ subfolder (and the SUBDIRS named),
+# registered with CTest.
 function(ferolant_test_suite name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${dir}/*.cpp")
+  cmake_parse_arguments(ARG "" "" "DEPS;SUBDIRS" ${ARGN})
+  set(sources)
+  foreach(folder IN ITEMS "${dir}" LISTS ARG_SUBDIRS)
+    file(GLOB found CONFIGURE_DEPENDS "${folder}/*.cpp")
+    list(APPEND sources ${found})
+  endforeach()
   if(NOT sources)
     return()
   endif()

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "channel/decode_param.h"
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 
 namespace {

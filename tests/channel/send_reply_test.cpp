@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "channel/reply_envelope.h"
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "platform/ole_string.h"
 #include "worker_harness.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "channel/NMKomunikace.h"
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "support/fake_host.h"
 #include "support/memory_streams.h"

@@ -1,9 +1,9 @@
 // The parse wrapper: one tokenizer per call, around one reader run.
 #include <string_view>
 
-#include "json/json_reader.h"
-#include "json/json_reader_chars.h"
-#include "json/jsonvalue.h"
+#include "json/reader/json_reader.h"
+#include "json/reader/json_reader_chars.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

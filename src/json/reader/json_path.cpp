@@ -2,7 +2,7 @@
 // that ends at a path stop, and the stop decides what the step does.
 #include <limits>
 
-#include "json/json_reader_run.h"
+#include "json/reader/json_reader_run.h"
 
 namespace {
 

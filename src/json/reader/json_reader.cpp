@@ -1,10 +1,10 @@
 // The reader's frame: the tokenizer, the main loop that feeds characters to
 // the states of the active level, and the entry points.
-#include "json/json_reader.h"
+#include "json/reader/json_reader.h"
 
 #include <limits>
 
-#include "json/json_reader_run.h"
+#include "json/reader/json_reader_run.h"
 
 void TJsonTokenizer::ResetLevel(std::int32_t n) noexcept {
   TJsonReaderLevel& level = Levels[static_cast<std::size_t>(n)];

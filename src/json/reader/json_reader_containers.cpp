@@ -1,8 +1,8 @@
 // The reader's container states: arrays, objects and the end of a level.
 #include <optional>
 
-#include "json/json_reader_chars.h"
-#include "json/json_reader_run.h"
+#include "json/reader/json_reader_chars.h"
+#include "json/reader/json_reader_run.h"
 
 using namespace json_chars;
 

@@ -1,4 +1,4 @@
-#include "json/json_reader_number.h"
+#include "json/reader/json_reader_number.h"
 
 #include <algorithm>
 #include <charconv>

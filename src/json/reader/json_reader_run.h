@@ -7,8 +7,8 @@
 #include <optional>
 #include <string_view>
 
-#include "json/json_reader.h"
-#include "json/json_reader_chars.h"
+#include "json/reader/json_reader.h"
+#include "json/reader/json_reader_chars.h"
 
 class TJsonReaderRun {
  public:

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "json/json_reader_chars.h"
-#include "json/json_reader_number.h"
-#include "json/json_reader_run.h"
+#include "json/reader/json_reader_chars.h"
+#include "json/reader/json_reader_number.h"
+#include "json/reader/json_reader_run.h"
 #include "json/json_unit_scan.h"
 
 using namespace json_chars;

@@ -1,4 +1,4 @@
-#include "json/json_array.h"
+#include "json/value/json_array.h"
 
 #include <algorithm>
 #include <cstdint>

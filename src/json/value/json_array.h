@@ -12,7 +12,7 @@
 #include <memory>
 #include <span>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 class TJsonArray {
  public:

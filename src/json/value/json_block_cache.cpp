@@ -1,4 +1,4 @@
-#include "json/json_block_cache.h"
+#include "json/value/json_block_cache.h"
 
 #include <atomic>
 #include <cstdint>

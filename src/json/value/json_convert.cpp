@@ -2,8 +2,8 @@
 // back to a default. Only rounding out of the 64-bit range raises.
 #include <limits>
 
-#include "json/json_number_read.h"
-#include "json/jsonvalue.h"
+#include "json/value/json_number_read.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

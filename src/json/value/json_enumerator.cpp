@@ -1,4 +1,4 @@
-#include "json/json_enumerator.h"
+#include "json/value/json_enumerator.h"
 
 TJsonEnumerator::TJsonEnumerator(IJsonValue value) : FValue(std::move(value)) {
   FOnMember = FirstMember(FValue, FMembers);

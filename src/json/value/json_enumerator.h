@@ -2,7 +2,7 @@
 // over its members. The caller owns it (NewEnumerator yields a unique_ptr).
 #pragma once
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 class TJsonEnumerator {
  public:

@@ -1,11 +1,11 @@
-#include "json/json_number_read.h"
+#include "json/value/json_number_read.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

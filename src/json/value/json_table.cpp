@@ -1,4 +1,4 @@
-#include "json/json_table.h"
+#include "json/value/json_table.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 // Find modes, a set of bit flags; member tables use only fmEqual.
 enum TJsonFindModes : std::uint8_t {

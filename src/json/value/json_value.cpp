@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "json/json_enumerator.h"
-#include "json/jsonvalue.h"
+#include "json/value/json_enumerator.h"
+#include "json/value/jsonvalue.h"
 
 TJsonValue::TJsonValue(TJsonKind kind) : FKind(kind <= skMethod ? kind : skNull) {
   FPayload.Integer = 0;

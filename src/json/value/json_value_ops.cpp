@@ -1,7 +1,7 @@
 // Whole-value operations: emptying, compacting, copying, merging, comparing.
 #include <compare>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

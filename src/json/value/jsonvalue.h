@@ -32,7 +32,7 @@
 #include <string_view>
 #include <utility>
 
-#include "json/json_block_cache.h"
+#include "json/value/json_block_cache.h"
 
 class TJsonValue;
 class TJsonTableString;
@@ -314,5 +314,5 @@ IJsonValue ParseText(std::u16string_view text, bool strict, bool partial, const 
 // Lenient reading of one document; text behind the first value is ignored.
 IJsonValue ParseJson(std::u16string_view text);
 
-#include "json/json_array.h"
-#include "json/json_table.h"
+#include "json/value/json_array.h"
+#include "json/value/json_table.h"

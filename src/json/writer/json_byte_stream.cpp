@@ -1,4 +1,4 @@
-#include "json/json_byte_stream.h"
+#include "json/writer/json_byte_stream.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "json/json_escape.h"
+#include "json/writer/json_escape.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "json/json_unit_scan.h"
-#include "json/json_writer.h"
+#include "json/writer/json_writer.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "json/json_byte_stream.h"
-#include "json/json_escape.h"
-#include "json/json_number_text.h"
-#include "json/json_writer.h"
-#include "json/json_writer_sock.h"
-#include "json/json_writer_stream.h"
-#include "json/jsonvalue.h"
+#include "json/writer/json_byte_stream.h"
+#include "json/writer/json_escape.h"
+#include "json/writer/json_number_text.h"
+#include "json/writer/json_writer.h"
+#include "json/writer/json_writer_sock.h"
+#include "json/writer/json_writer_stream.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

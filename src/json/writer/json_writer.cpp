@@ -1,4 +1,4 @@
-#include "json/json_writer.h"
+#include "json/writer/json_writer.h"
 
 #include <algorithm>
 #include <cstring>

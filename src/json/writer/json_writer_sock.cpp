@@ -1,6 +1,6 @@
-#include "json/json_writer_sock.h"
+#include "json/writer/json_writer_sock.h"
 
-#include "json/json_writer_stream.h"
+#include "json/writer/json_writer_stream.h"
 
 std::int32_t TJsonWriterSock::SendAll(const unsigned char* bytes, std::int32_t count) {
   // A stream socket may take less than asked; the rest is sent again so the

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "json/json_writer.h"
+#include "json/writer/json_writer.h"
 #include "platform/socket_send.h"
 
 class TJsonWriterSock final : public TJsonWriter {

@@ -1,4 +1,4 @@
-#include "json/json_writer_stream.h"
+#include "json/writer/json_writer_stream.h"
 
 #include <algorithm>
 #include <bit>

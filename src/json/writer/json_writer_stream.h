@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "json/json_byte_stream.h"
-#include "json/json_writer.h"
+#include "json/writer/json_byte_stream.h"
+#include "json/writer/json_writer.h"
 
 class TJsonWriterStream : public TJsonWriter {
  public:

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "json/json_reader.h"
-#include "json/reader_support.h"
+#include "json/reader/json_reader.h"
+#include "json/reader/reader_support.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "json/json_reader_number.h"
+#include "json/reader/json_reader_number.h"
 
 namespace {
 

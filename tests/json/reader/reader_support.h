@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "json/json_reader.h"
-#include "json/jsonvalue.h"
+#include "json/reader/json_reader.h"
+#include "json/value/jsonvalue.h"
 
 struct TReadOutcome {
   IJsonValue Value;

@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "json/json_block_cache.h"
-#include "json/jsonvalue.h"
+#include "json/value/json_block_cache.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

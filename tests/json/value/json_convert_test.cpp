@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

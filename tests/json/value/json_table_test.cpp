@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <thread>
 #include <vector>
 
-#include "json/json_enumerator.h"
-#include "json/jsonvalue.h"
+#include "json/value/json_enumerator.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "json/json_escape.h"
+#include "json/writer/json_escape.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "json/json_writer.h"
+#include "json/value/jsonvalue.h"
+#include "json/writer/json_writer.h"
 
 namespace {
 
@@ -229,6 +230,53 @@ TEST(JsonEscape, CutMatchesCountingUnitByUnit) {
     const std::size_t budget = random() % 9000;
     ASSERT_EQ(EscapedAsciiUnitsWithin(std::u16string_view(data).substr(0, maxUnits), budget), UnitsWithinOneByOne(data, maxUnits, budget))
         << "size " << data.size() << ", max " << maxUnits << ", budget " << budget;
+  }
+}
+
+// --- Long texts against the rules applied one unit at a time.
+
+// Full escaping, one unit at a time, as the writer's rules say.
+std::u16string EscapeOneByOne(std::u16string_view text) {
+  static const char16_t kHex[] = u"0123456789abcdef";
+  std::u16string out;
+  for (const char16_t c : text) {
+    const char16_t shortForm = c == u'"'    ? u'"'
+                               : c == u'\\' ? u'\\'
+                               : c == u'/'  ? u'/'
+                               : c == u'\b' ? u'b'
+                               : c == u'\t' ? u't'
+                               : c == u'\n' ? u'n'
+                               : c == u'\f' ? u'f'
+                               : c == u'\r' ? u'r'
+                                            : 0;
+    if (shortForm) {
+      out += u'\\';
+      out += shortForm;
+    } else if (c < 0x20 || c > 0x7F) {
+      out += u"\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+TEST(JsonLongString, EscapedTextMatchesEscapingOneUnitAtATime) {
+  std::mt19937 random(11);
+  static const char16_t kRare[] = {u'"', u'\\', u'/', u'\n',  0x01,   0x1F,
+                                   0x7F, 0x80,  0x00, 0x010D, 0xD83D, 0xFFFF};
+  for (int i = 0; i < 200; ++i) {
+    // Lengths across the block sizes and the writer's gathering buffer.
+    std::u16string text(random() % 5000, u'x');
+    for (char16_t& c : text) {
+      const unsigned pick = random() % 16;
+      c = pick < 2 ? kRare[random() % std::size(kRare)]
+                   : static_cast<char16_t>(u' ' + random() % 95);
+    }
+    const IJsonValue value = TJsonValue::CreateText(text);
+    ASSERT_EQ(value->ToJsonText(false, true), u"\"" + EscapeOneByOne(text) + u"\"");
+    ASSERT_EQ(ParseJson(value->ToJsonText(false, false))->TextRef(), text);
   }
 }
 

@@ -1,4 +1,4 @@
-#include "json/json_number_text.h"
+#include "json/writer/json_number_text.h"
 
 #include <gtest/gtest.h>
 

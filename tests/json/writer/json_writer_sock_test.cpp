@@ -1,6 +1,6 @@
-#include "json/json_writer_sock.h"
+#include "json/writer/json_writer_sock.h"
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 #include <gtest/gtest.h>
 
