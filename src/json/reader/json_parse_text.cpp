@@ -15,7 +15,7 @@ bool IsPlainMemberName(std::u16string_view path) noexcept {
   const char16_t first = path.front();
   if (first == u'\'' || first == u'-' || first == u'/') return false;
   for (const char16_t c : path) {
-    if (c < 0x80 && json_chars::IsPathStop(c)) return false;
+    if (c < 0x80 && json::internal::chars::IsPathStop(c)) return false;
   }
   return !(path.starts_with(u"null") || path.starts_with(u"true") || path.starts_with(u"false"));
 }

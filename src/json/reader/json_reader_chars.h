@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-namespace json_chars {
+// Internal to the reader.
+namespace json::internal::chars {
 
 // Backspace counts as white space.
 constexpr bool IsSpace(char16_t c) noexcept {
@@ -56,4 +57,4 @@ constexpr bool IsPathStop(char16_t c) noexcept {
   }
 }
 
-}  // namespace json_chars
+}  // namespace json::internal::chars

@@ -4,7 +4,7 @@
 #include "json/reader/json_reader_chars.h"
 #include "json/reader/json_reader_run.h"
 
-using namespace json_chars;
+using namespace json::internal::chars;
 
 TJsonReaderRun::TStep TJsonReaderRun::OnFinish() {
   if (T.Depth == 0) return TStep::Stop;

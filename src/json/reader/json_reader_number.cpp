@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+namespace json::internal {
+
 namespace {
 
 constexpr bool IsDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
@@ -174,3 +176,5 @@ double ReadTokenDouble(std::u16string_view text) noexcept {
   }
   return negative ? -value : value;
 }
+
+}  // namespace json::internal

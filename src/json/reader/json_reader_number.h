@@ -7,6 +7,9 @@
 #include <optional>
 #include <string_view>
 
+// Internal to the JSON library.
+namespace json::internal {
+
 // The integer of the leading sign and digits; the rest is ignored and no
 // digits give 0. Values beyond the signed 64-bit range saturate.
 std::int64_t ReadTokenInteger(std::u16string_view text) noexcept;
@@ -18,3 +21,5 @@ std::optional<std::int64_t> ReadTokenMoney(std::u16string_view text,
 
 // The double of the longest well-formed prefix, independent of any locale.
 double ReadTokenDouble(std::u16string_view text) noexcept;
+
+}  // namespace json::internal

@@ -100,7 +100,7 @@ class TJsonReaderRun {
   void SkipSpaceThen(S next, std::int32_t offset) noexcept {
     FLevel->ReturnState = next;
     const bool direct =
-        offset < FSize && !json_chars::IsSpace(FText[offset]) && FText[offset] != u'/';
+        offset < FSize && !json::internal::chars::IsSpace(FText[offset]) && FText[offset] != u'/';
     FLevel->State = direct ? next : S::SkipSpace;
   }
   bool InPathMode() const noexcept { return static_cast<bool>(FBase); }

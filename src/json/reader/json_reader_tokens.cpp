@@ -9,7 +9,11 @@
 #include "json/reader/json_reader_run.h"
 #include "json/json_unit_scan.h"
 
-using namespace json_chars;
+using json::internal::ReadTokenDouble;
+using json::internal::ReadTokenInteger;
+using json::internal::ReadTokenMoney;
+
+using namespace json::internal::chars;
 
 template <typename Stop>
 std::int32_t TJsonReaderRun::RunLength(Stop stop) const noexcept {

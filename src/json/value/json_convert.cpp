@@ -5,6 +5,10 @@
 #include "json/value/json_number_read.h"
 #include "json/value/jsonvalue.h"
 
+using json::internal::ReadJsonInteger;
+using json::internal::ReadJsonReal;
+using json::internal::RoundJsonFloat;
+
 namespace {
 
 // n / d rounded to nearest, halves to the even neighbour (d > 0).

@@ -7,6 +7,8 @@
 
 #include "json/value/jsonvalue.h"
 
+namespace json::internal {
+
 namespace {
 
 int DigitValue(char16_t c, bool hex) noexcept {
@@ -117,3 +119,5 @@ std::int64_t RoundJsonFloat(double value) {
   }
   return static_cast<std::int64_t>(rounded);
 }
+
+}  // namespace json::internal

@@ -7,6 +7,9 @@
 #include <optional>
 #include <string_view>
 
+// Internal to the JSON library.
+namespace json::internal {
+
 // Leading spaces, optional sign, then decimal digits, or hexadecimal digits
 // after "$", "x", "X", "0x" or "0X"; nothing may follow the digits. Decimal
 // text must fit a signed 64-bit integer; hexadecimal text is a 64-bit pattern
@@ -21,3 +24,5 @@ std::optional<double> ReadJsonReal(std::u16string_view text) noexcept;
 // Round half to even; EJsonError "Invalid floating point operation" when the
 // result does not fit a signed 64-bit integer (NaN and infinities included).
 std::int64_t RoundJsonFloat(double value);
+
+}  // namespace json::internal

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+namespace json::internal {
+
 namespace {
 
 constexpr int kSignificantDigits = 15;
@@ -107,3 +109,5 @@ TJsonNumberText MoneyText(std::int64_t units) noexcept {
   }
   return text;
 }
+
+}  // namespace json::internal

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
+// Internal to the JSON library.
+namespace json::internal {
+
 // A number's text in a fixed buffer, so writing a number allocates nothing.
 struct TJsonNumberText {
   static constexpr std::int32_t kMaxUnits = 32;
@@ -27,3 +30,5 @@ TJsonNumberText DoubleText(double value) noexcept;
 // fraction digits, trailing fraction zeros and a bare point dropped
 // (15000 is 1.5, 1000000 is 100, 1 is 0.0001).
 TJsonNumberText MoneyText(std::int64_t units) noexcept;
+
+}  // namespace json::internal

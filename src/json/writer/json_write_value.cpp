@@ -21,6 +21,10 @@
 #include "json/writer/json_writer_stream.h"
 #include "json/value/jsonvalue.h"
 
+using json::internal::DoubleText;
+using json::internal::IntText;
+using json::internal::MoneyText;
+
 namespace {
 
 // ToJsonText's sink: the text grows in the string that is handed back, so a

@@ -9,6 +9,8 @@
 
 #include "json/reader/json_reader_number.h"
 
+using json::internal::ReadTokenMoney;
+
 namespace {
 
 // The amount in ten-thousandths of sign, whole digits and fraction digits,

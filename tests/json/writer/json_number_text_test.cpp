@@ -10,6 +10,11 @@
 #include <random>
 #include <string>
 
+using json::internal::DoubleText;
+using json::internal::IntText;
+using json::internal::MoneyText;
+using json::internal::TJsonNumberText;
+
 namespace {
 
 std::string Narrow(const TJsonNumberText& text) {
