@@ -120,10 +120,9 @@ void TNMKomunikace::Reply(std::int32_t errNo, std::u16string errMsg, TPendingTex
     FPendingStart = 0;
   }
   const std::u16string_view pending = FPendingData.View();
-  const TReplyBody body =
-      MakeReplyBody({FTabID, FMethodName, errNo, std::move(errMsg)},
-                    pending.substr(std::min(FPendingStart, pending.size())),
-                    static_cast<std::size_t>(FBlockLength));
+  const TReplyBody body = MakeReplyBody({FTabID, FMethodName, errNo, std::move(errMsg)},
+                                        pending.substr(std::min(FPendingStart, pending.size())),
+                                        static_cast<std::size_t>(FBlockLength));
   FPendingStart += body.DataUnits;
   if (PendingEmpty()) DropPending();
 

@@ -31,9 +31,9 @@ TFrameRead ReadFrame(IByteStream* input, std::string& body) {
   const std::int32_t n = input ? input->Read(header, 4) : 0;
   if (n <= 0) return TFrameRead::EndOfInput;
   if (n < 4) return TFrameRead::ShortHeader;
-  const auto length = static_cast<std::int32_t>(
-      std::uint32_t{header[0]} | std::uint32_t{header[1]} << 8 | std::uint32_t{header[2]} << 16 |
-      std::uint32_t{header[3]} << 24);
+  const auto length =
+      static_cast<std::int32_t>(std::uint32_t{header[0]} | std::uint32_t{header[1]} << 8 |
+                                std::uint32_t{header[2]} << 16 | std::uint32_t{header[3]} << 24);
   body.clear();
   if (length > 0 && !ReadBody(*input, length, body)) return TFrameRead::FrameCut;
   return TFrameRead::Frame;

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "json/writer/json_escape.h"
 #include "json/value/jsonvalue.h"
+#include "json/writer/json_escape.h"
 #include "platform/code_page.h"
 
 namespace {

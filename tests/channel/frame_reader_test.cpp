@@ -205,7 +205,10 @@ TEST(ReadFrame, TellsAFrameACutFrameAShortHeaderAndTheEndOfInputApart) {
       {"empty frame", {"\x00\x00\x00\x00"s}, {{R::Frame, ""}, {R::EndOfInput, ""}}},
       {"negative length", {"\x00\x00\x00\x80x"s}, {{R::Frame, ""}, {R::ShortHeader, ""}}},
       {"body in pieces", {"\x04\x00\x00\x00"s, "ab", "cd"}, {{R::Frame, "abcd"}}},
-      {"body cut short", {"\x05\x00\x00\x00" "abc"s}, {{R::FrameCut, "abc"}, {R::EndOfInput, "abc"}}},
+      {"body cut short",
+       {"\x05\x00\x00\x00"
+        "abc"s},
+       {{R::FrameCut, "abc"}, {R::EndOfInput, "abc"}}},
       {"short header, then a frame",
        {"\x01\x00"s, "\x01\x00\x00\x00z"s},
        {{R::ShortHeader, ""}, {R::Frame, "z"}, {R::EndOfInput, "z"}}},

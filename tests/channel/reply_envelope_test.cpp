@@ -25,8 +25,8 @@ TEST(MakeReplyBody, TakesTheFrontOfWhatWaitsAndSaysWhetherMoreIsLeft) {
   };
   for (const TCase& c : cases) {
     const TReplyBody body = MakeReplyBody({9, "Sign", -2, u"chyba \u010d"}, c.Pending, c.MaxUnits);
-    EXPECT_EQ(body.Text, R"({"metoda":"Sign","result":{"data":")" + c.Data +
-                             R"(","hasNextPart":)" + std::to_string(c.HasNextPart) +
+    EXPECT_EQ(body.Text, R"({"metoda":"Sign","result":{"data":")" + c.Data + R"(","hasNextPart":)" +
+                             std::to_string(c.HasNextPart) +
                              R"(},"errNo":-2,"tabID":9,"errMsg":"chyba \u010d"})");
     EXPECT_EQ(body.DataUnits, c.Units);
   }

@@ -31,13 +31,25 @@ TEST(TakeRequest, GivesTheMethodAsSentItsRouteTheTabIdAndTheParameters) {
   };
   const TCase cases[] = {
       {R"({"metoda":"signDetached","parametry":{"param1":"a","param2":"b"},"tabID":7})",
-       "signDetached", TRoute::SignDetached, 7, {u"a", u"b"}},
-      {R"({"metoda":"X","parametry":{"param1":"a","param3":"c"}})", "X", TRoute::UnknownMethod,
-       0, {u"a"}},
-      {R"({"metoda":"INIT","parametry":{"param1":1,"param2":"b"},"tabID":"4294967297"})", "INIT",
-       TRoute::Init, 1, {}},
-      {"{\"metoda\":\"ABOUT\",\"parametry\":{\"param1\":\"\xc4\x8d\"},\"tabID\":-1}", "ABOUT",
-       TRoute::About, -1, {u"\u010d"}},
+       "signDetached",
+       TRoute::SignDetached,
+       7,
+       {u"a", u"b"}},
+      {R"({"metoda":"X","parametry":{"param1":"a","param3":"c"}})",
+       "X",
+       TRoute::UnknownMethod,
+       0,
+       {u"a"}},
+      {R"({"metoda":"INIT","parametry":{"param1":1,"param2":"b"},"tabID":"4294967297"})",
+       "INIT",
+       TRoute::Init,
+       1,
+       {}},
+      {"{\"metoda\":\"ABOUT\",\"parametry\":{\"param1\":\"\xc4\x8d\"},\"tabID\":-1}",
+       "ABOUT",
+       TRoute::About,
+       -1,
+       {u"\u010d"}},
   };
   for (const TCase& c : cases) {
     const auto request = TakeRequest(c.Bytes);

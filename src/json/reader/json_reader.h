@@ -39,8 +39,8 @@
 #include <string>
 #include <string_view>
 
-#include "json/writer/json_writer.h"
 #include "json/value/jsonvalue.h"
+#include "json/writer/json_writer.h"
 
 // The numbers are what State and ReturnState hold.
 enum class TJsonReaderState : std::uint8_t {

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "json/json_unit_scan.h"
 #include "json/reader/json_reader_chars.h"
 #include "json/reader/json_reader_number.h"
 #include "json/reader/json_reader_run.h"
-#include "json/json_unit_scan.h"
 
 using json::internal::ReadTokenDouble;
 using json::internal::ReadTokenInteger;

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "json/value/jsonvalue.h"
 #include "json/writer/json_byte_stream.h"
 #include "json/writer/json_escape.h"
 #include "json/writer/json_number_text.h"
 #include "json/writer/json_writer.h"
 #include "json/writer/json_writer_sock.h"
 #include "json/writer/json_writer_stream.h"
-#include "json/value/jsonvalue.h"
 
 using json::internal::DoubleText;
 using json::internal::IntText;

@@ -207,7 +207,8 @@ TEST(JsonEscape, CountsEscapedBytesExactly) {
   EXPECT_EQ(EscapedAsciiUnitsWithin(u"", 100), 0u);
 }
 
-std::size_t UnitsWithinOneByOne(std::u16string_view data, std::size_t maxUnits, std::size_t budget) {
+std::size_t UnitsWithinOneByOne(std::u16string_view data, std::size_t maxUnits,
+                                std::size_t budget) {
   std::size_t used = 0;
   const std::size_t limit = std::min(maxUnits, data.size());
   for (std::size_t i = 0; i < limit; ++i) {
@@ -228,7 +229,8 @@ TEST(JsonEscape, CutMatchesCountingUnitByUnit) {
     }
     const std::size_t maxUnits = random() % 3200;
     const std::size_t budget = random() % 9000;
-    ASSERT_EQ(EscapedAsciiUnitsWithin(std::u16string_view(data).substr(0, maxUnits), budget), UnitsWithinOneByOne(data, maxUnits, budget))
+    ASSERT_EQ(EscapedAsciiUnitsWithin(std::u16string_view(data).substr(0, maxUnits), budget),
+              UnitsWithinOneByOne(data, maxUnits, budget))
         << "size " << data.size() << ", max " << maxUnits << ", budget " << budget;
   }
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "json/value/jsonvalue.h"
 #include "json/writer/json_byte_stream.h"
 #include "json/writer/json_writer.h"
-#include "json/value/jsonvalue.h"
 
 namespace {
 
