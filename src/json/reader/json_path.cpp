@@ -4,6 +4,8 @@
 
 #include "json/reader/json_reader_run.h"
 
+using json::internal::TJsonReaderRun;
+
 namespace {
 
 constexpr std::int64_t kMaxIndex = std::numeric_limits<std::int32_t>::max();

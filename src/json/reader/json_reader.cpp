@@ -6,6 +6,8 @@
 
 #include "json/reader/json_reader_run.h"
 
+using json::internal::TJsonReaderRun;
+
 void TJsonTokenizer::ResetLevel(std::int32_t n) noexcept {
   TJsonReaderLevel& level = Levels[static_cast<std::size_t>(n)];
   level.State = TJsonReaderState::SkipSpace;

@@ -4,6 +4,8 @@
 #include "json/reader/json_reader_chars.h"
 #include "json/reader/json_reader_run.h"
 
+using json::internal::TJsonReaderRun;
+
 using namespace json::internal::chars;
 
 TJsonReaderRun::TStep TJsonReaderRun::OnFinish() {

@@ -10,6 +10,8 @@
 #include "json/reader/json_reader.h"
 #include "json/reader/json_reader_chars.h"
 
+namespace json::internal {
+
 class TJsonReaderRun {
  public:
   // size counts the units of text that can be read; when boundedByLength is
@@ -120,3 +122,5 @@ class TJsonReaderRun {
   IJsonValue FCompleted;     // the value of the level that was popped last
   std::int32_t FStepDepth = 0;
 };
+
+}  // namespace json::internal

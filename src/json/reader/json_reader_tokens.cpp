@@ -9,6 +9,8 @@
 #include "json/reader/json_reader_number.h"
 #include "json/reader/json_reader_run.h"
 
+using json::internal::TJsonReaderRun;
+
 using json::internal::ReadTokenDouble;
 using json::internal::ReadTokenInteger;
 using json::internal::ReadTokenMoney;
