@@ -42,8 +42,8 @@ class TNMKomunikace : public TThread, public IOperationHost {
   // The operation host: what the handlers of one request use.
   const TWideStrings& Params() const override { return *FParams; }
   // The one place where replies are made: wraps the triple in the reply
-  // object, keeps what does not fit one block for GETNEXTBLOCK, writes one
-  // frame. Empty texts mean none.
+  // envelope (reply_envelope.h), keeps what does not fit one block for
+  // GETNEXTBLOCK, writes one frame. Empty texts mean none.
   void SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) override;
   void SendLibraryReply(std::int32_t errNo, std::u16string errMsg, TOutBstr data) override;
   void SyncFixWind() override;
