@@ -16,7 +16,7 @@ TReplyBody Reply(std::u16string_view data) {
 }  // namespace
 
 std::u16string HostRequestParam1(std::string_view body) {
-  std::optional<TRequest> request = TakeRequest(std::string(body));
+  std::optional<TRequest> request = TakeRequest(body);
   if (!request || request->Params.empty()) return {};
   return std::move(request->Params.front());
 }

@@ -46,11 +46,10 @@ TRoute RouteOf(std::string_view method) {
   return TRoute::UnknownMethod;
 }
 
-std::optional<TRequest> TakeRequest(std::string bytes) {
-  // Each form of a large message goes as soon as the next one exists: the
-  // bytes once they are wide text, the wide text once it is parsed.
-  std::u16string wideText = ThreadAnsiToWide(bytes);
-  std::string().swap(bytes);
+namespace {
+
+// The request in wide text, which goes as soon as it is parsed.
+std::optional<TRequest> TakeRequestText(std::u16string wideText) {
   const IJsonValue document = ParseJson(wideText);
   std::u16string().swap(wideText);
   if (!document) return std::nullopt;
@@ -70,4 +69,18 @@ std::optional<TRequest> TakeRequest(std::string bytes) {
     request.Params.push_back(DecodeParam(param->TextRef()));
   }
   return request;
+}
+
+}  // namespace
+
+std::optional<TRequest> TakeRequest(std::string_view bytes) {
+  return TakeRequestText(ThreadAnsiToWide(bytes));
+}
+
+std::optional<TRequest> TakeRequest(std::string&& bytes) {
+  // Each form of a large message goes as soon as the next one exists: the
+  // bytes once they are wide text, the wide text once it is parsed.
+  std::u16string wideText = ThreadAnsiToWide(bytes);
+  std::string().swap(bytes);
+  return TakeRequestText(std::move(wideText));
 }

@@ -42,6 +42,8 @@ struct TRequest {
 
 // The request in bytes (one character per byte); nothing for a message that
 // is not a JSON object with a string "metoda" and an object "parametry".
-// Raises when "tabID" converts to no integer. The bytes are given up as soon
-// as they have been read, so that a large message is not held twice.
-std::optional<TRequest> TakeRequest(std::string bytes);
+// Raises when "tabID" converts to no integer.
+std::optional<TRequest> TakeRequest(std::string_view bytes);
+// The same, giving the bytes up as soon as they have been read, so that a
+// large message is not held twice.
+std::optional<TRequest> TakeRequest(std::string&& bytes);

@@ -52,7 +52,7 @@ TEST(TakeRequest, GivesTheMethodAsSentItsRouteTheTabIdAndTheParameters) {
        {u"\u010d"}},
   };
   for (const TCase& c : cases) {
-    const auto request = TakeRequest(c.Bytes);
+    const auto request = TakeRequest(std::string_view(c.Bytes));
     ASSERT_TRUE(request) << c.Bytes;
     EXPECT_EQ(request->Method, c.Method) << c.Bytes;
     EXPECT_EQ(request->Route, c.Route) << c.Bytes;
@@ -64,12 +64,12 @@ TEST(TakeRequest, GivesTheMethodAsSentItsRouteTheTabIdAndTheParameters) {
 TEST(TakeRequest, GivesNothingForAMessageOfTheWrongShape) {
   for (const char* bytes : {"junk", "[]", R"({"metoda":1,"parametry":{}})",
                             R"({"metoda":"INIT","parametry":[]})", R"({"parametry":{}})"}) {
-    EXPECT_FALSE(TakeRequest(bytes)) << bytes;
+    EXPECT_FALSE(TakeRequest(std::string_view(bytes))) << bytes;
   }
 }
 
 TEST(TakeRequest, RaisesForATabIdBeyondAnyInteger) {
-  EXPECT_ANY_THROW(TakeRequest(R"({"metoda":"INIT","parametry":{},"tabID":1e300})"));
+  EXPECT_ANY_THROW(TakeRequest(std::string(R"({"metoda":"INIT","parametry":{},"tabID":1e300})")));
 }
 
 }  // namespace
