@@ -1,5 +1,5 @@
-// The host's own steps for one request and one reply, as the channel runs
-// them, so that the benchmarks measure the real path and not a shortcut.
+// The host's own steps for one request and one reply, called as the channel
+// calls them, so that the benchmarks measure the real path and not a shortcut.
 #pragma once
 
 #include <string>
@@ -7,12 +7,16 @@
 
 namespace bench {
 
-// Raw request bytes -> thread ANSI text -> ParseJson -> "param1" of
-// "parametry", decoded as the channel decodes every parameter.
+// Request intake of the raw bytes: "param1" of "parametry", decoded as the
+// channel decodes every parameter.
 std::u16string HostRequestParam1(std::string_view body);
 
-// The reply to a SIGNDETACHED with data (no error, tab 12), serialised as
-// compact fully escaped JSON and turned into the wire's narrow text.
+// The body of the reply to a SIGNDETACHED (no error, tab 12) whose data is
+// one block of data: the reply envelope as the host makes it.
 std::string HostReplyText(std::u16string_view data);
+
+// How much of data one reply carries (a block of non-ASCII text is cut
+// before 1 MiB of escapes), so that the peers write the same reply.
+std::u16string_view HostReplyData(std::u16string_view data);
 
 }  // namespace bench

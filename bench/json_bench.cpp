@@ -17,7 +17,7 @@
 
 #include "bench_host_steps.h"
 #include "bench_inputs.h"
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "platform/heap_policy.h"
 
@@ -160,6 +160,8 @@ void RegisterReads(const std::string& name, std::string body, bool request, bool
 }
 
 void RegisterWrites(const std::string& name, std::u16string data, bool smoke) {
+  // Every writer writes the reply the host sends: with data cut where the host cuts it.
+  data.resize(bench::HostReplyData(data).size());
   auto shared = std::make_shared<const std::u16string>(std::move(data));
   auto utf8 = std::make_shared<const std::string>(WideToThreadAnsi(*shared));
   Register(smoke, "write/" + name + "/ferolant",

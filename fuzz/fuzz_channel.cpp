@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "channel/NMKomunikace.h"
+#include "channel/frame_reader.h"
+#include "channel/reply_envelope.h"
 #include "fake_library.h"
 #include "json_lite.h"
 #include "support/fake_host.h"
@@ -23,8 +25,6 @@
 namespace {
 
 using ferolant::client::JsonLite;
-
-constexpr std::size_t kMaxReplyBody = 1048576;
 
 [[noreturn]] void Fail(const char* what, const std::string& body) {
   std::fprintf(stderr, "%s\n  reply: %.2000s\n", what, body.c_str());
@@ -40,28 +40,17 @@ std::vector<std::string> Pieces(const std::uint8_t* data, std::size_t size) {
 }
 
 // The number of non-empty messages a worker reading these pieces sees: the
-// frame rules applied to the same reads.
+// frame reader run over the same reads.
 int CountMessages(const std::vector<std::string>& pieces) {
   TScriptedInput input(pieces);
   int messages = 0;
+  std::string body;
   for (;;) {
-    unsigned char header[4];
-    std::int32_t n = input.Read(header, 4);
-    if (n <= 0) return messages;
-    if (n < 4) continue;
-    auto length =
-        static_cast<std::int32_t>(std::uint32_t{header[0]} | std::uint32_t{header[1]} << 8 |
-                                  std::uint32_t{header[2]} << 16 | std::uint32_t{header[3]} << 24);
-    bool any = false;
-    char buffer[1024];
-    while (length > 0) {
-      n = input.Read(buffer, std::min<std::int32_t>(length, sizeof buffer));
-      if (n <= 0) break;
-      any = true;
-      length -= n;
-    }
-    if (any) ++messages;
-    if (n <= 0 && length > 0) return messages;
+    const TFrameRead read = ReadFrame(&input, body);
+    if (read == TFrameRead::EndOfInput) return messages;
+    if (read == TFrameRead::ShortHeader) continue;
+    if (!body.empty()) ++messages;
+    if (read == TFrameRead::FrameCut) return messages;
   }
 }
 
@@ -72,7 +61,7 @@ void CheckMembers(const JsonLite& object, const std::vector<std::u16string>& nam
 }
 
 void CheckReply(const std::string& body) {
-  if (body.size() > kMaxReplyBody) Fail("reply larger than a browser accepts", body);
+  if (body.size() > kMaxReplyBytes) Fail("reply larger than a browser accepts", body);
   // ASCII only, and no raw control character (DEL is neither: it may stand as itself).
   for (const char c : body)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7F)

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz_text.h"
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "fuzz_text.h"
-#include "json/json_reader.h"
-#include "json/jsonvalue.h"
+#include "json/reader/json_reader.h"
+#include "json/value/jsonvalue.h"
 
 namespace {
 

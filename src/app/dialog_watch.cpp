@@ -9,66 +9,66 @@ namespace {
 template <typename TAction>
 class TScopeExit {
  public:
-  explicit TScopeExit(TAction action) : action_(std::move(action)) {}
-  ~TScopeExit() { action_(); }
+  explicit TScopeExit(TAction action) : FAction(std::move(action)) {}
+  ~TScopeExit() { FAction(); }
   TScopeExit(const TScopeExit&) = delete;
   TScopeExit& operator=(const TScopeExit&) = delete;
 
  private:
-  TAction action_;
+  TAction FAction;
 };
 
 }  // namespace
 
 TDialogWatch::TDialogWatch(platform::IWindowSystem& windows, TTimerSwitch timerFixWind,
                            TLineSink writeLine)
-    : windows_(windows), timerFixWind_(std::move(timerFixWind)), writeLine_(std::move(writeLine)) {}
+    : FWindows(windows), FTimerFixWind(std::move(timerFixWind)), FWriteLine(std::move(writeLine)) {}
 
 void TDialogWatch::StartFixWind(platform::TThreadId threadId) {
-  fixWindThreadId_ = threadId;
-  foundWindow_ = 0;
-  fixWindCount_ = 0;
-  broughtForward_.clear();
-  timerFixWind_(true);
+  FFixWindThreadID = threadId;
+  FFoundWindow = 0;
+  FFixWindCount = 0;
+  FBroughtForward.clear();
+  FTimerFixWind(true);
 }
 
 void TDialogWatch::StopFixWind() {
-  if (windows_.WatchesWholeCall()) timerFixWind_(false);
+  if (FWindows.WatchesWholeCall()) FTimerFixWind(false);
 }
 
 void TDialogWatch::TimerFixWindTimer() {
-  timerFixWind_(false);
-  ++fixWindCount_;
-  foundWindow_ = 0;
-  const bool wholeCall = windows_.WatchesWholeCall();
+  FTimerFixWind(false);
+  ++FFixWindCount;
+  FFoundWindow = 0;
+  const bool wholeCall = FWindows.WatchesWholeCall();
   // A watch of the whole call ticks for as long as a person takes; its log stays as short as
   // the usual watch's.
-  const bool logged = !wholeCall || fixWindCount_ <= kMaxTicks;
-  if (logged) writeLine_("WindowEnum Start");
-  windows_.EnumThreadWindows(fixWindThreadId_, [this](platform::TWindowHandle window) {
+  const bool logged = !wholeCall || FFixWindCount <= kMaxTicks;
+  if (logged) FWriteLine("WindowEnum Start");
+  FWindows.EnumThreadWindows(FFixWindThreadID, [this](platform::TWindowHandle window) {
     return FindVisibleWindowProc(window);
   });
-  if (logged || foundWindow_ != 0) writeLine_("WindowEnum end: " + std::to_string(foundWindow_));
-  if (foundWindow_ != 0) {
-    if (wholeCall) broughtForward_.push_back(foundWindow_);
-    ForceForegroundWindow(foundWindow_);
+  if (logged || FFoundWindow != 0) FWriteLine("WindowEnum end: " + std::to_string(FFoundWindow));
+  if (FFoundWindow != 0) {
+    if (wholeCall) FBroughtForward.push_back(FFoundWindow);
+    ForceForegroundWindow(FFoundWindow);
   }
-  if (wholeCall || (foundWindow_ == 0 && fixWindCount_ < kMaxTicks)) timerFixWind_(true);
+  if (wholeCall || (FFoundWindow == 0 && FFixWindCount < kMaxTicks)) FTimerFixWind(true);
 }
 
 bool TDialogWatch::FindVisibleWindowProc(platform::TWindowHandle window) {
-  if (!windows_.IsWindowVisible(window)) return true;
-  if (std::find(broughtForward_.begin(), broughtForward_.end(), window) != broughtForward_.end()) {
+  if (!FWindows.IsWindowVisible(window)) return true;
+  if (std::find(FBroughtForward.begin(), FBroughtForward.end(), window) != FBroughtForward.end()) {
     return true;
   }
-  foundWindow_ = window;
+  FFoundWindow = window;
   return false;
 }
 
 bool TDialogWatch::ForegroundLockApplies() const {
   // Systems from Windows 98 and 2000 on refuse SetForegroundWindow to a thread that does not
   // own the foreground, unless its input is attached or the lock time-out is zero.
-  const platform::TOsVersion version = windows_.OsVersion();
+  const platform::TOsVersion version = FWindows.OsVersion();
   const bool ntFamily = version.platformId == 2 && version.major > 4;
   const bool family95 =
       version.platformId == 1 && (version.major > 4 || (version.major == 4 && version.minor > 0));
@@ -79,39 +79,39 @@ void TDialogWatch::ForceThroughLockTimeout(platform::TWindowHandle window) {
   std::uint32_t saved = 0;
   // Without the old value the setting could not be put back; leave it alone then rather than
   // change a system-wide setting for good.
-  if (!windows_.GetForegroundLockTimeout(saved)) {
-    windows_.BringWindowToTop(window);
-    windows_.SetForegroundWindow(window);
+  if (!FWindows.GetForegroundLockTimeout(saved)) {
+    FWindows.BringWindowToTop(window);
+    FWindows.SetForegroundWindow(window);
     return;
   }
-  windows_.SetForegroundLockTimeout(0);
-  TScopeExit restore([&] { windows_.SetForegroundLockTimeout(saved); });
-  windows_.BringWindowToTop(window);
-  windows_.SetForegroundWindow(window);
+  FWindows.SetForegroundLockTimeout(0);
+  TScopeExit restore([&] { FWindows.SetForegroundLockTimeout(saved); });
+  FWindows.BringWindowToTop(window);
+  FWindows.SetForegroundWindow(window);
 }
 
 bool TDialogWatch::ForceForegroundWindow(platform::TWindowHandle window) {
-  if (windows_.IsIconic(window)) windows_.ShowWindow(window, platform::kSwRestore);
-  if (windows_.GetForegroundWindow() == window) return true;
+  if (FWindows.IsIconic(window)) FWindows.ShowWindow(window, platform::kSwRestore);
+  if (FWindows.GetForegroundWindow() == window) return true;
 
   if (!ForegroundLockApplies()) {
-    windows_.BringWindowToTop(window);
-    windows_.SetForegroundWindow(window);
-    return windows_.GetForegroundWindow() == window;
+    FWindows.BringWindowToTop(window);
+    FWindows.SetForegroundWindow(window);
+    return FWindows.GetForegroundWindow() == window;
   }
 
   const platform::TThreadId foregroundThread =
-      windows_.GetWindowThreadProcessId(windows_.GetForegroundWindow());
-  const platform::TThreadId windowThread = windows_.GetWindowThreadProcessId(window);
+      FWindows.GetWindowThreadProcessId(FWindows.GetForegroundWindow());
+  const platform::TThreadId windowThread = FWindows.GetWindowThreadProcessId(window);
   bool inFront = false;
-  if (windows_.AttachThreadInput(windowThread, foregroundThread, true)) {
+  if (FWindows.AttachThreadInput(windowThread, foregroundThread, true)) {
     {
-      TScopeExit detach([&] { windows_.AttachThreadInput(windowThread, foregroundThread, false); });
-      windows_.BringWindowToTop(window);
-      windows_.SetForegroundWindow(window);
+      TScopeExit detach([&] { FWindows.AttachThreadInput(windowThread, foregroundThread, false); });
+      FWindows.BringWindowToTop(window);
+      FWindows.SetForegroundWindow(window);
     }
-    inFront = windows_.GetForegroundWindow() == window;
+    inFront = FWindows.GetForegroundWindow() == window;
   }
   if (!inFront) ForceThroughLockTimeout(window);
-  return windows_.GetForegroundWindow() == window;
+  return FWindows.GetForegroundWindow() == window;
 }

@@ -45,19 +45,19 @@ class TDialogWatch {
   // system's foreground lock. True when it is the foreground window afterwards.
   bool ForceForegroundWindow(platform::TWindowHandle window);
 
-  platform::TThreadId FixWindThreadID() const noexcept { return fixWindThreadId_; }
-  platform::TWindowHandle FoundWindow() const noexcept { return foundWindow_; }
-  std::int32_t FixWindCount() const noexcept { return fixWindCount_; }
+  platform::TThreadId FixWindThreadID() const noexcept { return FFixWindThreadID; }
+  platform::TWindowHandle FoundWindow() const noexcept { return FFoundWindow; }
+  std::int32_t FixWindCount() const noexcept { return FFixWindCount; }
 
  private:
   bool ForegroundLockApplies() const;
   void ForceThroughLockTimeout(platform::TWindowHandle window);
 
-  platform::IWindowSystem& windows_;
-  TTimerSwitch timerFixWind_;
-  TLineSink writeLine_;
-  platform::TThreadId fixWindThreadId_ = 0;
-  platform::TWindowHandle foundWindow_ = 0;
-  std::int32_t fixWindCount_ = 0;
-  std::vector<platform::TWindowHandle> broughtForward_;  // in a watch of the whole call
+  platform::IWindowSystem& FWindows;
+  TTimerSwitch FTimerFixWind;
+  TLineSink FWriteLine;
+  platform::TThreadId FFixWindThreadID = 0;
+  platform::TWindowHandle FFoundWindow = 0;
+  std::int32_t FFixWindCount = 0;
+  std::vector<platform::TWindowHandle> FBroughtForward;  // in a watch of the whole call
 };

@@ -1,16 +1,19 @@
 #include "channel/NMKomunikace.h"
 
 #include <algorithm>
+#include <exception>
+#include <utility>
 
+#include "channel/frame_reader.h"
 #include "channel/frame_writer.h"
+#include "channel/reply_envelope.h"
+#include "operations/host_errors.h"
+#include "platform/code_page.h"
+#include "platform/rtf_log.h"
 
 namespace {
 
-// The body is read in pieces of at most this many bytes.
-constexpr std::int32_t kReadPiece = 1024;
-// Memory reserved up front for a body; the length field is not trusted with
-// more, so a header that announces 2 GiB followed by little data costs little.
-constexpr std::int32_t kReserveLimit = 4 * 1024 * 1024;
+std::u16string MessageOf(const std::exception& error) { return ThreadAnsiToWide(error.what()); }
 
 }  // namespace
 
@@ -37,22 +40,17 @@ void TNMKomunikace::Execute() {
     // Rewinds a file given as input; on a pipe the request fails harmlessly.
     if (FInput) FInput->Seek(0, TSeekOrigin::soBeginning);
 
-    std::int32_t n = 0;
+    TFrameRead read;
     do {
-      unsigned char header[4];
-      n = FInput ? FInput->Read(header, 4) : 0;
-      if (n == 4) {
+      read = ReadFrame(FInput.get(), FRequestText);
+      if (read == TFrameRead::Frame || read == TFrameRead::FrameCut) {
         HeaderSeen = true;
-        const auto length = static_cast<std::int32_t>(
-            std::uint32_t{header[0]} | std::uint32_t{header[1]} << 8 |
-            std::uint32_t{header[2]} << 16 | std::uint32_t{header[3]} << 24);
-        FRequestText.clear();
         FMethodName.clear();
-        if (length > 0) n = ReadBody(length);
+        FRoute = TRoute::UnknownMethod;
+        // A body cut short by the end of the input is still a message.
         if (!FRequestText.empty()) ProcessRequest();
       }
-      // A short header read (1 to 3 bytes) is dropped: the next read starts a new header.
-    } while (n > 0 && !Terminated());
+    } while ((read == TFrameRead::Frame || read == TFrameRead::ShortHeader) && !Terminated());
 
     FInput.reset();
     FOutput.reset();
@@ -63,17 +61,80 @@ void TNMKomunikace::Execute() {
   if (HeaderSeen) Synchronize([this] { SyncEndApp(); });
 }
 
-std::int32_t TNMKomunikace::ReadBody(std::int32_t length) {
-  FRequestText.reserve(static_cast<std::size_t>(std::min(length, kReserveLimit)));
-  char buffer[kReadPiece];
-  std::int32_t n = 0;
-  while (length > 0) {
-    n = FInput->Read(buffer, std::min(length, kReadPiece));
-    if (n <= 0) return 0;
-    length -= n;
-    FRequestText.append(buffer, static_cast<std::size_t>(n));
+void TNMKomunikace::ProcessRequest() {
+  if (FLogEnabled) Log(std::string(platform::kLogReceived) + FRequestText);
+  FMethodName.clear();
+  FRoute = TRoute::UnknownMethod;
+  FParams->ClearItems();
+
+  std::optional<TRequest> request;
+  try {
+    request = TakeRequest(std::move(FRequestText));
+  } catch (const std::exception& error) {
+    // A tab id too large for any integer: answered, and the host keeps serving.
+    SendError(host_errors::kHandlerFailed, MessageOf(error));
+    return;
   }
-  return n;
+  if (!request) {
+    DoInvalidCommunication();
+    return;
+  }
+  Accept(std::move(*request));
+  try {
+    Dispatch(FRoute);
+  } catch (const std::exception& error) {
+    // An error while this reply goes out is not caught: it ends the read loop.
+    SendError(host_errors::kHandlerFailed, MessageOf(error));
+  }
+  SyncStopFixWind();
+}
+
+void TNMKomunikace::Accept(TRequest request) {
+  FTabID = request.TabID;
+  FMethodName = std::move(request.Method);
+  FRoute = request.Route;
+  for (std::u16string& param : request.Params) FParams->AddItem(std::move(param));
+}
+
+void TNMKomunikace::SendError(std::int32_t errNo, std::u16string errMsg) {
+  SendReply(errNo, std::move(errMsg), {});
+}
+
+void TNMKomunikace::DoInvalidCommunication() {
+  SendReply(host_errors::kInvalidCommunication, u"Invalid communication", {});
+}
+
+void TNMKomunikace::SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) {
+  Reply(errNo, std::move(errMsg), TPendingText(std::move(data)));
+}
+
+void TNMKomunikace::SendLibraryReply(std::int32_t errNo, std::u16string errMsg, TOutBstr data) {
+  Reply(errNo, std::move(errMsg), TPendingText(std::move(data)));
+}
+
+void TNMKomunikace::Reply(std::int32_t errNo, std::u16string errMsg, TPendingText data) {
+  // The block is taken from the front of what waits; a reply that is not
+  // GETNEXTBLOCK first makes its own data wait, so that any rest it had is
+  // discarded and one that fits is gone once it is sent.
+  if (FRoute != TRoute::GetNextBlock) {
+    FPendingData = std::move(data);
+    FPendingStart = 0;
+  }
+  const std::u16string_view pending = FPendingData.View();
+  const TReplyBody body = MakeReplyBody({FTabID, FMethodName, errNo, std::move(errMsg)},
+                                        pending.substr(std::min(FPendingStart, pending.size())),
+                                        static_cast<std::size_t>(FBlockLength));
+  FPendingStart += body.DataUnits;
+  if (PendingEmpty()) DropPending();
+
+  if (FLogEnabled) Log(std::string(platform::kLogSending) + body.Text);
+  WriteReplyFrame(body.Text);
+  if (FLogEnabled) Log(std::string(platform::kLogSent));
+}
+
+void TNMKomunikace::DropPending() noexcept {
+  FPendingData.Release();
+  FPendingStart = 0;
 }
 
 void TNMKomunikace::WriteReplyFrame(const std::string& text) { WriteFrame(FOutput.get(), text); }
@@ -90,4 +151,20 @@ void TNMKomunikace::SyncStopFixWind() {
   if (!FFixWindStarted) return;
   FFixWindStarted = false;
   Synchronize([this] { FForm.StopFixWind(); });
+}
+
+void TNMKomunikace::Log(std::string line) {
+  FLogLine = std::move(line);
+  Synchronize([this] { WriteLog(); });
+}
+
+void TNMKomunikace::WriteLog() {
+  ILogControl& log = FForm.LogControl();
+  log.AppendLine(FLogLine);
+  try {
+    log.SaveToFile(FLogFileName);
+  } catch (const std::exception&) {
+    // A log that cannot be saved must not cost a request its reply: the line
+    // stays in the window log and the traffic goes on.
+  }
 }

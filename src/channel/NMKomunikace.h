@@ -1,6 +1,11 @@
 // The worker thread: reads Native Messaging frames from standard input one
 // after another, has each message handled and answered before the next frame
 // is read, and ends the program when the input ends after a frame header.
+//
+// It runs the stages of the channel in order and keeps the state between
+// them: ReadFrame (frame_reader.h), TakeRequest (request_intake.h), the
+// handler of the request's route, MakeReplyBody (reply_envelope.h) and
+// WriteFrame (frame_writer.h).
 #pragma once
 
 #include <cstddef>
@@ -10,6 +15,7 @@
 
 #include "channel/host_form.h"
 #include "channel/pending_text.h"
+#include "channel/request_intake.h"
 #include "channel/standard_streams.h"
 #include "channel/worker_setup.h"
 #include "operations/WStrList.h"
@@ -36,8 +42,8 @@ class TNMKomunikace : public TThread, public IOperationHost {
   // The operation host: what the handlers of one request use.
   const TWideStrings& Params() const override { return *FParams; }
   // The one place where replies are made: wraps the triple in the reply
-  // object, keeps what does not fit one block for GETNEXTBLOCK, writes one
-  // frame. Empty texts mean none.
+  // envelope (reply_envelope.h), keeps what does not fit one block for
+  // GETNEXTBLOCK, writes one frame. Empty texts mean none.
   void SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) override;
   void SendLibraryReply(std::int32_t errNo, std::u16string errMsg, TOutBstr data) override;
   void SyncFixWind() override;
@@ -62,7 +68,7 @@ class TNMKomunikace : public TThread, public IOperationHost {
   void SendError(std::int32_t errNo, std::u16string errMsg);
   void DoInvalidCommunication();
 
-  // The routing table's handlers.
+  // The handlers of the routes (operation_handlers.cpp).
   void DoInit();
   void DoAbout();
   void DoGetFileNameDlg();
@@ -80,6 +86,9 @@ class TNMKomunikace : public TThread, public IOperationHost {
 
   std::string FRequestText;  // the message bytes, one character per byte
   std::string FMethodName;
+  // Where FMethodName led; a GETNEXTBLOCK reply hands out what waits instead
+  // of its own data.
+  TRoute FRoute = TRoute::UnknownMethod;
   std::int32_t FTabID = 0;
   std::unique_ptr<TWideStrings> FParams;
   std::string FLogLine;
@@ -97,18 +106,12 @@ class TNMKomunikace : public TThread, public IOperationHost {
   bool FFixWindStarted = false;  // SyncFixWind ran during the current request
 
  private:
-  // Reads into FRequestText the body of a frame announcing length bytes; the
-  // count of the last read, 0 when the input ended before the whole body.
-  std::int32_t ReadBody(std::int32_t length);
-
   // Hands one line to the traffic log when it is switched on.
   void Log(std::string line);
-  // Reads the method, tab id and parameters of the message in FRequestText
-  // and gives back the upper-cased method name; false for a message of the
-  // wrong shape. Raises when the tab id converts to no integer.
-  bool TakeRequest(std::string& key);
-  // Calls the handler that the routing table gives for the upper-cased name.
-  void Route(const std::string& key);
+  // Takes over the request's method, route, tab id and parameters.
+  void Accept(TRequest request);
+  // Calls the handler of the route.
+  void Dispatch(TRoute route);
   const TTavrinFunctions& Tavrin() const;
   bool PendingEmpty() const noexcept { return FPendingStart >= FPendingData.View().size(); }
   void DropPending() noexcept;

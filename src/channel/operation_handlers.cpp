@@ -4,6 +4,40 @@
 #include "operations/host_operations.h"
 #include "operations/library_operations.h"
 
+void TNMKomunikace::Dispatch(TRoute route) {
+  switch (route) {
+    case TRoute::Init:
+      return DoInit();
+    case TRoute::About:
+      return DoAbout();
+    case TRoute::GetFileNameDlg:
+      return DoGetFileNameDlg();
+    case TRoute::SetCfgCodePageNumber:
+      return DoSetCfgCodePageNumber();
+    case TRoute::GetCfgCodePageNumber:
+      return DoGetCfgCodePageNumber();
+    case TRoute::SignDetached:
+      return DoSignDetached();
+    case TRoute::SignFileDetached:
+      return DoSignFileDetached();
+    case TRoute::SetCfgSignatureHashAlgorithmNumber:
+      return DoSetCfgSignatureHashAlgorithmNumber();
+    case TRoute::GetLastCertSenderSignatureSN:
+      return DoGetLastCertSenderSignatureSN();
+    case TRoute::EncodeFile:
+      return DoEncodeFile();
+    case TRoute::GetNextBlock:
+      return DoGetNextBlock();
+    case TRoute::NativeVersion:
+      return DoNativeVersion();
+    case TRoute::GetFileSize:
+      return DoGetFileSize();
+    case TRoute::UnknownMethod:
+      break;
+  }
+  DoUnknownMethod();
+}
+
 const TTavrinFunctions& TNMKomunikace::Tavrin() const {
   if (!FTavrin) throw std::runtime_error("The signing library is not loaded");
   return *FTavrin;

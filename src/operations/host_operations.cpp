@@ -5,15 +5,16 @@
 
 #include "operations/WStrList.h"
 #include "operations/code_page_text.h"
+#include "operations/host_errors.h"
 #include "platform/file_info.h"
 
 namespace operations {
 
 namespace {
 
-constexpr std::int32_t kFileNotPassed = 5101;
-constexpr std::int32_t kFileNotFound = 5102;
-constexpr std::int32_t kUnknownMethod = -31901;
+using host_errors::kFileNotFound;
+using host_errors::kFileNotPassed;
+using host_errors::kUnknownMethod;
 
 std::string TrimControlsAndBlanks(std::string text) {
   const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };

@@ -14,41 +14,41 @@ class TInBstr {
   explicit TInBstr(std::u16string_view text);
   // `count` copies of `unit`, made in place.
   TInBstr(std::size_t count, char16_t unit);
-  ~TInBstr() { platform::SysFreeString(value_); }
+  ~TInBstr() { platform::SysFreeString(FValue); }
   TInBstr(const TInBstr&) = delete;
   TInBstr& operator=(const TInBstr&) = delete;
 
-  TInText Get() const noexcept { return value_; }
+  TInText Get() const noexcept { return FValue; }
 
  private:
-  TBstr value_ = nullptr;
+  TBstr FValue = nullptr;
 };
 
 // An out-text variable: null when handed to the library, freed with the library table's
 // FreeString when the holder goes.
 class TOutBstr {
  public:
-  explicit TOutBstr(TTavrinFunctions::TFreeString freeString) noexcept : free_(freeString) {}
+  explicit TOutBstr(TTavrinFunctions::TFreeString freeString) noexcept : FFree(freeString) {}
   ~TOutBstr() {
-    if (value_ != nullptr) free_(value_);
+    if (FValue != nullptr) FFree(FValue);
   }
   TOutBstr(const TOutBstr&) = delete;
   TOutBstr& operator=(const TOutBstr&) = delete;
   // Moves hand the string on: a long result can stay in the library's string until it is sent.
   TOutBstr(TOutBstr&& other) noexcept
-      : free_(other.free_), value_(std::exchange(other.value_, nullptr)) {}
+      : FFree(other.FFree), FValue(std::exchange(other.FValue, nullptr)) {}
   TOutBstr& operator=(TOutBstr&& other) noexcept {
     if (this != &other) {
-      if (value_ != nullptr) free_(value_);
-      free_ = other.free_;
-      value_ = std::exchange(other.value_, nullptr);
+      if (FValue != nullptr) FFree(FValue);
+      FFree = other.FFree;
+      FValue = std::exchange(other.FValue, nullptr);
     }
     return *this;
   }
 
-  TBstr* Out() noexcept { return &value_; }
+  TBstr* Out() noexcept { return &FValue; }
   // The returned text as it lies in the library's string; empty when the library stored nothing.
-  std::u16string_view View() const noexcept { return {value_, platform::SysStringLen(value_)}; }
+  std::u16string_view View() const noexcept { return {FValue, platform::SysStringLen(FValue)}; }
   // A copy of the returned text; empty when the library stored nothing.
   std::u16string Text() const;
   // The returned text, freeing the library's string at once (long results are not held
@@ -56,6 +56,6 @@ class TOutBstr {
   std::u16string TakeText();
 
  private:
-  TTavrinFunctions::TFreeString free_;
-  TBstr value_ = nullptr;
+  TTavrinFunctions::TFreeString FFree;
+  TBstr FValue = nullptr;
 };

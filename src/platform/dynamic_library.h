@@ -29,8 +29,8 @@ class TDynamicLibrary {
   static std::optional<TDynamicLibrary> Open(const std::filesystem::path::string_type& path,
                                              std::string& error);
 
-  TDynamicLibrary(TDynamicLibrary&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = nullptr;
+  TDynamicLibrary(TDynamicLibrary&& other) noexcept : FHandle(other.FHandle) {
+    other.FHandle = nullptr;
   }
   TDynamicLibrary& operator=(TDynamicLibrary&& other) noexcept;
   TDynamicLibrary(const TDynamicLibrary&) = delete;
@@ -41,8 +41,8 @@ class TDynamicLibrary {
   TLibraryProc Find(const char* name) const noexcept;
 
  private:
-  explicit TDynamicLibrary(void* handle) noexcept : handle_(handle) {}
-  void* handle_;
+  explicit TDynamicLibrary(void* handle) noexcept : FHandle(handle) {}
+  void* FHandle;
 };
 
 // The file name a library called `stem` has on this platform: "libtavrin.so" for "Tavrin" on

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "platform/code_page.h"
 
 namespace {
@@ -48,6 +51,49 @@ TEST(DecodeParam, ReadsTheBytesTheThreadCodePageGaveTheWideText) {
   if (GetAnsiCodePage() == kCodePageUtf8) {
     EXPECT_EQ(DecodeParam(u"\u010d\u20ac"), u"\u010d\u20ac");
     EXPECT_EQ(DecodeParam(u"\xD83D\xDE00"), u"\xD83D\xDE00");
+  }
+}
+
+// --- Long parameters take bulk paths: the ASCII part of a parameter skips the
+// code-page round. They must give exactly what the unit-by-unit rules give.
+
+TEST(DecodeParam, ParameterWithAsciiPartDecodesAsTheWholeRoundWould) {
+  const std::u16string samples[] = {
+      u"plain ascii text",
+      u"ascii then \u00c4\u0164 (the bytes C4 8D read as ANSI)",
+      u"\u00c4\u0164 first",
+      u"ascii then a broken sequence \u00c4",
+      u"",
+  };
+  for (const std::u16string& text : samples) {
+    EXPECT_EQ(DecodeParam(text), DecodeUtf8Param(WideToThreadAnsi(text)));
+  }
+  // After any amount of ASCII, a unit that makes the round fail (a lone byte C4 in
+  // UTF-8 thread ANSI text) still empties the whole parameter.
+  const std::u16string tail = std::u16string(5000, u'a') + char16_t{0xDCC4};
+  EXPECT_EQ(DecodeParam(tail), DecodeUtf8Param(WideToThreadAnsi(tail)));
+  EXPECT_EQ(DecodeParam(std::u16string(5000, u'a')), std::u16string(5000, u'a'));
+}
+
+// Texts of every kind of unit the round treats differently: ASCII, U+0000,
+// two- and three-byte letters, units with the top bit set, pairs, lone and
+// reversed surrogates and the byte carriers U+DC80..U+DCFF, in short pieces
+// so that each appears at every position of the bulk scans.
+TEST(DecodeParam, ParameterWithoutTheRoundDecodesAsTheWholeRoundWould) {
+  const std::u16string pieces[] = {u"a",           u"plain words ", std::u16string(1, u'\0'),
+                                   u"\u010d",      u"\u00e9\u0159", u"\u20ac",
+                                   u"\u8000",      u"\uFFFF",       u"\xD83D\xDE00",
+                                   u"\xD83D",      u"\xDE00",       u"\xDE00\xD83D",
+                                   u"\xDC80",      u"\xDCC4",       u"\xDCFF",
+                                   u"\xDBFF\xDFFF"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text;
+    const std::size_t count = random() % 24;
+    // Mostly clean texts, so that the quick path is taken often.
+    const std::size_t kinds = round % 2 == 0 ? 9 : std::size(pieces);
+    for (std::size_t k = 0; k < count; ++k) text += pieces[random() % kinds];
+    ASSERT_EQ(DecodeParam(text), DecodeUtf8Param(WideToThreadAnsi(text))) << round;
   }
 }
 

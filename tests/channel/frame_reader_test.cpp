@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "channel/NMKomunikace.h"
+#include "channel/frame_reader.h"
 #include "support/fake_host.h"
 #include "support/memory_streams.h"
 
@@ -188,6 +189,42 @@ TEST_F(FrameReaderTest, AReplyGoesOutAsOneFrameOnTheOutput) {
   Configure = [](TRecordingWorker& worker) { worker.Reply = "{\"errNo\":0}"; };
   Run({Frame("request")});
   EXPECT_EQ(Output.Bytes, Frame("{\"errNo\":0}"));
+}
+
+// --- The reader alone: what each call gives for input arriving in pieces.
+
+TEST(ReadFrame, TellsAFrameACutFrameAShortHeaderAndTheEndOfInputApart) {
+  using R = TFrameRead;
+  struct TCase {
+    const char* Name;
+    std::vector<std::string> Pieces;
+    std::vector<std::pair<R, std::string>> Reads;  // each result, with the body after it
+  };
+  const TCase cases[] = {
+      {"one frame", {"\x02\x00\x00\x00ok"s}, {{R::Frame, "ok"}, {R::EndOfInput, "ok"}}},
+      {"empty frame", {"\x00\x00\x00\x00"s}, {{R::Frame, ""}, {R::EndOfInput, ""}}},
+      {"negative length", {"\x00\x00\x00\x80x"s}, {{R::Frame, ""}, {R::ShortHeader, ""}}},
+      {"body in pieces", {"\x04\x00\x00\x00"s, "ab", "cd"}, {{R::Frame, "abcd"}}},
+      {"body cut short",
+       {"\x05\x00\x00\x00"
+        "abc"s},
+       {{R::FrameCut, "abc"}, {R::EndOfInput, "abc"}}},
+      {"short header, then a frame",
+       {"\x01\x00"s, "\x01\x00\x00\x00z"s},
+       {{R::ShortHeader, ""}, {R::Frame, "z"}, {R::EndOfInput, "z"}}},
+      {"nothing", {}, {{R::EndOfInput, ""}}},
+  };
+  for (const TCase& c : cases) {
+    TScriptedInput input(c.Pieces);
+    std::string body;
+    for (const auto& [result, after] : c.Reads) {
+      EXPECT_EQ(ReadFrame(&input, body), result) << c.Name;
+      EXPECT_EQ(body, after) << c.Name;
+    }
+  }
+  std::string body = "kept";
+  EXPECT_EQ(ReadFrame(nullptr, body), TFrameRead::EndOfInput);
+  EXPECT_EQ(body, "kept");
 }
 
 }  // namespace

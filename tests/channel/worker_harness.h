@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "channel/NMKomunikace.h"
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "support/fake_host.h"
 #include "support/memory_streams.h"
@@ -61,7 +61,10 @@ class TTestWorker final : public TNMKomunikace {
 
   std::function<void(TTestWorker&, const std::string&)> OnCommand;
 
-  void SetMethodName(std::string name) { FMethodName = std::move(name); }
+  void SetMethodName(std::string name) {
+    FRoute = RouteOf(name);
+    FMethodName = std::move(name);
+  }
   void SetBlockLength(std::int32_t units) { FBlockLength = units; }
   bool PendingLeft() const { return FPendingStart < FPendingData.View().size(); }
   std::size_t PendingCapacity() const { return FPendingData.Capacity(); }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "support/child_process.h"
 #include "support/memory_streams.h"

@@ -25,19 +25,19 @@ std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path
 
 TDynamicLibrary& TDynamicLibrary::operator=(TDynamicLibrary&& other) noexcept {
   if (this != &other) {
-    if (handle_ != nullptr) dlclose(handle_);
-    handle_ = other.handle_;
-    other.handle_ = nullptr;
+    if (FHandle != nullptr) dlclose(FHandle);
+    FHandle = other.FHandle;
+    other.FHandle = nullptr;
   }
   return *this;
 }
 
 TDynamicLibrary::~TDynamicLibrary() {
-  if (handle_ != nullptr) dlclose(handle_);
+  if (FHandle != nullptr) dlclose(FHandle);
 }
 
 TLibraryProc TDynamicLibrary::Find(const char* name) const noexcept {
-  void* symbol = dlsym(handle_, name);
+  void* symbol = dlsym(FHandle, name);
   return reinterpret_cast<TLibraryProc>(symbol);
 }
 

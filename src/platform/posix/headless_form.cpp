@@ -1,5 +1,6 @@
 #include "platform/posix/headless_form.h"
 
+#include "platform/form_styles.h"
 #include "platform/posix/headless_application.h"
 #include "platform/posix/headless_controls.h"
 
@@ -19,36 +20,7 @@ std::unique_ptr<ILogControl> THeadlessForm::CreateLogControl(const TLogControlDe
 }
 
 void THeadlessForm::DefaultCreateParams(TCreateParams& params) const {
-  params.Caption = FCaption;
-  params.Bounds = FBounds;
-  params.Style = kWsClipSiblings | kWsClipChildren;
-  params.ExStyle = 0;
-  switch (FBorderStyle) {
-    case TBorderStyle::bsNone:
-      params.Style |= kWsPopup;
-      break;
-    case TBorderStyle::bsSingle:
-      params.Style |= kWsCaption | kWsSysMenu | kWsMinimizeBox | kWsMaximizeBox;
-      break;
-    case TBorderStyle::bsSizeable:
-      params.Style |= kWsCaption | kWsSysMenu | kWsMinimizeBox | kWsMaximizeBox | kWsThickFrame;
-      break;
-    case TBorderStyle::bsDialog:
-      params.Style |= kWsPopup | kWsCaption | kWsSysMenu;
-      params.ExStyle |= kWsExDlgModalFrame | kWsExWindowEdge;
-      break;
-    case TBorderStyle::bsToolWindow:
-      params.Style |= kWsCaption | kWsSysMenu;
-      params.ExStyle |= kWsExToolWindow;
-      break;
-    case TBorderStyle::bsSizeToolWin:
-      params.Style |= kWsCaption | kWsSysMenu | kWsThickFrame;
-      params.ExStyle |= kWsExToolWindow;
-      break;
-  }
-  if (FFormStyle == TFormStyle::fsStayOnTop) params.ExStyle |= kWsExTopmost;
-  // Forms are owned by the application's window, which carries the task-bar button.
-  params.OwnedByApplication = true;
+  params = StandardCreateParams(FCaption, FBounds, FBorderStyle, FFormStyle);
 }
 
 void THeadlessForm::HandleNeeded() {

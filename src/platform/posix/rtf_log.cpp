@@ -17,22 +17,22 @@ std::string CannotCreate(const std::string& fileName, const char* reason) {
 
 class TFileDescriptor {
  public:
-  explicit TFileDescriptor(int fd) noexcept : fd_(fd) {}
+  explicit TFileDescriptor(int fd) noexcept : FFd(fd) {}
   ~TFileDescriptor() {
-    if (fd_ >= 0) close(fd_);
+    if (FFd >= 0) close(FFd);
   }
   TFileDescriptor(const TFileDescriptor&) = delete;
   TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-  int Get() const noexcept { return fd_; }
+  int Get() const noexcept { return FFd; }
   // Closes now, for the error report; the destructor then has nothing left to do.
   int Close() noexcept {
-    const int result = close(fd_);
-    fd_ = -1;
+    const int result = close(FFd);
+    FFd = -1;
     return result;
   }
 
  private:
-  int fd_;
+  int FFd;
 };
 
 bool WriteAll(int fd, std::string_view bytes) {

@@ -50,25 +50,25 @@ class TPosixWindowSystem final : public IWindowSystem {
     }
   }
   bool IsWindowVisible(TWindowHandle window) override {
-    return desktop_ && desktop_->IsShown(WindowOf(window));
+    return FDesktop && FDesktop->IsShown(WindowOf(window));
   }
   bool IsIconic(TWindowHandle window) override {
-    return desktop_ && desktop_->IsIconic(WindowOf(window));
+    return FDesktop && FDesktop->IsIconic(WindowOf(window));
   }
   void ShowWindow(TWindowHandle window, int command) override {
-    if (desktop_ && command == kSwRestore) desktop_->Restore(WindowOf(window));
+    if (FDesktop && command == kSwRestore) FDesktop->Restore(WindowOf(window));
   }
-  TWindowHandle GetForegroundWindow() override { return desktop_ ? desktop_->ActiveWindow() : 0; }
+  TWindowHandle GetForegroundWindow() override { return FDesktop ? FDesktop->ActiveWindow() : 0; }
   TThreadId GetWindowThreadProcessId(TWindowHandle) override { return 0; }
   bool AttachThreadInput(TThreadId, TThreadId, bool) override { return false; }
   bool BringWindowToTop(TWindowHandle window) override {
-    if (!desktop_) return false;
-    desktop_->Raise(WindowOf(window));
+    if (!FDesktop) return false;
+    FDesktop->Raise(WindowOf(window));
     return true;
   }
   bool SetForegroundWindow(TWindowHandle window) override {
-    if (!desktop_) return false;
-    desktop_->Activate(WindowOf(window));
+    if (!FDesktop) return false;
+    FDesktop->Activate(WindowOf(window));
     return true;
   }
   bool GetForegroundLockTimeout(std::uint32_t&) override { return false; }
@@ -80,8 +80,8 @@ class TPosixWindowSystem final : public IWindowSystem {
   // Connected on the first search, so that a start of the host never loads libX11; a failed
   // connection is tried again at the next request's first search.
   x11::TX11Desktop* Desktop() {
-    if (!desktop_) desktop_ = x11::TX11Desktop::Connect();
-    return desktop_.get();
+    if (!FDesktop) FDesktop = x11::TX11Desktop::Connect();
+    return FDesktop.get();
   }
 
   static std::vector<pid_t> Owners(pid_t thread) {
@@ -95,7 +95,7 @@ class TPosixWindowSystem final : public IWindowSystem {
     return owners;
   }
 
-  std::unique_ptr<x11::TX11Desktop> desktop_;
+  std::unique_ptr<x11::TX11Desktop> FDesktop;
 };
 
 }  // namespace

@@ -140,9 +140,9 @@ std::unique_ptr<TX11Desktop> TX11Desktop::Connect() {
   return std::unique_ptr<TX11Desktop>(new TX11Desktop(*x, display));
 }
 
-TX11Desktop::~TX11Desktop() { x_.CloseDisplay(display_); }
+TX11Desktop::~TX11Desktop() { FX.CloseDisplay(FDisplay); }
 
-unsigned long TX11Desktop::AtomNamed(const char* name) { return x_.InternAtom(display_, name, 0); }
+unsigned long TX11Desktop::AtomNamed(const char* name) { return FX.InternAtom(FDisplay, name, 0); }
 
 std::vector<unsigned long> TX11Desktop::Property(TXWindow window, unsigned long property,
                                                  unsigned long type) {
@@ -152,7 +152,7 @@ std::vector<unsigned long> TX11Desktop::Property(TXWindow window, unsigned long 
   unsigned long count = 0;
   unsigned long after = 0;
   unsigned char* data = nullptr;
-  if (x_.GetWindowProperty(display_, window, property, 0, 4096, 0, type, &actualType, &format,
+  if (FX.GetWindowProperty(FDisplay, window, property, 0, 4096, 0, type, &actualType, &format,
                            &count, &after, &data) != 0) {
     return values;
   }
@@ -161,28 +161,28 @@ std::vector<unsigned long> TX11Desktop::Property(TXWindow window, unsigned long 
     const auto* items = reinterpret_cast<const unsigned long*>(data);
     values.assign(items, items + count);
   }
-  if (data != nullptr) x_.Free(data);
+  if (data != nullptr) FX.Free(data);
   return values;
 }
 
 bool TX11Desktop::ManagerSupports(unsigned long atom) {
   const auto supported =
-      Property(x_.DefaultRootWindow(display_), AtomNamed("_NET_SUPPORTED"), kXaAtom);
+      Property(FX.DefaultRootWindow(FDisplay), AtomNamed("_NET_SUPPORTED"), kXaAtom);
   return std::find(supported.begin(), supported.end(), atom) != supported.end();
 }
 
 std::vector<TXWindow> TX11Desktop::ClientWindows() {
-  const Window root = x_.DefaultRootWindow(display_);
+  const Window root = FX.DefaultRootWindow(FDisplay);
   std::vector<TXWindow> windows = Property(root, AtomNamed("_NET_CLIENT_LIST"), kXaWindow);
   if (!windows.empty()) return windows;
   Window rootReturn = 0;
   Window parent = 0;
   Window* children = nullptr;
   unsigned int count = 0;
-  if (x_.QueryTree(display_, root, &rootReturn, &parent, &children, &count) != 0 &&
+  if (FX.QueryTree(FDisplay, root, &rootReturn, &parent, &children, &count) != 0 &&
       children != nullptr) {
     windows.assign(children, children + count);
-    x_.Free(children);
+    FX.Free(children);
   }
   return windows;
 }
@@ -197,7 +197,7 @@ bool TX11Desktop::IsShown(TXWindow window) {
   const auto state = Property(window, AtomNamed("WM_STATE"), kAnyPropertyType);
   if (!state.empty()) return state.front() == kNormalState || state.front() == kIconicState;
   XWindowAttributes attributes{};
-  return x_.GetWindowAttributes(display_, window, &attributes) != 0 &&
+  return FX.GetWindowAttributes(FDisplay, window, &attributes) != 0 &&
          attributes.map_state == kIsViewable;
 }
 
@@ -210,30 +210,30 @@ bool TX11Desktop::IsIconic(TXWindow window) {
 }
 
 TXWindow TX11Desktop::ActiveWindow() {
-  const Window root = x_.DefaultRootWindow(display_);
+  const Window root = FX.DefaultRootWindow(FDisplay);
   const auto active = Property(root, AtomNamed("_NET_ACTIVE_WINDOW"), kXaWindow);
   if (!active.empty()) return active.front();
   Window focus = 0;
   int revert = 0;
-  x_.GetInputFocus(display_, &focus, &revert);
+  FX.GetInputFocus(FDisplay, &focus, &revert);
   return focus;
 }
 
 void TX11Desktop::Restore(TXWindow window) {
-  x_.MapRaised(display_, window);
-  x_.Flush(display_);
+  FX.MapRaised(FDisplay, window);
+  FX.Flush(FDisplay);
 }
 
 void TX11Desktop::Raise(TXWindow window) {
-  x_.RaiseWindow(display_, window);
-  x_.Flush(display_);
+  FX.RaiseWindow(FDisplay, window);
+  FX.Flush(FDisplay);
 }
 
 void TX11Desktop::Activate(TXWindow window) {
   const unsigned long activeWindow = AtomNamed("_NET_ACTIVE_WINDOW");
   if (!ManagerSupports(activeWindow)) {
-    x_.SetInputFocus(display_, window, kRevertToParent, 0);
-    x_.Flush(display_);
+    FX.SetInputFocus(FDisplay, window, kRevertToParent, 0);
+    FX.Flush(FDisplay);
     return;
   }
   XEvent event{};
@@ -244,10 +244,10 @@ void TX11Desktop::Activate(TXWindow window) {
   event.xclient.data.l[0] = kSourcePager;
   event.xclient.data.l[1] = 0;  // CurrentTime
   event.xclient.data.l[2] = static_cast<long>(ActiveWindow());
-  x_.SendEvent(display_, x_.DefaultRootWindow(display_), 0,
+  FX.SendEvent(FDisplay, FX.DefaultRootWindow(FDisplay), 0,
                kSubstructureRedirectMask | kSubstructureNotifyMask, &event);
   // Wait until the server has it, so that the next look at the active window is not too early.
-  x_.Sync(display_, 0);
+  FX.Sync(FDisplay, 0);
 }
 
 }  // namespace platform::x11

@@ -41,13 +41,13 @@ class TX11Desktop {
   struct TLibrary;
 
  private:
-  TX11Desktop(const TLibrary& x, void* display) : x_(x), display_(display) {}
+  TX11Desktop(const TLibrary& x, void* display) : FX(x), FDisplay(display) {}
   unsigned long AtomNamed(const char* name);
   std::vector<unsigned long> Property(TXWindow window, unsigned long property, unsigned long type);
   bool ManagerSupports(unsigned long atom);
 
-  const TLibrary& x_;
-  void* display_;
+  const TLibrary& FX;
+  void* FDisplay;
 };
 
 }  // namespace platform::x11

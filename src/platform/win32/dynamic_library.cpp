@@ -29,19 +29,19 @@ std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path
 
 TDynamicLibrary& TDynamicLibrary::operator=(TDynamicLibrary&& other) noexcept {
   if (this != &other) {
-    if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
-    handle_ = other.handle_;
-    other.handle_ = nullptr;
+    if (FHandle != nullptr) FreeLibrary(static_cast<HMODULE>(FHandle));
+    FHandle = other.FHandle;
+    other.FHandle = nullptr;
   }
   return *this;
 }
 
 TDynamicLibrary::~TDynamicLibrary() {
-  if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
+  if (FHandle != nullptr) FreeLibrary(static_cast<HMODULE>(FHandle));
 }
 
 TLibraryProc TDynamicLibrary::Find(const char* name) const noexcept {
-  return reinterpret_cast<TLibraryProc>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+  return reinterpret_cast<TLibraryProc>(GetProcAddress(static_cast<HMODULE>(FHandle), name));
 }
 
 std::filesystem::path::string_type LibraryFileName(std::string_view stem) {

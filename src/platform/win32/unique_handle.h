@@ -10,15 +10,15 @@ class TUniqueHandle {
   TUniqueHandle() noexcept = default;
   // Takes INVALID_HANDLE_VALUE and null alike as "no handle".
   explicit TUniqueHandle(HANDLE handle) noexcept
-      : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  TUniqueHandle(TUniqueHandle&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = nullptr;
+      : FHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+  TUniqueHandle(TUniqueHandle&& other) noexcept : FHandle(other.FHandle) {
+    other.FHandle = nullptr;
   }
   TUniqueHandle& operator=(TUniqueHandle&& other) noexcept {
     if (this != &other) {
       Reset();
-      handle_ = other.handle_;
-      other.handle_ = nullptr;
+      FHandle = other.FHandle;
+      other.FHandle = nullptr;
     }
     return *this;
   }
@@ -26,17 +26,17 @@ class TUniqueHandle {
   TUniqueHandle& operator=(const TUniqueHandle&) = delete;
   ~TUniqueHandle() { Reset(); }
 
-  HANDLE Get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != nullptr; }
+  HANDLE Get() const noexcept { return FHandle; }
+  explicit operator bool() const noexcept { return FHandle != nullptr; }
   // Closes now and tells whether the system closed it cleanly.
   bool Reset() noexcept {
-    const bool closed = handle_ == nullptr || CloseHandle(handle_);
-    handle_ = nullptr;
+    const bool closed = FHandle == nullptr || CloseHandle(FHandle);
+    FHandle = nullptr;
     return closed;
   }
 
  private:
-  HANDLE handle_ = nullptr;
+  HANDLE FHandle = nullptr;
 };
 
 }  // namespace platform::win32

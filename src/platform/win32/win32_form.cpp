@@ -3,8 +3,17 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/form_styles.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_controls.h"
+
+// The portable style values are the window system's own.
+static_assert(kWsPopup == WS_POPUP && kWsCaption == WS_CAPTION && kWsSysMenu == WS_SYSMENU &&
+              kWsThickFrame == WS_THICKFRAME && kWsMinimizeBox == WS_MINIMIZEBOX &&
+              kWsMaximizeBox == WS_MAXIMIZEBOX && kWsClipSiblings == WS_CLIPSIBLINGS &&
+              kWsClipChildren == WS_CLIPCHILDREN);
+static_assert(kWsExTopmost == WS_EX_TOPMOST && kWsExToolWindow == WS_EX_TOOLWINDOW &&
+              kWsExWindowEdge == WS_EX_WINDOWEDGE && kWsExDlgModalFrame == WS_EX_DLGMODALFRAME);
 
 namespace {
 
@@ -93,36 +102,7 @@ std::unique_ptr<ILogControl> TWin32Form::CreateLogControl(const TLogControlDesig
 void TWin32Form::RemoveControl(TWin32Control* control) noexcept { std::erase(FControls, control); }
 
 void TWin32Form::DefaultCreateParams(TCreateParams& params) const {
-  params.Caption = FCaption;
-  params.Bounds = FBounds;
-  params.Style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-  params.ExStyle = 0;
-  switch (FBorderStyle) {
-    case TBorderStyle::bsNone:
-      params.Style |= WS_POPUP;
-      break;
-    case TBorderStyle::bsSingle:
-      params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-      break;
-    case TBorderStyle::bsSizeable:
-      params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
-      break;
-    case TBorderStyle::bsDialog:
-      params.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
-      params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
-      break;
-    case TBorderStyle::bsToolWindow:
-      params.Style |= WS_CAPTION | WS_SYSMENU;
-      params.ExStyle |= WS_EX_TOOLWINDOW;
-      break;
-    case TBorderStyle::bsSizeToolWin:
-      params.Style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
-      params.ExStyle |= WS_EX_TOOLWINDOW;
-      break;
-  }
-  if (FFormStyle == TFormStyle::fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
-  // Forms are owned by the application's window, which carries the task-bar button.
-  params.OwnedByApplication = true;
+  params = StandardCreateParams(FCaption, FBounds, FBorderStyle, FFormStyle);
 }
 
 void TWin32Form::HandleNeeded() {

@@ -73,10 +73,10 @@ class TWin32WindowSystem final : public IWindowSystem {
                                  reinterpret_cast<PVOID>(static_cast<std::uintptr_t>(milliseconds)),
                                  SPIF_SENDWININICHANGE);
   }
-  TOsVersion OsVersion() const override { return version_; }
+  TOsVersion OsVersion() const override { return FVersion; }
 
  private:
-  const TOsVersion version_ = ReadOsVersion();
+  const TOsVersion FVersion = ReadOsVersion();
 };
 
 }  // namespace

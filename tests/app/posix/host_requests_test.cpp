@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "json/jsonvalue.h"
+#include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "support/child_process.h"
 #include "support/memory_streams.h"

@@ -1,0 +1,86 @@
+#include "channel/request_intake.h"
+
+#include <utility>
+
+#include "channel/decode_param.h"
+#include "json/value/jsonvalue.h"
+#include "platform/code_page.h"
+
+namespace {
+
+// Parameters are read in a gap-free run from "param1" up to "param10".
+constexpr int kMaxParams = 10;
+
+std::u16string ParamName(int i) {
+  std::u16string name = u"param";
+  for (const char c : std::to_string(i)) name.push_back(static_cast<char16_t>(c));
+  return name;
+}
+
+}  // namespace
+
+TRoute RouteOf(std::string_view method) {
+  struct TName {
+    std::string_view Name;
+    TRoute Route;
+  };
+  static constexpr TName kRoutes[] = {
+      {"INIT", TRoute::Init},
+      {"ABOUT", TRoute::About},
+      {"GETFILENAMEDLG", TRoute::GetFileNameDlg},
+      {"SETCFGCODEPAGENUMBER", TRoute::SetCfgCodePageNumber},
+      {"GETCFGCODEPAGENUMBER", TRoute::GetCfgCodePageNumber},
+      {"SIGNDETACHED", TRoute::SignDetached},
+      {"SIGNFILEDETACHED", TRoute::SignFileDetached},
+      {"SETCFGSIGNATUREHASHALGORITHMNUMBER", TRoute::SetCfgSignatureHashAlgorithmNumber},
+      {"GETLASTCERTSENDERSIGNATURESN", TRoute::GetLastCertSenderSignatureSN},
+      {"ENCODEFILE", TRoute::EncodeFile},
+      {"GETNEXTBLOCK", TRoute::GetNextBlock},
+      {"NATIVEVERSION", TRoute::NativeVersion},
+      {"GETFILESIZE", TRoute::GetFileSize},
+  };
+  const std::string key = AnsiUpperCase(method);
+  for (const TName& route : kRoutes) {
+    if (key == route.Name) return route.Route;
+  }
+  return TRoute::UnknownMethod;
+}
+
+namespace {
+
+// The request in wide text, which goes as soon as it is parsed.
+std::optional<TRequest> TakeRequestText(std::u16string wideText) {
+  const IJsonValue document = ParseJson(wideText);
+  std::u16string().swap(wideText);
+  if (!document) return std::nullopt;
+
+  const IJsonValue method = document->Get(u"metoda");
+  const IJsonValue params = document->Get(u"parametry");
+  const IJsonValue tab = document->Get(u"tabID");
+  if (!KindIs(method, skString) || !KindIs(params, skObject)) return std::nullopt;
+
+  TRequest request;
+  request.TabID = tab ? static_cast<std::int32_t>(static_cast<std::uint32_t>(tab->ToInt())) : 0;
+  request.Method = WideToThreadAnsi(method->TextRef());
+  request.Route = RouteOf(request.Method);
+  for (int i = 1; i <= kMaxParams; ++i) {
+    const IJsonValue param = params->Get(ParamName(i));
+    if (!KindIs(param, skString)) break;
+    request.Params.push_back(DecodeParam(param->TextRef()));
+  }
+  return request;
+}
+
+}  // namespace
+
+std::optional<TRequest> TakeRequest(std::string_view bytes) {
+  return TakeRequestText(ThreadAnsiToWide(bytes));
+}
+
+std::optional<TRequest> TakeRequest(std::string&& bytes) {
+  // Each form of a large message goes as soon as the next one exists: the
+  // bytes once they are wide text, the wide text once it is parsed.
+  std::u16string wideText = ThreadAnsiToWide(bytes);
+  std::string().swap(bytes);
+  return TakeRequestText(std::move(wideText));
+}
