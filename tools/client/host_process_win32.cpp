@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "host_process.h"
+#include "wide_text_win32.h"
 
 namespace ferolant::client {
 
@@ -20,25 +21,6 @@ namespace {
 void CloseHandleOnce(HANDLE& h) noexcept {
   if (h != nullptr) ::CloseHandle(h);
   h = nullptr;
-}
-
-std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
-  return out;
 }
 
 std::string LastErrorText() { return "Windows error " + std::to_string(::GetLastError()); }

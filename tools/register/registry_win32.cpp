@@ -3,28 +3,13 @@
 #include <system_error>
 
 #include "registry.h"
+#include "wide_text_win32.h"
 
 namespace ferolant::reg {
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
-  return out;
-}
+using client::Narrow;
+using client::Widen;
 
 HKEY Root(Hive hive) noexcept {
   return hive == Hive::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -56,7 +41,7 @@ const char* HiveName(Hive hive) noexcept { return hive == Hive::kLocalMachine ? 
 
 KeyDefault ReadKeyDefault(Hive hive, const std::string& subkey) {
   Key key;
-  LSTATUS status = ::RegOpenKeyExW(Root(hive), Wide(subkey).c_str(), 0,
+  LSTATUS status = ::RegOpenKeyExW(Root(hive), Widen(subkey).c_str(), 0,
                                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.out());
   if (status == ERROR_FILE_NOT_FOUND) return {};
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
@@ -80,10 +65,10 @@ KeyDefault ReadKeyDefault(Hive hive, const std::string& subkey) {
 void WriteKeyDefault(Hive hive, const std::string& subkey, const std::string& value) {
   Key key;
   LSTATUS status =
-      ::RegCreateKeyExW(Root(hive), Wide(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+      ::RegCreateKeyExW(Root(hive), Widen(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.out(), nullptr);
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
-  const std::wstring text = Wide(value);
+  const std::wstring text = Widen(value);
   status =
       ::RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
@@ -91,7 +76,7 @@ void WriteKeyDefault(Hive hive, const std::string& subkey, const std::string& va
 }
 
 bool DeleteKey(Hive hive, const std::string& subkey) {
-  const std::wstring wide = Wide(subkey);
+  const std::wstring wide = Widen(subkey);
   {
     Key key;
     const LSTATUS status = ::RegOpenKeyExW(
