@@ -13,7 +13,7 @@ import { test } from 'node:test';
 
 import { chromium } from 'playwright-core';
 
-import { EXTENSION_DIR, HOST_NAME, register, request, waitUntil } from './support.mjs';
+import { HOST_NAME, register, stageExtension, waitUntil } from './support.mjs';
 
 const CHROMIUM = process.env.FEROLANT_CHROMIUM || '/usr/lib/chromium/chromium';
 const KEYS = process.env.FEROLANT_TEST_KEYS;
@@ -39,6 +39,7 @@ async function answer(title, typed) {
 test('SIGNDETACHED from the extension, PIN typed into the real dialog, verifies', async () => {
   const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'ferolant-signer-e2e-'));
   const userDataDir = path.join(scratch, 'profile');
+  const extension = stageExtension(path.join(scratch, 'extension'));
   register(['install', '--browser', 'chromium', '--user-data-dir', userDataDir]);
   const context = await chromium.launchPersistentContext(userDataDir, {
     executablePath: CHROMIUM,
@@ -48,7 +49,7 @@ test('SIGNDETACHED from the extension, PIN typed into the real dialog, verifies'
     args: [
       '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      `--disable-extensions-except=${EXTENSION_DIR}`, `--load-extension=${EXTENSION_DIR}`,
+      `--disable-extensions-except=${extension}`, `--load-extension=${extension}`,
     ],
   });
   try {
@@ -59,17 +60,17 @@ test('SIGNDETACHED from the extension, PIN typed into the real dialog, verifies'
     await page.goto('about:blank');
     await page.bringToFront();
 
-    const reply = worker.evaluate(([h, m]) => globalThis.e2e.sendOnce(h, m, 180000),
-                                  [HOST_NAME, request('SIGNDETACHED', [TEXT, '0'], 3)]);
+    const reply = worker.evaluate(
+      ([h, t]) => globalThis.e2e.send(h, 'SIGNDETACHED', [t, '0'], { tabId: 3, timeoutMs: 180000 }),
+      [HOST_NAME, TEXT]);
     await answer('Ferolant – choose a certificate');
     await answer('Ferolant – PIN', '1234');
     const r = await reply;
-    assert.equal(r.error, undefined, r.error);
-    assert.equal(r.reply.errNo, 0, r.reply.errMsg);
+    assert.equal(r.error, undefined, JSON.stringify(r.error));
 
     const signature = path.join(scratch, 'signature.der');
     const content = path.join(scratch, 'content');
-    fs.writeFileSync(signature, Buffer.from(r.reply.result.data, 'base64'));
+    fs.writeFileSync(signature, Buffer.from(r.value, 'base64'));
     fs.writeFileSync(content, TEXT);
     execFileSync('openssl', ['cms', '-verify', '-binary', '-inform', 'DER', '-in', signature,
       '-content', content, '-CAfile', path.join(KEYS, 'ca.pem'), '-out', '/dev/null'],
