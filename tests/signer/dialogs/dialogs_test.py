@@ -157,8 +157,10 @@ def answer(title, keys, typed=None, shot=None):
     if window is None:
         return
     check(wait_until_active(title), "dialog '%s' is the active window" % title)
+    # Active is not yet focused: GTK gives the entry its focus a moment after the window
+    # manager activates the window, and keys sent before then are lost.
+    time.sleep(0.3)
     if shot:
-        time.sleep(0.3)
         screenshot(shot)
     if typed is not None:
         xdotool("type", "--delay", "30", typed)
@@ -205,7 +207,8 @@ def main():
     focus_browser()
     host.send("SIGNDETACHED", text, "0")
     answer(CHOOSE, ["ctrl+a"])
-    xdotool("type", "1")
+    xdotool("type", "--delay", "30", "1")
+    time.sleep(0.2)
     xdotool("key", "Return")
     answer(PIN, ["Return"], typed="1234")
     r = host.reply()
