@@ -3,6 +3,7 @@
 #include <openssl/crypto.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "cades.h"
 #include "certificate_check.h"
@@ -191,6 +192,13 @@ Outcome SigningLibrary::Sign(const SigningSubject& subject, const Feed& feed, st
                          "key folder " +
                              folder.string() + " holds no PKCS#12 file");
   }
+  // Tokens list their objects in no fixed order; a person who picks "2" twice must get the
+  // same certificate twice.
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const Candidate& a, const Candidate& b) {
+                     return std::tie(a.summary.keyLocation, a.summary.subject, a.identity) <
+                            std::tie(b.summary.keyLocation, b.summary.subject, b.identity);
+                   });
   std::size_t chosen = 0;
   if (candidates.size() >= 2) {
     std::vector<CertificateSummary> summaries;
