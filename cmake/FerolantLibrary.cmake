@@ -44,3 +44,16 @@ function(ferolant_compact_relocations target)
     target_link_options(${target} PRIVATE -Wl,-O1 -Wl,-z,pack-relative-relocs)
   endif()
 endfunction()
+
+# The .cpp files of the current folder that go into a tool's library: this platform's
+# `*_posix.cpp` or `*_win32.cpp`, never the other's, and no `*_main.cpp` (each is a program).
+function(ferolant_tool_sources out)
+  if(WIN32)
+    set(other_platform posix)
+  else()
+    set(other_platform win32)
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "(_main|_${other_platform})\\.cpp$")
+  set(${out} ${sources} PARENT_SCOPE)
+endfunction()
