@@ -62,7 +62,7 @@ inline std::int32_t FEROLANT_LIBCALL GetCfgCodePageNumberW(std::uint16_t* codePa
   *codePage = static_cast<std::uint16_t>(CodePage);
   return 0;
 }
-inline std::int32_t FEROLANT_LIBCALL SetCodePage(std::int32_t number) {
+inline std::int32_t FEROLANT_LIBCALL SetCfgCodePageNumberW(std::int32_t number) {
   if (number <= 0 || number > 65535) {
     LastError = u"Invalid code page";
     return 1;
@@ -78,10 +78,17 @@ inline std::int32_t FEROLANT_LIBCALL SetHash(std::int32_t number) {
 inline std::int32_t FEROLANT_LIBCALL SignW(TInText input, TBstr* signature, std::int32_t number) {
   return Sign(input, signature, number);
 }
+// Functions that answer alike go under each of their names.
+constexpr auto SetCfgSignatureHashAlgorithmNumberW = SetHash;
+constexpr auto SetCfgSigningCertificateHashAlgorithmNumberW = SetHash;
+constexpr auto SignDetachedW = SignW;
+constexpr auto SignFileDetachedW = SignW;
 inline std::int32_t FEROLANT_LIBCALL EncodeFileW(TInText fileName, TBstr* encoded) {
   return Echo(encoded, In(fileName));
 }
-inline std::int32_t FEROLANT_LIBCALL SerialW(TBstr* serial) { return Answer(serial, u"0123ABCD"); }
+inline std::int32_t FEROLANT_LIBCALL GetLastCertSenderSignatureSNW(TBstr* serial) {
+  return Answer(serial, u"0123ABCD");
+}
 inline std::int32_t FEROLANT_LIBCALL GetFileNameDlgW(TInText text1, TInText text2, TInText text3,
                                                      TInText text4, std::int32_t mode,
                                                      TBstr* result) {
@@ -99,19 +106,13 @@ inline void Reset() {
   CodePage = 1250;
 }
 
+// Every function of the library, each under its own name: a function the fake lacks does not
+// compile.
 inline TTavrinFunctions Functions() {
   TTavrinFunctions f;
-  f.AboutW = AboutW;
-  f.GetLastErrorStrW = GetLastErrorStrW;
-  f.GetCfgCodePageNumberW = GetCfgCodePageNumberW;
-  f.SetCfgCodePageNumberW = SetCodePage;
-  f.SetCfgSignatureHashAlgorithmNumberW = SetHash;
-  f.SetCfgSigningCertificateHashAlgorithmNumberW = SetHash;
-  f.SignDetachedW = SignW;
-  f.SignFileDetachedW = SignW;
-  f.EncodeFileW = EncodeFileW;
-  f.GetLastCertSenderSignatureSNW = SerialW;
-  f.GetFileNameDlgW = GetFileNameDlgW;
+#define FAKE_LIBRARY_FUNCTION(name, parameters) f.name = name;
+  FEROLANT_TAVRIN_FUNCTIONS(FAKE_LIBRARY_FUNCTION)
+#undef FAKE_LIBRARY_FUNCTION
   return f;
 }
 

@@ -1,4 +1,4 @@
-// The eleven exported functions: system strings in and out, one lock around the library, and
+// The exported functions: system strings in and out, one lock around the library, and
 // the last call's sentence kept for GetLastErrorStrW.
 #include <cstdint>
 #include <mutex>
@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "library_consent.h"
+#include "operations/tavrin_functions.h"
 #include "platform/code_page.h"
 #include "platform/dynamic_library.h"
 #include "platform/ole_string.h"
@@ -88,6 +89,8 @@ std::int32_t SignWith(TBstr* signature, TSign sign) noexcept {
 }
 
 }  // namespace
+
+FEROLANT_TAVRIN_FUNCTIONS(FEROLANT_TAVRIN_DECLARE_EXPORT)
 
 extern "C" {
 

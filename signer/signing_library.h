@@ -1,5 +1,5 @@
 #pragma once
-// The library behind the eleven exported functions: its settings, and signing through a
+// The library behind the exported functions: its settings, and signing through a
 // Consent. Texts in and out are UTF-8 unless they are the page's own UTF-16.
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The stand-in's eleven exported functions. All state sits in one place and every call holds its
+// The stand-in's exported functions. All state sits in one place and every call holds its
 // lock, so the library behaves the same whichever thread calls it.
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 
 #include "choice_dialog.h"
 #include "file_access.h"
+#include "operations/tavrin_functions.h"
 #include "platform/dynamic_library.h"
 #include "platform/ole_string.h"
 #include "text_digest.h"
@@ -199,6 +200,8 @@ std::int32_t SetNumber(std::int32_t number, std::int32_t highest, std::int32_t r
 }
 
 }  // namespace
+
+FEROLANT_TAVRIN_FUNCTIONS(FEROLANT_TAVRIN_DECLARE_EXPORT)
 
 extern "C" {
 

@@ -12,7 +12,7 @@ if(TARGET tavrin)
   add_test(NAME pe_tavrin_exports
            COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DPE_FILE=$<TARGET_FILE:tavrin>
                    -DEXPECT_MAGIC=${_pe_magic}
-                   "-DEXPECT_EXPORTS=AboutW;GetLastErrorStrW;GetCfgCodePageNumberW;SetCfgCodePageNumberW;SetCfgSignatureHashAlgorithmNumberW;SetCfgSigningCertificateHashAlgorithmNumberW;SignDetachedW;SignFileDetachedW;EncodeFileW;GetLastCertSenderSignatureSNW;GetFileNameDlgW"
+                   "-DEXPECT_EXPORTS=${FEROLANT_TAVRIN_FUNCTIONS}"
                    -P ${_check_pe})
 endif()
 if(TARGET ferolant)

@@ -28,19 +28,9 @@ bool Bind(const platform::TDynamicLibrary& module, const char* name, TFunction& 
 
 // Returns the name of the first function the library lacks, or null when all are there.
 const char* BindAll(const platform::TDynamicLibrary& module, TTavrinFunctions& f) {
-#define FEROLANT_BIND(name) \
-  if (!Bind(module, #name, f.name)) return #name
-  FEROLANT_BIND(AboutW);
-  FEROLANT_BIND(GetLastErrorStrW);
-  FEROLANT_BIND(GetCfgCodePageNumberW);
-  FEROLANT_BIND(SetCfgCodePageNumberW);
-  FEROLANT_BIND(SetCfgSignatureHashAlgorithmNumberW);
-  FEROLANT_BIND(SetCfgSigningCertificateHashAlgorithmNumberW);
-  FEROLANT_BIND(SignDetachedW);
-  FEROLANT_BIND(SignFileDetachedW);
-  FEROLANT_BIND(EncodeFileW);
-  FEROLANT_BIND(GetLastCertSenderSignatureSNW);
-  FEROLANT_BIND(GetFileNameDlgW);
+#define FEROLANT_BIND(name, parameters) \
+  if (!Bind(module, #name, f.name)) return #name;
+  FEROLANT_TAVRIN_FUNCTIONS(FEROLANT_BIND)
 #undef FEROLANT_BIND
   return nullptr;
 }

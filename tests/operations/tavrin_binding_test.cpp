@@ -9,7 +9,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(TavrinBindingTest, BindsAllElevenFunctionsOfTheLibraryNextToTheExecutable) {
+TEST(TavrinBindingTest, BindsEveryFunctionOfTheLibraryNextToTheExecutable) {
   // The test executable and the stand-in share the build's output folder, just as the host and
   // the signing library share the installation folder.
   ASSERT_EQ(fs::path(FEROLANT_STANDIN_PATH).filename(), TavrinLibraryFileName());
@@ -17,19 +17,9 @@ TEST(TavrinBindingTest, BindsAllElevenFunctionsOfTheLibraryNextToTheExecutable) 
   ASSERT_NE(binding.library, nullptr) << binding.error;
   EXPECT_EQ(binding.error, "");
   const TTavrinFunctions& f = binding.library->functions;
-  for (const void* function :
-       {reinterpret_cast<const void*>(f.AboutW), reinterpret_cast<const void*>(f.GetLastErrorStrW),
-        reinterpret_cast<const void*>(f.GetCfgCodePageNumberW),
-        reinterpret_cast<const void*>(f.SetCfgCodePageNumberW),
-        reinterpret_cast<const void*>(f.SetCfgSignatureHashAlgorithmNumberW),
-        reinterpret_cast<const void*>(f.SetCfgSigningCertificateHashAlgorithmNumberW),
-        reinterpret_cast<const void*>(f.SignDetachedW),
-        reinterpret_cast<const void*>(f.SignFileDetachedW),
-        reinterpret_cast<const void*>(f.EncodeFileW),
-        reinterpret_cast<const void*>(f.GetLastCertSenderSignatureSNW),
-        reinterpret_cast<const void*>(f.GetFileNameDlgW)}) {
-    EXPECT_NE(function, nullptr);
-  }
+#define EXPECT_BOUND(name, parameters) EXPECT_NE(f.name, nullptr) << #name;
+  FEROLANT_TAVRIN_FUNCTIONS(EXPECT_BOUND)
+#undef EXPECT_BOUND
 }
 
 TEST(TavrinBindingTest, MissingLibraryIsNamedWithItsFullPath) {

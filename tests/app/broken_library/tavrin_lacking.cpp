@@ -1,4 +1,4 @@
-// A signing library that offers one of the eleven functions only, for the
+// A signing library that offers one of its functions only, for the
 // test of a host that must refuse to start without the others.
 #include <cstdint>
 
