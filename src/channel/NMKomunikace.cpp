@@ -20,6 +20,7 @@ std::u16string MessageOf(const std::exception& error) { return ThreadAnsiToWide(
 TNMKomunikace::TNMKomunikace(IMainThread& mainThread, IHostForm& form, TStreamFactory streams,
                              const TWorkerSetup& setup)
     : TThread(mainThread),
+      FBlockLength(setup.BlockLength),
       FLogEnabled(setup.LogEnabled),
       FForm(form),
       FStreamFactory(std::move(streams)),
@@ -81,7 +82,7 @@ void TNMKomunikace::ProcessRequest() {
   }
   Accept(std::move(*request));
   try {
-    Dispatch(FRoute);
+    Dispatch(FRoute, *this, FTavrin);
   } catch (const std::exception& error) {
     // An error while this reply goes out is not caught: it ends the read loop.
     SendError(host_errors::kHandlerFailed, MessageOf(error));

@@ -27,9 +27,6 @@ struct TTavrinFunctions;
 
 class TNMKomunikace : public TThread, public IOperationHost {
  public:
-  // Reply data longer than this many UTF-16 units goes out in blocks.
-  static constexpr std::int32_t kBlockLength = 450000;
-
   TNMKomunikace(IMainThread& mainThread, IHostForm& form,
                 TStreamFactory streams = OpenStandardStreams,
                 const TWorkerSetup& setup = WorkerSetup);
@@ -48,12 +45,20 @@ class TNMKomunikace : public TThread, public IOperationHost {
   void SendLibraryReply(std::int32_t errNo, std::u16string errMsg, TOutBstr data) override;
   void SyncFixWind() override;
 
+  // Whether the rest of a long result still waits for GETNEXTBLOCK, and the memory it holds.
+  bool PendingEmpty() const noexcept { return FPendingStart >= FPendingData.View().size(); }
+  std::size_t PendingCapacity() const noexcept { return FPendingData.Capacity(); }
+
  protected:
   void Execute() override;
 
-  // Handles the message in FRequestText and answers it; called once for each
-  // non-empty message.
+  // Handles the message in RequestText() and answers it; called once for
+  // each non-empty message.
   virtual void ProcessRequest();
+  // The message bytes, one character per byte.
+  const std::string& RequestText() const noexcept { return FRequestText; }
+  // Takes over the request's method, route, tab id and parameters.
+  void Accept(TRequest request);
 
   // Writes one reply frame with body text on the output stream, if any.
   void WriteReplyFrame(const std::string& text);
@@ -68,22 +73,7 @@ class TNMKomunikace : public TThread, public IOperationHost {
   void SendError(std::int32_t errNo, std::u16string errMsg);
   void DoInvalidCommunication();
 
-  // The handlers of the routes (operation_handlers.cpp).
-  void DoInit();
-  void DoAbout();
-  void DoGetFileNameDlg();
-  void DoSetCfgCodePageNumber();
-  void DoGetCfgCodePageNumber();
-  void DoSignDetached();
-  void DoSignFileDetached();
-  void DoSetCfgSignatureHashAlgorithmNumber();
-  void DoGetLastCertSenderSignatureSN();
-  void DoEncodeFile();
-  void DoGetNextBlock();
-  void DoNativeVersion();
-  void DoGetFileSize();
-  void DoUnknownMethod();
-
+ private:
   std::string FRequestText;  // the message bytes, one character per byte
   std::string FMethodName;
   // Where FMethodName led; a GETNEXTBLOCK reply hands out what waits instead
@@ -99,21 +89,15 @@ class TNMKomunikace : public TThread, public IOperationHost {
   // one costs what the block costs, not what is still waiting.
   TPendingText FPendingData;
   std::size_t FPendingStart = 0;
-  std::int32_t FBlockLength = kBlockLength;
+  // Reply data longer than this many UTF-16 units goes out in blocks.
+  const std::int32_t FBlockLength;
   bool FLogEnabled = false;
 
   IHostForm& FForm;
   bool FFixWindStarted = false;  // SyncFixWind ran during the current request
 
- private:
   // Hands one line to the traffic log when it is switched on.
   void Log(std::string line);
-  // Takes over the request's method, route, tab id and parameters.
-  void Accept(TRequest request);
-  // Calls the handler of the route.
-  void Dispatch(TRoute route);
-  const TTavrinFunctions& Tavrin() const;
-  bool PendingEmpty() const noexcept { return FPendingStart >= FPendingData.View().size(); }
   void DropPending() noexcept;
   void Reply(std::int32_t errNo, std::u16string errMsg, TPendingText data);
 

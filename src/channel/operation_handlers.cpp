@@ -1,67 +1,38 @@
+// The handler column of the route table (routes.h), made into one call per route.
+#include <cstddef>
+#include <iterator>
 #include <stdexcept>
 
-#include "channel/NMKomunikace.h"
+#include "channel/routes.h"
 #include "operations/host_operations.h"
 #include "operations/library_operations.h"
 
-void TNMKomunikace::Dispatch(TRoute route) {
-  switch (route) {
-    case TRoute::Init:
-      return DoInit();
-    case TRoute::About:
-      return DoAbout();
-    case TRoute::GetFileNameDlg:
-      return DoGetFileNameDlg();
-    case TRoute::SetCfgCodePageNumber:
-      return DoSetCfgCodePageNumber();
-    case TRoute::GetCfgCodePageNumber:
-      return DoGetCfgCodePageNumber();
-    case TRoute::SignDetached:
-      return DoSignDetached();
-    case TRoute::SignFileDetached:
-      return DoSignFileDetached();
-    case TRoute::SetCfgSignatureHashAlgorithmNumber:
-      return DoSetCfgSignatureHashAlgorithmNumber();
-    case TRoute::GetLastCertSenderSignatureSN:
-      return DoGetLastCertSenderSignatureSN();
-    case TRoute::EncodeFile:
-      return DoEncodeFile();
-    case TRoute::GetNextBlock:
-      return DoGetNextBlock();
-    case TRoute::NativeVersion:
-      return DoNativeVersion();
-    case TRoute::GetFileSize:
-      return DoGetFileSize();
-    case TRoute::UnknownMethod:
-      break;
-  }
-  DoUnknownMethod();
+namespace {
+
+using THandler = void (*)(IOperationHost& host, const TTavrinFunctions* tavrin);
+
+template <void (*Handle)(IOperationHost&, const TTavrinFunctions&)>
+void LibraryHandler(IOperationHost& host, const TTavrinFunctions* tavrin) {
+  if (!tavrin) throw std::runtime_error("The signing library is not loaded");
+  Handle(host, *tavrin);
 }
 
-const TTavrinFunctions& TNMKomunikace::Tavrin() const {
-  if (!FTavrin) throw std::runtime_error("The signing library is not loaded");
-  return *FTavrin;
+template <void (*Handle)(IOperationHost&)>
+void HostHandler(IOperationHost& host, const TTavrinFunctions*) {
+  Handle(host);
 }
 
-void TNMKomunikace::DoInit() { operations::DoInit(*this, Tavrin()); }
-void TNMKomunikace::DoAbout() { operations::DoAbout(*this, Tavrin()); }
-void TNMKomunikace::DoGetFileNameDlg() { operations::DoGetFileNameDlg(*this, Tavrin()); }
-void TNMKomunikace::DoSetCfgCodePageNumber() {
-  operations::DoSetCfgCodePageNumber(*this, Tavrin());
+// In the order of TRoute, which the same rows make.
+constexpr THandler kHandlers[] = {
+#define FEROLANT_ROUTE_HANDLER(name, route, handler) handler,
+    FEROLANT_ROUTES(FEROLANT_ROUTE_HANDLER)
+#undef FEROLANT_ROUTE_HANDLER
+        HostHandler<operations::DoUnknownMethod>,
+};
+static_assert(std::size(kHandlers) == static_cast<std::size_t>(TRoute::UnknownMethod) + 1);
+
+}  // namespace
+
+void Dispatch(TRoute route, IOperationHost& host, const TTavrinFunctions* tavrin) {
+  kHandlers[static_cast<std::size_t>(route)](host, tavrin);
 }
-void TNMKomunikace::DoGetCfgCodePageNumber() {
-  operations::DoGetCfgCodePageNumber(*this, Tavrin());
-}
-void TNMKomunikace::DoSignDetached() { operations::DoSignDetached(*this, Tavrin()); }
-void TNMKomunikace::DoSignFileDetached() { operations::DoSignFileDetached(*this, Tavrin()); }
-void TNMKomunikace::DoSetCfgSignatureHashAlgorithmNumber() {
-  operations::DoSetCfgSignatureHashAlgorithmNumber(*this, Tavrin());
-}
-void TNMKomunikace::DoGetLastCertSenderSignatureSN() {
-  operations::DoGetLastCertSenderSignatureSN(*this, Tavrin());
-}
-void TNMKomunikace::DoEncodeFile() { operations::DoEncodeFile(*this, Tavrin()); }
-void TNMKomunikace::DoGetNextBlock() { operations::DoGetNextBlock(*this); }
-void TNMKomunikace::DoNativeVersion() { operations::DoNativeVersion(*this); }
-void TNMKomunikace::DoGetFileSize() { operations::DoGetFileSize(*this); }
-void TNMKomunikace::DoUnknownMethod() { operations::DoUnknownMethod(*this); }

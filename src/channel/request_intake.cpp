@@ -25,19 +25,9 @@ TRoute RouteOf(std::string_view method) {
     TRoute Route;
   };
   static constexpr TName kRoutes[] = {
-      {"INIT", TRoute::Init},
-      {"ABOUT", TRoute::About},
-      {"GETFILENAMEDLG", TRoute::GetFileNameDlg},
-      {"SETCFGCODEPAGENUMBER", TRoute::SetCfgCodePageNumber},
-      {"GETCFGCODEPAGENUMBER", TRoute::GetCfgCodePageNumber},
-      {"SIGNDETACHED", TRoute::SignDetached},
-      {"SIGNFILEDETACHED", TRoute::SignFileDetached},
-      {"SETCFGSIGNATUREHASHALGORITHMNUMBER", TRoute::SetCfgSignatureHashAlgorithmNumber},
-      {"GETLASTCERTSENDERSIGNATURESN", TRoute::GetLastCertSenderSignatureSN},
-      {"ENCODEFILE", TRoute::EncodeFile},
-      {"GETNEXTBLOCK", TRoute::GetNextBlock},
-      {"NATIVEVERSION", TRoute::NativeVersion},
-      {"GETFILESIZE", TRoute::GetFileSize},
+#define FEROLANT_ROUTE_NAME(name, route, handler) {name, TRoute::route},
+      FEROLANT_ROUTES(FEROLANT_ROUTE_NAME)
+#undef FEROLANT_ROUTE_NAME
   };
   const std::string key = AnsiUpperCase(method);
   for (const TName& route : kRoutes) {

@@ -7,23 +7,7 @@
 #include <string_view>
 #include <vector>
 
-// The handler a method name leads to, one for each method of the protocol.
-enum class TRoute {
-  Init,
-  About,
-  GetFileNameDlg,
-  SetCfgCodePageNumber,
-  GetCfgCodePageNumber,
-  SignDetached,
-  SignFileDetached,
-  SetCfgSignatureHashAlgorithmNumber,
-  GetLastCertSenderSignatureSN,
-  EncodeFile,
-  GetNextBlock,
-  NativeVersion,
-  GetFileSize,
-  UnknownMethod,
-};
+#include "channel/routes.h"
 
 // The route of a method name as received, matched in any letter case of the
 // thread ANSI code page.

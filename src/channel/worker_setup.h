@@ -1,8 +1,9 @@
 // What the program entry gives the worker before the main form starts it: the
-// bound signing library and the traffic log switch. Set once on the main
+// bound signing library, the traffic log switch and the block length. Set once on the main
 // thread before any worker exists; read-only afterwards.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct TTavrinFunctions;
@@ -15,6 +16,8 @@ struct TWorkerSetup {
   // extension; LogFileName is where the whole log is saved after each line.
   bool LogEnabled = false;
   std::string LogFileName;
+  // Reply data longer than this many UTF-16 units goes out in blocks.
+  std::int32_t BlockLength = 450000;
 };
 
 extern TWorkerSetup WorkerSetup;

@@ -30,9 +30,9 @@ class TRecordingWorker final : public TNMKomunikace {
 
  protected:
   void ProcessRequest() override {
-    Messages.push_back(FRequestText);
-    Capacities.push_back(FRequestText.capacity());
-    if (Events) Events->push_back("message " + FRequestText);
+    Messages.push_back(RequestText());
+    Capacities.push_back(RequestText().capacity());
+    if (Events) Events->push_back("message " + RequestText());
     if (!Reply.empty()) WriteReplyFrame(Reply);
     if (FailOnMessage) throw std::runtime_error("handler failed");
     if (TerminateOnMessage) Terminate();

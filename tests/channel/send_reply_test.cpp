@@ -157,8 +157,8 @@ TEST_F(SendReplyTest, NonAsciiDataArrivesInFramesABrowserAccepts) {
 
 TEST_F(SendReplyTest, ABlockMayEndBetweenTheHalvesOfASurrogatePair) {
   Long = Repeat(u"ab\xD83D\xDE00", 8);
+  Harness.Setup.BlockLength = 3;
   Harness.OnCommand = [this](TTestWorker& worker, const std::string& command) {
-    worker.SetBlockLength(3);
     if (command == "long") {
       worker.SetMethodName("X");
       worker.SendReply(0, {}, Long);
@@ -237,8 +237,8 @@ TEST(ReplyBytes, EveryReplyIsTheBodyItsValueWritesTo) {
     for (const std::u16string& error : errors) {
       const std::u16string data = RandomText(random, 40);
       TWorkerHarness harness;
+      harness.Setup.BlockLength = 7;
       harness.OnCommand = [&](TTestWorker& worker, const std::string& command) {
-        worker.SetBlockLength(7);
         worker.SetMethodName(command == "first" ? method : "GETNEXTBLOCK");
         worker.SendReply(-5, command == "first" ? error : u"", command == "first" ? data : u"");
       };

@@ -62,17 +62,15 @@ class TTestWorker final : public TNMKomunikace {
   std::function<void(TTestWorker&, const std::string&)> OnCommand;
 
   void SetMethodName(std::string name) {
-    FRoute = RouteOf(name);
-    FMethodName = std::move(name);
+    const TRoute route = RouteOf(name);
+    Accept({std::move(name), route});
   }
-  void SetBlockLength(std::int32_t units) { FBlockLength = units; }
-  bool PendingLeft() const { return FPendingStart < FPendingData.View().size(); }
-  std::size_t PendingCapacity() const { return FPendingData.Capacity(); }
+  bool PendingLeft() const { return !PendingEmpty(); }
 
  protected:
   void ProcessRequest() override {
-    if (OnCommand && !FRequestText.empty() && FRequestText[0] == '!') {
-      OnCommand(*this, FRequestText.substr(1));
+    if (OnCommand && !RequestText().empty() && RequestText()[0] == '!') {
+      OnCommand(*this, RequestText().substr(1));
       return;
     }
     TNMKomunikace::ProcessRequest();
