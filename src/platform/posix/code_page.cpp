@@ -1,8 +1,5 @@
 #include "platform/code_page.h"
 
-#include <array>
-#include <memory>
-
 #include "platform/posix/single_byte_code_pages.h"
 #include "platform/posix/utf8_codec.h"
 
@@ -15,54 +12,6 @@ constexpr std::uint32_t kAnsiCodePage = kCodePageUtf8;
 // Code pages 0 and 3 stand for the system's and the thread's ANSI code page.
 std::uint32_t Resolve(std::uint32_t codePage) noexcept {
   return codePage == 0 || codePage == 3 ? kAnsiCodePage : codePage;
-}
-
-// UTF-16 unit -> byte; 0 marks a unit the code page cannot show (U+0000 is
-// handled before the lookup).
-using TReverseTable = std::array<unsigned char, 0x10000>;
-
-std::unique_ptr<TReverseTable> MakeReverse(const THighHalf& high) {
-  auto table = std::make_unique<TReverseTable>();
-  table->fill(0);
-  for (int b = 1; b < 0x80; ++b) (*table)[b] = static_cast<unsigned char>(b);
-  for (int i = 0; i < 128; ++i) (*table)[high[i]] = static_cast<unsigned char>(0x80 + i);
-  return table;
-}
-
-const TReverseTable& ReverseOf(const TSingleByteCodePage& page) {
-  static const auto k1250 = MakeReverse(FindSingleByteCodePage(1250)->HighHalf);
-  static const auto k1252 = MakeReverse(FindSingleByteCodePage(1252)->HighHalf);
-  return page.Number == 1250 ? *k1250 : *k1252;
-}
-
-std::string EncodeSingleByte(std::u16string_view text, const TSingleByteCodePage& page) {
-  const TReverseTable& reverse = ReverseOf(page);
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit == 0) {
-      out += '\0';
-      continue;
-    }
-    const unsigned char b = reverse[unit];
-    out += b != 0 ? static_cast<char>(b) : page.DefaultChar;
-    // A surrogate pair is one character: one default character for both halves.
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      ++i;
-    }
-  }
-  return out;
-}
-
-std::u16string DecodeSingleByte(std::string_view bytes, const TSingleByteCodePage& page) {
-  std::u16string out(bytes.size(), u'\0');
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    out[i] = b < 0x80 ? char16_t{b} : page.HighHalf[b - 0x80];
-  }
-  return out;
 }
 
 }  // namespace
@@ -120,7 +69,7 @@ TExactBytes ConvertWideToCodePageExactly(std::u16string_view text, std::uint32_t
     out.Result = TExactBytes::erUnknownCodePage;
     return out;
   }
-  const TReverseTable& reverse = ReverseOf(*page);
+  const TReverseTable& reverse = page->Reverse();
   out.Bytes.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned char b = reverse[text[i]];

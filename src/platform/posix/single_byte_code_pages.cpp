@@ -39,16 +39,57 @@ constexpr THighHalf MakeWindows1252() {
 // Western European.
 constexpr THighHalf kWindows1252 = MakeWindows1252();
 
-constexpr TSingleByteCodePage kCodePages[] = {
+const TSingleByteCodePage kCodePages[] = {
     {1250, kWindows1250, '?'},
     {1252, kWindows1252, '?'},
 };
 
 }  // namespace
 
+const TReverseTable& TSingleByteCodePage::Reverse() const {
+  std::call_once(FReverseMade, [this] {
+    auto table = std::make_unique<TReverseTable>();
+    table->fill(0);
+    for (int b = 1; b < 0x80; ++b) (*table)[b] = static_cast<unsigned char>(b);
+    for (int i = 0; i < 128; ++i) (*table)[HighHalf[i]] = static_cast<unsigned char>(0x80 + i);
+    FReverse = std::move(table);
+  });
+  return *FReverse;
+}
+
 const TSingleByteCodePage* FindSingleByteCodePage(std::uint32_t codePage) noexcept {
   for (const auto& page : kCodePages) {
     if (page.Number == codePage) return &page;
   }
   return nullptr;
+}
+
+std::string EncodeSingleByte(std::u16string_view text, const TSingleByteCodePage& page) {
+  const TReverseTable& reverse = page.Reverse();
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit == 0) {
+      out += '\0';
+      continue;
+    }
+    const unsigned char b = reverse[unit];
+    out += b != 0 ? static_cast<char>(b) : page.DefaultChar;
+    // A surrogate pair is one character: one default character for both halves.
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::u16string DecodeSingleByte(std::string_view bytes, const TSingleByteCodePage& page) {
+  std::u16string out(bytes.size(), u'\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    out[i] = b < 0x80 ? char16_t{b} : page.HighHalf[b - 0x80];
+  }
+  return out;
 }
