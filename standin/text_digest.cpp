@@ -19,16 +19,6 @@ std::uint64_t Fnv1a64Utf16Le(std::u16string_view text, std::uint64_t hash) noexc
   return hash;
 }
 
-std::string Utf16LeBytes(std::u16string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (char16_t unit : text) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
-
 std::string Int32LeBytes(std::int32_t number) {
   const auto bits = static_cast<std::uint32_t>(number);
   std::string bytes;

@@ -16,9 +16,6 @@ std::uint64_t Fnv1a64(std::string_view bytes, std::uint64_t hash = kFnvOffsetBas
 std::uint64_t Fnv1a64Utf16Le(std::u16string_view text,
                              std::uint64_t hash = kFnvOffsetBasis) noexcept;
 
-// The units as UTF-16LE bytes (low byte first).
-std::string Utf16LeBytes(std::u16string_view text);
-
 // The number as four bytes, two's complement, low byte first.
 std::string Int32LeBytes(std::int32_t number);
 

@@ -6,9 +6,6 @@
 
 #include "platform/byte_stream.h"
 
-// Writes all count bytes or throws std::runtime_error "Stream write error".
-void WriteBuffer(IByteStream& stream, const void* data, std::int32_t count);
-
 // Writes one frame, header and body in one write where the stream allows it.
 // The header's result is not checked; a body that is not written whole
 // raises "Stream write error".

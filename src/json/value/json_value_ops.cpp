@@ -169,14 +169,8 @@ void TJsonValue::MergeFrom(const IJsonValue& other, bool share) {
   }
 }
 
-void TJsonValue::MergeFromText(std::u16string_view text) { MergeFrom(ParseJson(text), true); }
-
 TJsonCompareResult TJsonValue::CompareWith(const IJsonValue& other) const {
   return CompareValues(IJsonValue(const_cast<TJsonValue*>(this)), other);
-}
-
-TJsonCompareResult TJsonValue::CompareWithText(std::u16string_view text) const {
-  return CompareWith(ParseJson(text));
 }
 
 namespace {

@@ -222,9 +222,7 @@ class TJsonValue {
   void Compact(bool deep);
   IJsonValue DeepCopy() const;
   void MergeFrom(const IJsonValue& other, bool share);
-  void MergeFromText(std::u16string_view text);
   TJsonCompareResult CompareWith(const IJsonValue& other) const;
-  TJsonCompareResult CompareWithText(std::u16string_view text) const;
   std::unique_ptr<TJsonEnumerator> NewEnumerator();
 
  private:
