@@ -92,10 +92,7 @@ int CheckOutput(const std::string& bytes) {
   int frames = 0;
   while (at < bytes.size()) {
     if (bytes.size() - at < 4) Fail("output ends inside a frame header", bytes.substr(at));
-    const auto byte = [&](std::size_t i) {
-      return std::uint32_t{static_cast<unsigned char>(bytes[at + i])};
-    };
-    const std::uint32_t size = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+    const std::uint32_t size = FrameLength(bytes.data() + at);
     if (size > bytes.size() - at - 4) Fail("output ends inside a frame body", bytes.substr(at + 4));
     CheckReply(bytes.substr(at + 4, size));
     at += 4 + size;

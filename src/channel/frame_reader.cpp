@@ -1,5 +1,7 @@
 #include "channel/frame_reader.h"
 
+#include "channel/frame_header.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -27,13 +29,11 @@ bool ReadBody(IByteStream& input, std::int32_t length, std::string& body) {
 }  // namespace
 
 TFrameRead ReadFrame(IByteStream* input, std::string& body) {
-  unsigned char header[4];
-  const std::int32_t n = input ? input->Read(header, 4) : 0;
+  unsigned char header[kFrameHeaderSize];
+  const std::int32_t n = input ? input->Read(header, kFrameHeaderSize) : 0;
   if (n <= 0) return TFrameRead::EndOfInput;
-  if (n < 4) return TFrameRead::ShortHeader;
-  const auto length =
-      static_cast<std::int32_t>(std::uint32_t{header[0]} | std::uint32_t{header[1]} << 8 |
-                                std::uint32_t{header[2]} << 16 | std::uint32_t{header[3]} << 24);
+  if (n < static_cast<std::int32_t>(kFrameHeaderSize)) return TFrameRead::ShortHeader;
+  const auto length = static_cast<std::int32_t>(FrameLength(header));
   body.clear();
   if (length > 0 && !ReadBody(*input, length, body)) return TFrameRead::FrameCut;
   return TFrameRead::Frame;

@@ -1,13 +1,9 @@
 #include "channel/frame_writer.h"
 
+#include "channel/frame_header.h"
+
 #include <limits>
 #include <stdexcept>
-
-void WriteBuffer(IByteStream& stream, const void* data, std::int32_t count) {
-  if (count > 0 && stream.Write(data, count) != count) {
-    throw std::runtime_error("Stream write error");
-  }
-}
 
 void WriteFrame(IByteStream* output, std::string_view body) {
   if (!output) return;
@@ -16,14 +12,9 @@ void WriteFrame(IByteStream* output, std::string_view body) {
     throw std::runtime_error("Stream write error");
   }
   const auto length = static_cast<std::uint32_t>(body.size());
-  const unsigned char header[4] = {
-      static_cast<unsigned char>(length & 0xFF),
-      static_cast<unsigned char>((length >> 8) & 0xFF),
-      static_cast<unsigned char>((length >> 16) & 0xFF),
-      static_cast<unsigned char>(length >> 24),
-  };
+  const std::string header = FrameHeader(length);
   const auto count = static_cast<std::int32_t>(length);
-  if (output->WriteWithHeader(header, 4, body.data(), count) != count) {
+  if (output->WriteWithHeader(header.data(), kFrameHeaderSize, body.data(), count) != count) {
     throw std::runtime_error("Stream write error");
   }
 }

@@ -30,10 +30,7 @@ inline std::vector<TReply> ReadReplies(const std::string& bytes) {
   std::vector<TReply> replies;
   std::size_t at = 0;
   while (at + 4 <= bytes.size()) {
-    const auto byte = [&](std::size_t i) {
-      return std::uint32_t{static_cast<unsigned char>(bytes[at + i])};
-    };
-    const std::uint32_t n = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+    const std::uint32_t n = FrameLength(bytes.data() + at);
     if (at + 4 + n > bytes.size()) throw std::runtime_error("a reply frame is cut short");
     TReply reply;
     reply.Body = bytes.substr(at + 4, n);

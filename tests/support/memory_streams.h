@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/frame_header.h"
 #include "platform/byte_stream.h"
 
 // Input that arrives in the given pieces, as reads of a pipe do: one read
@@ -85,8 +86,5 @@ class TBorrowedStream final : public IByteStream {
 
 // A frame as the browser sends it: 4-byte little-endian length, then the body.
 inline std::string Frame(const std::string& body) {
-  const auto n = static_cast<std::uint32_t>(body.size());
-  std::string frame{static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF),
-                    static_cast<char>((n >> 16) & 0xFF), static_cast<char>(n >> 24)};
-  return frame + body;
+  return FrameHeader(static_cast<std::uint32_t>(body.size())) + body;
 }

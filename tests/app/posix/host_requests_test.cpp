@@ -312,9 +312,7 @@ std::string RunIn(const std::filesystem::path& folder, const std::string& comman
 
 TAnswer FirstReply(const std::string& output) {
   if (output.size() < 4) return Read("");
-  const auto byte = [&](int i) { return std::uint32_t{static_cast<unsigned char>(output[i])}; };
-  const std::uint32_t n = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
-  return Read(output.substr(4, n));
+  return Read(output.substr(4, FrameLength(output.data())));
 }
 
 TEST(HostStart, FindsTheLibraryBesideTheRealExecutableHoweverItIsNamed) {

@@ -144,10 +144,7 @@ TEST(HostileInput, UnframedRandomBytesGetOnlyWellFormedRepliesAndACleanEnd) {
   int frames = 0;
   while (at < output->size()) {
     ASSERT_GE(output->size() - at, 4u) << "a torn frame header";
-    const auto byte = [&](std::size_t i) {
-      return std::uint32_t{static_cast<unsigned char>((*output)[at + i])};
-    };
-    const std::uint32_t size = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+    const std::uint32_t size = FrameLength(output->data() + at);
     ASSERT_LE(size, output->size() - at - 4) << "a torn frame body";
     const std::string body = output->substr(at + 4, size);
     EXPECT_TRUE(IsPlainAscii(body)) << body;

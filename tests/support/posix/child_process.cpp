@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "channel/frame_header.h"
+
 extern char** environ;
 
 namespace {
@@ -111,8 +113,7 @@ std::optional<std::string> TChildProcess::ReadFrame(std::chrono::milliseconds ti
   const auto deadline = TClock::now() + timeout;
   const auto header = Read(4, timeout);
   if (!header) return std::nullopt;
-  const auto byte = [&](int i) { return std::uint32_t{static_cast<unsigned char>((*header)[i])}; };
-  const std::uint32_t length = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+  const std::uint32_t length = FrameLength(header->data());
   return Read(length, std::chrono::milliseconds(MillisecondsLeft(deadline)));
 }
 

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "channel/frame_header.h"
+
 namespace {
 
 using TClock = std::chrono::steady_clock;
@@ -145,8 +147,7 @@ std::optional<std::string> TChildProcess::ReadFrame(std::chrono::milliseconds ti
   const auto deadline = TClock::now() + timeout;
   const auto header = Read(4, timeout);
   if (!header) return std::nullopt;
-  const auto byte = [&](int i) { return std::uint32_t{static_cast<unsigned char>((*header)[i])}; };
-  const std::uint32_t length = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+  const std::uint32_t length = FrameLength(header->data());
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now());
   return Read(length, std::max(left, std::chrono::milliseconds(0)));
 }
