@@ -4,7 +4,8 @@
 // The rows are compared in this order with the upper-cased method name; a name that matches
 // none is answered by operations::DoUnknownMethod. A handler column of LibraryHandler<…> gets
 // the bound signing library (and fails the request when there is none), HostHandler<…> answers
-// from the host alone.
+// from the host alone; that column is read only by operation_handlers.cpp, which includes the
+// handlers.
 #pragma once
 
 // clang-format off
