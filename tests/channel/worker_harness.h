@@ -59,8 +59,10 @@ class TTestWorker final : public TNMKomunikace {
   std::function<void(TTestWorker&, const std::string&)> OnCommand;
 
   void SetMethodName(std::string name) {
-    const TRoute route = RouteOf(name);
-    Accept({std::move(name), route});
+    TRequest request;
+    request.Route = RouteOf(name);
+    request.Method = std::move(name);
+    Accept(std::move(request));
   }
   bool PendingLeft() const { return !PendingEmpty(); }
 
