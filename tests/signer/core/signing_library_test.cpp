@@ -35,6 +35,9 @@ class Password final : public tavrin::Consent {
                              std::vector<std::string>&) override {
     return tavrin::Answer::kCancelled;
   }
+  tavrin::Answer ConfirmFileRead(const tavrin::FileReadRequest&) override {
+    return tavrin::Answer::kCancelled;
+  }
 };
 
 class SigningCore : public ::testing::Test {
