@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 namespace tavrin {

@@ -101,9 +101,9 @@ class KeyFile final : public SigningKey {
             "No window could be shown to ask for the password; nothing was signed");
     }
     if (password.Overlong()) {
-      return Outcome::Fail(Status::kCancelled,
-                           "The password is longer than " + std::to_string(Secret::kCapacity) +
-                               " bytes and was not used; nothing was signed");
+      return Outcome::Fail(Status::kCancelled, "The password is longer than " +
+                                                   std::to_string(Secret::kCapacity) +
+                                                   " bytes and was not used; nothing was signed");
     }
     std::string why;
     const Pkcs12Ptr p12 = ReadPkcs12(path_, why);

@@ -1,8 +1,8 @@
 #pragma once
 // Every certificate that can sign, from every token p11-kit knows and from the key folder.
 
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>

@@ -11,8 +11,8 @@
 #include "file_source.h"
 #include "key_inventory.h"
 #include "platform/code_page.h"
-#include "visible_text.h"
 #include "platform/posix/utf8_codec.h"
+#include "visible_text.h"
 
 #ifndef TAVRIN_SIGNER_VERSION
 #define TAVRIN_SIGNER_VERSION "0"
@@ -202,9 +202,9 @@ Outcome SigningLibrary::SignFile(const std::string& path, std::string& base64) {
   });
   if (!read.ok()) return read;
   if (hashed != file.Size() || !file.Unchanged()) {
-    return Outcome::Fail(Status::kFileChanged,
-                         "The file \"" + path +
-                             "\" changed while it was being read; nothing was signed");
+    return Outcome::Fail(
+        Status::kFileChanged,
+        "The file \"" + path + "\" changed while it was being read; nothing was signed");
   }
   const std::string sha256 = Finish(shown.get());
   SigningSubject subject;
@@ -230,9 +230,9 @@ Outcome SigningLibrary::Sign(const SigningSubject& subject, std::string_view dig
                                        : "the key folder " + folder.string() +
                                              " holds no PKCS#12 file that can be used";
     for (const std::string& refused : inventory.refusedKeys) files += "; " + refused;
-    return Outcome::Fail(Status::kNoCertificate,
-                         "No certificate with a private key was found: no token holds one and " +
-                             files);
+    return Outcome::Fail(
+        Status::kNoCertificate,
+        "No certificate with a private key was found: no token holds one and " + files);
   }
   // Tokens list their objects in no fixed order; a person who picks "2" twice must get the
   // same certificate twice.
@@ -265,9 +265,7 @@ Outcome SigningLibrary::Sign(const SigningSubject& subject, std::string_view dig
 
   std::string der;
   Outcome built =
-      BuildDetachedCades({*candidate.key, signatureDigest_, certificateDigest_,
-                          digest},
-                         der);
+      BuildDetachedCades({*candidate.key, signatureDigest_, certificateDigest_, digest}, der);
   if (!built.ok()) return built;
   base64 = Base64(der);
   lastSerial_ = SerialHex(candidate.key->Certificate());
@@ -321,23 +319,23 @@ Outcome SigningLibrary::EncodeFile(const std::string& path,
 // agrees to give it now; never a key file of the key folder.
 Outcome SigningLibrary::MayRead(const std::string& path, const FileSource& file) {
   if (IsKeyFile(KeyFolder(), file.Identity())) {
-    return Outcome::Fail(Status::kKeyFileNotGiven,
-                         "The file \"" + path +
-                             "\" is a key file of the signer; it is never given to a page");
+    return Outcome::Fail(
+        Status::kKeyFileNotGiven,
+        "The file \"" + path + "\" is a key file of the signer; it is never given to a page");
   }
   if (chosenFiles_.count(file.Identity()) != 0) return Outcome::Ok();
   switch (consent_->ConfirmFileRead({VisibleName(path), file.Size()})) {
     case Answer::kAccepted:
       return Outcome::Ok();
     case Answer::kCancelled:
-      return Outcome::Fail(Status::kCancelled, "Reading the file \"" + path +
-                                                   "\" was not allowed; nothing was read");
+      return Outcome::Fail(Status::kCancelled,
+                           "Reading the file \"" + path + "\" was not allowed; nothing was read");
     case Answer::kUnavailable:
       break;
   }
-  return Outcome::Fail(Status::kNotAvailable,
-                       "No window could be shown to ask about reading the file \"" + path +
-                           "\"; nothing was read");
+  return Outcome::Fail(
+      Status::kNotAvailable,
+      "No window could be shown to ask about reading the file \"" + path + "\"; nothing was read");
 }
 
 Outcome SigningLibrary::LastSerial(std::string& hex) const {

@@ -15,9 +15,9 @@ namespace tavrin {
 bool ShownAsMarker(std::uint32_t codePoint) noexcept;
 
 struct TextPreview {
-  std::string shown;            // UTF-8, markers in place, whole characters only
-  std::uint64_t length = 0;     // the whole text's length in characters (a pair is one)
-  std::uint64_t hidden = 0;     // the characters that come after the preview
+  std::string shown;         // UTF-8, markers in place, whole characters only
+  std::uint64_t length = 0;  // the whole text's length in characters (a pair is one)
+  std::uint64_t hidden = 0;  // the characters that come after the preview
 };
 
 // The first `limit` characters of `text`. A lone surrogate (which no code page the library signs

@@ -112,8 +112,8 @@ class ZenityConsent final : public Consent {
   Answer Confirm(const ConfirmRequest& request) override {
     if (!CanAsk()) return Answer::kUnavailable;
     std::string ignored;
-    return Classify(
-        dialogs::RunDialog(dialogs::ConfirmArguments(request, requester_, texts_), ignored, Guarded()));
+    return Classify(dialogs::RunDialog(dialogs::ConfirmArguments(request, requester_, texts_),
+                                       ignored, Guarded()));
   }
 
   Answer ChooseFiles(const FileChooserRequest& request, std::vector<std::string>& paths) override {

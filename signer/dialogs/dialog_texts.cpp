@@ -19,8 +19,9 @@ constexpr Texts kEnglish{
     .pageTitle = "Ferolant \u2013 file for the page: \u201c{}\u201d",
     .allFiles = "All files",
     .readTitle = "Ferolant \u2013 give a file to the page",
-    .readText = "{} asks for the content of the file {} ({} bytes).\n\nThe whole file goes to "
-                "the extension.",
+    .readText =
+        "{} asks for the content of the file {} ({} bytes).\n\nThe whole file goes to "
+        "the extension.",
     .give = "Give the file",
     .sign = "Sign",
     .cancel = "Cancel",
@@ -56,8 +57,9 @@ constexpr Texts kCzech{
     .pageTitle = "Ferolant \u2013 soubor pro str\u00e1nku: \u201e{}\u201c",
     .allFiles = "V\u0161echny soubory",
     .readTitle = "Ferolant \u2013 p\u0159ed\u00e1n\u00ed souboru str\u00e1nce",
-    .readText = "{} \u017e\u00e1d\u00e1 o obsah souboru {} ({} bajt\u016f).\n\nCel\u00fd soubor "
-                "dostane roz\u0161\u00ed\u0159en\u00ed.",
+    .readText =
+        "{} \u017e\u00e1d\u00e1 o obsah souboru {} ({} bajt\u016f).\n\nCel\u00fd soubor "
+        "dostane roz\u0161\u00ed\u0159en\u00ed.",
     .give = "P\u0159edat soubor",
     .sign = "Podepsat",
     .cancel = "Zru\u0161it",
@@ -133,8 +135,8 @@ std::string DescribeRequest(std::string_view requester, const SigningSubject& su
   std::string out =
       Fill(texts.asks, {requester.empty() ? texts.unknownRequester : requester}) + ' ';
   if (subject.IsFile()) {
-    out += Fill(texts.fileOf, {subject.fileName, GroupDigits(subject.fileSize, texts),
-                               subject.fileDigest});
+    out += Fill(texts.fileOf,
+                {subject.fileName, GroupDigits(subject.fileSize, texts), subject.fileDigest});
     out += '\n';
   } else {
     out += Fill(texts.textOf, {GroupDigits(subject.textLength, texts)});

@@ -7,13 +7,13 @@
 
 #include <unistd.h>
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <sys/stat.h>
 
 #include "signer/dialogs/dialog_texts.h"
 
@@ -48,9 +48,9 @@ class Password final : public tavrin::Consent {
     return giveFile;
   }
 
-  tavrin::SigningSubject shown;         // what the last dialog showed
-  std::function<void()> whileAsked;     // what happens while the dialog is open
-  std::string chosen;                   // the file the person picks
+  tavrin::SigningSubject shown;      // what the last dialog showed
+  std::function<void()> whileAsked;  // what happens while the dialog is open
+  std::string chosen;                // the file the person picks
   tavrin::Answer giveFile = tavrin::Answer::kCancelled;
   int readsAsked = 0;
 };
@@ -272,7 +272,8 @@ TEST_F(SigningCore, KeyFilesMustBeThePersonsOwn) {
     std::string base64;
     const tavrin::Outcome outcome = library.SignText(u"text", base64);
     EXPECT_EQ(outcome.status, c.status) << c.name << ": " << outcome.sentence;
-    EXPECT_NE(outcome.sentence.find(c.why), std::string::npos) << c.name << ": " << outcome.sentence;
+    EXPECT_NE(outcome.sentence.find(c.why), std::string::npos)
+        << c.name << ": " << outcome.sentence;
     setenv("HOME", home.c_str(), 1);
   }
 }
@@ -288,7 +289,8 @@ TEST(Secret, LivesInMemoryLeftOutOfCoreDumpsAndIsNeverCut) {
   std::string flags;
   for (std::string line; std::getline(maps, line);) {
     std::uintptr_t from = 0, to = 0;
-    if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2) inside = from <= address && address < to;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2)
+      inside = from <= address && address < to;
     if (inside && line.starts_with("VmFlags:")) flags = line;
   }
   EXPECT_NE(flags.find(" dd"), std::string::npos) << flags;
