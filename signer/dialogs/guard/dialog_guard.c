@@ -7,6 +7,7 @@
  * Written against GTK 3's stable ABI with the few declarations it needs, so that it builds
  * without GTK's development files: it runs only inside zenity, which brings GTK along. */
 #include <stdint.h>
+#include <time.h>
 
 typedef union _GdkEvent GdkEvent;
 typedef void (*GdkEventFunc)(GdkEvent* event, void* data);
@@ -15,7 +16,6 @@ extern void gdk_event_handler_set(GdkEventFunc func, void* data, void (*notify)(
 extern int gdk_event_get_event_type(const GdkEvent* event);
 extern int gdk_event_get_keyval(const GdkEvent* event, unsigned* keyval);
 extern void gtk_main_do_event(GdkEvent* event);
-extern int64_t g_get_monotonic_time(void);
 extern unsigned g_idle_add_full(int priority, int (*function)(void*), void* data,
                                 void (*notify)(void*));
 
@@ -37,6 +37,12 @@ static const int64_t kGuardMicroseconds = 500 * 1000;
 static const int kPriorityHigh = -100;
 static int64_t armed_at = INT64_MIN / 2;
 
+static int64_t Now(void) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (int64_t)now.tv_sec * 1000000 + now.tv_nsec / 1000;
+}
+
 static int AnswersADialog(const GdkEvent* event) {
   unsigned keyval = 0;
   if (!gdk_event_get_keyval(event, &keyval)) return 1;
@@ -57,7 +63,7 @@ static int AnswersADialog(const GdkEvent* event) {
 static void Filter(GdkEvent* event, void* data) {
   (void)data;
   const int type = gdk_event_get_event_type(event);
-  const int64_t now = g_get_monotonic_time();
+  const int64_t now = Now();
   switch (type) {
     case kMap:
     case kVisibilityNotify:
