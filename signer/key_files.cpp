@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <openssl/crypto.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,6 +81,21 @@ X509Ptr VisibleCertificate(PKCS12* p12) {
   return found;
 }
 
+// OpenSSL keeps a decrypted key in its ordinary heap, which no flag keeps out of a core dump;
+// while one is held, the process makes no core dump at all.
+class NoCoreDump {
+ public:
+  NoCoreDump() : previous_(::prctl(PR_GET_DUMPABLE)) { ::prctl(PR_SET_DUMPABLE, 0); }
+  ~NoCoreDump() {
+    if (previous_ > 0) ::prctl(PR_SET_DUMPABLE, previous_);
+  }
+  NoCoreDump(const NoCoreDump&) = delete;
+  NoCoreDump& operator=(const NoCoreDump&) = delete;
+
+ private:
+  int previous_;
+};
+
 class KeyFile final : public SigningKey {
  public:
   KeyFile(std::filesystem::path path, CertificateSummary summary, X509Ptr certificate)
@@ -121,6 +137,7 @@ class KeyFile final : public SigningKey {
     EVP_PKEY* key = nullptr;
     X509* certificate = nullptr;
     STACK_OF(X509)* others = nullptr;
+    if (!noCoreDump_) noCoreDump_ = std::make_unique<NoCoreDump>();
     if (PKCS12_parse(p12.get(), text, &key, &certificate, &others) != 1 || key == nullptr ||
         certificate == nullptr) {
       EVP_PKEY_free(key);
@@ -171,6 +188,7 @@ class KeyFile final : public SigningKey {
   CertificateSummary summary_;
   X509Ptr certificate_;
   Certificates companions_;
+  std::unique_ptr<NoCoreDump> noCoreDump_;  // before key_, so that it ends after the key
   EvpPkeyPtr key_;
 };
 

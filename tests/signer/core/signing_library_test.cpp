@@ -15,8 +15,6 @@
 #include <functional>
 #include <string>
 
-#include "signer/dialogs/dialog_texts.h"
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -84,16 +82,6 @@ class SigningCore : public ::testing::Test {
     return output;
   }
 
-  // openssl cms -verify's verdict on the signature over `content`.
-  bool Verifies(const std::string& base64, const fs::path& content) {
-    std::ofstream(folder / "signature.b64") << base64;
-    const std::string command = "openssl base64 -d -A -in '" + (folder / "signature.b64").string() +
-                                "' | openssl cms -verify -binary -inform DER -content '" +
-                                content.string() + "' -CAfile '" + (kKeys / "ca.pem").string() +
-                                "' -out /dev/null 2>/dev/null";
-    return std::system(command.c_str()) == 0;
-  }
-
   fs::path folder;
 };
 
@@ -140,10 +128,6 @@ TEST_F(SigningCore, WithoutADisplayTheShippedConsentSignsNothing) {
   EXPECT_EQ(library.LastSerial(serial).status, tavrin::Status::kNoSignatureYet);
 }
 
-}  // namespace
-
-namespace {
-
 // What is shown is what is signed: characters a label would hide appear as markers, a lone
 // surrogate is refused, and a preview says how many characters it leaves out.
 TEST_F(SigningCore, TheDialogShowsTheTextAsSigned) {
@@ -173,51 +157,43 @@ TEST_F(SigningCore, TheDialogShowsTheTextAsSigned) {
     EXPECT_TRUE(person.shown.textPreview.ends_with(c.preview)) << person.shown.textPreview;
     EXPECT_EQ(person.shown.textLength, c.length);
     EXPECT_EQ(person.shown.textHidden, c.hidden);
-    const std::string described = tavrin::dialogs::DescribeRequest(
-        "", person.shown, {}, true, tavrin::dialogs::TextsFor(tavrin::dialogs::Language::kEnglish));
-    EXPECT_EQ(described.find("100 more characters are not shown") != std::string::npos,
-              c.hidden == 100);
   }
 }
 
-// The file is hashed before the dialog, which shows its size and SHA-256; the signature covers
-// those bytes, whatever happens to the file while the dialog is open.
-TEST_F(SigningCore, TheFileSignedIsTheFileShown) {
-  const fs::path paper = folder / "paper.txt";
-  std::ofstream(paper) << "abc";
+// The file is hashed before the dialog, which shows the size and SHA-256 of what was read; what
+// happens to the file while the dialog is open changes neither (through the host, the dialog
+// tests check that the signature covers those bytes).
+TEST_F(SigningCore, TheFileShownIsTheFileHashed) {
+  std::ofstream(folder / "paper.txt") << "abc";
   auto consent = std::make_unique<Password>();
   Password& person = *consent;
-  person.whileAsked = [&] { std::ofstream(paper) << "I also transfer my house to Mallory"; };
-  tavrin::SigningLibrary library(std::move(consent));
+  person.whileAsked = [&] { std::ofstream(folder / "paper.txt") << "transfer my house"; };
   std::string base64;
-  ASSERT_TRUE(library.SignFile(paper.string(), base64).ok());
+  ASSERT_TRUE(tavrin::SigningLibrary(std::move(consent))
+                  .SignFile((folder / "paper.txt").string(), base64)
+                  .ok());
   EXPECT_EQ(person.shown.fileSize, 3u);
   EXPECT_EQ(person.shown.fileDigest, "ba7816bf8f01cfea");  // SHA-256 of "abc"
-  std::ofstream(folder / "abc") << "abc";
-  EXPECT_TRUE(Verifies(base64, folder / "abc"));
-  EXPECT_FALSE(Verifies(base64, paper));
 }
 
 // A page reads a file only when the person chose it in the file dialog or gives it in a dialog;
 // never a key file.
 TEST_F(SigningCore, EncodeFileReadsOnlyWhatThePersonGave) {
-  const fs::path chosen = folder / "chosen.txt";
-  const fs::path other = folder / "other.txt";
+  const fs::path chosen = folder / "chosen.txt", other = folder / "other.txt";
   std::ofstream(chosen) << "abc";
   std::ofstream(other) << "abc";
+  using tavrin::Answer, tavrin::Status;
   struct Case {
     fs::path file;
-    bool choose;
-    tavrin::Answer give;
-    tavrin::Status status;
+    Answer give;
+    Status status;
     int asked;
   } const cases[] = {
-      {chosen, true, tavrin::Answer::kCancelled, tavrin::Status::kOk, 0},
-      {other, true, tavrin::Answer::kCancelled, tavrin::Status::kCancelled, 1},
-      {other, false, tavrin::Answer::kAccepted, tavrin::Status::kOk, 1},
-      {other, false, tavrin::Answer::kUnavailable, tavrin::Status::kNotAvailable, 1},
-      {folder / "config/ferolant/keys/file.p12", true, tavrin::Answer::kAccepted,
-       tavrin::Status::kKeyFileNotGiven, 0},
+      {chosen, Answer::kCancelled, Status::kOk, 0},
+      {other, Answer::kCancelled, Status::kCancelled, 1},
+      {other, Answer::kAccepted, Status::kOk, 1},
+      {other, Answer::kUnavailable, Status::kNotAvailable, 1},
+      {folder / "config/ferolant/keys/file.p12", Answer::kAccepted, Status::kKeyFileNotGiven, 0},
   };
   for (const Case& c : cases) {
     auto consent = std::make_unique<Password>();
@@ -226,11 +202,11 @@ TEST_F(SigningCore, EncodeFileReadsOnlyWhatThePersonGave) {
     person.giveFile = c.give;
     tavrin::SigningLibrary library(std::move(consent));
     std::vector<std::string> paths;
-    if (c.choose) library.ChooseFiles({}, paths);
-    std::u16string encoded(8, u'\0');
-    const auto status =
-        library.EncodeFile(c.file.string(), [&](std::size_t) { return encoded.data(); }).status;
-    EXPECT_EQ(status, c.status) << c.file;
+    library.ChooseFiles({}, paths);
+    std::u16string out(8, u'\0');
+    EXPECT_EQ(library.EncodeFile(c.file.string(), [&](std::size_t) { return out.data(); }).status,
+              c.status)
+        << c.file;
     EXPECT_EQ(person.readsAsked, c.asked) << c.file;
   }
 }
@@ -239,30 +215,24 @@ TEST_F(SigningCore, EncodeFileReadsOnlyWhatThePersonGave) {
 // sentence says why; without HOME there is no key folder at all.
 TEST_F(SigningCore, KeyFilesMustBeThePersonsOwn) {
   const fs::path keys = folder / "config/ferolant/keys";
+  const auto share = [&] {
+    fs::rename(keys, folder / "shared");
+    chmod((folder / "shared").c_str(), 01777);
+    fs::create_directory_symlink(folder / "shared", keys);
+  };
+  const auto homeless = [] { unsetenv("XDG_CONFIG_HOME"), unsetenv("HOME"); };
   struct Case {
-    const char* name;
     std::function<void()> arrange;
     tavrin::Status status;
     const char* why;
   } const cases[] = {
-      {"own", [] {}, tavrin::Status::kOk, ""},
-      {"shared folder", [&] { chmod(keys.c_str(), 0777); }, tavrin::Status::kNoCertificate,
+      {[] {}, tavrin::Status::kOk, ""},
+      {[&] { chmod(keys.c_str(), 0777); }, tavrin::Status::kNoCertificate,
        "keys is not used: it can be written by other users"},
-      {"shared file", [&] { chmod((keys / "file.p12").c_str(), 0666); },
-       tavrin::Status::kNoCertificate, "file.p12 is not used: it can be written by other users"},
-      {"link to a shared folder",
-       [&] {
-         fs::rename(keys, folder / "shared");
-         chmod((folder / "shared").c_str(), 01777);
-         fs::create_directory_symlink(folder / "shared", keys);
-       },
-       tavrin::Status::kNoCertificate, "it can be written by other users"},
-      {"no home",
-       [] {
-         unsetenv("XDG_CONFIG_HOME");
-         unsetenv("HOME");
-       },
-       tavrin::Status::kNoCertificate, "there is no key folder"},
+      {[&] { chmod((keys / "file.p12").c_str(), 0666); }, tavrin::Status::kNoCertificate,
+       "file.p12 is not used: it can be written by other users"},
+      {share, tavrin::Status::kNoCertificate, "it can be written by other users"},
+      {homeless, tavrin::Status::kNoCertificate, "there is no key folder"},
   };
   const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "/root";
   for (const Case& c : cases) {
@@ -271,9 +241,8 @@ TEST_F(SigningCore, KeyFilesMustBeThePersonsOwn) {
     tavrin::SigningLibrary library(std::make_unique<Password>());
     std::string base64;
     const tavrin::Outcome outcome = library.SignText(u"text", base64);
-    EXPECT_EQ(outcome.status, c.status) << c.name << ": " << outcome.sentence;
-    EXPECT_NE(outcome.sentence.find(c.why), std::string::npos)
-        << c.name << ": " << outcome.sentence;
+    EXPECT_EQ(outcome.status, c.status) << outcome.sentence;
+    EXPECT_NE(outcome.sentence.find(c.why), std::string::npos) << outcome.sentence;
     setenv("HOME", home.c_str(), 1);
   }
 }
@@ -285,13 +254,14 @@ TEST(Secret, LivesInMemoryLeftOutOfCoreDumpsAndIsNeverCut) {
   EXPECT_TRUE(secret.Overlong());
   const auto address = reinterpret_cast<std::uintptr_t>(secret.View().data());
   std::ifstream maps("/proc/self/smaps");
-  bool inside = false;
   std::string flags;
-  for (std::string line; std::getline(maps, line);) {
+  for (std::string line; flags.empty() && std::getline(maps, line);) {
     std::uintptr_t from = 0, to = 0;
-    if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2)
-      inside = from <= address && address < to;
-    if (inside && line.starts_with("VmFlags:")) flags = line;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) != 2 || address < from || address >= to)
+      continue;
+    while (std::getline(maps, line) && !line.starts_with("VmFlags:")) {
+    }
+    flags = line;
   }
   EXPECT_NE(flags.find(" dd"), std::string::npos) << flags;
 }

@@ -334,25 +334,22 @@ def main():
     answer(PIN, ["Return"])
     r = host.reply()
     check(r["errNo"] == 4, "an empty PIN is a Cancel: %s %s" % (r["errNo"], r["errMsg"]))
+    host.close()
 
     # 4e. A dialog never outlives the host: the browser going away (its pipe closed) or the host
     # told to end closes the window, and the host ends.
-    focus_browser()
-    host.send("SIGNDETACHED", text, "0")
-    wait_for_window(CHOOSE)
-    host.process.stdin.close()
-    check(wait_gone(CHOOSE), "the browser goes away: the dialog closes")
-    try:
-        check(host.process.wait(timeout=5) is not None, "the browser goes away: the host ends")
-    except subprocess.TimeoutExpired:
-        check(False, "the browser goes away: the host ends")
-        host.process.kill()
-    host = Host()
-    host.send("SIGNDETACHED", text, "0")
-    wait_for_window(CHOOSE)
-    host.process.terminate()
-    check(wait_gone(CHOOSE), "the host is told to end: the dialog closes")
-    host.process.wait(timeout=10)
+    for what, end in (("the browser goes away", lambda h: h.process.stdin.close()),
+                      ("the host is told to end", lambda h: h.process.terminate())):
+        host = Host()
+        host.send("SIGNDETACHED", text, "0")
+        wait_for_window(CHOOSE)
+        end(host)
+        check(wait_gone(CHOOSE), what + ": the dialog closes")
+        try:
+            host.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            host.process.kill()
+            check(False, what + ": the host ends")
 
     # 5. A token that is already logged in: a confirmation with Sign and Cancel, no PIN.
     softhsm = open(os.path.join(KEYS, "softhsm-module")).read().strip()
