@@ -168,10 +168,9 @@ TEST_F(SigningCore, TheFileShownIsTheFileHashed) {
   auto consent = std::make_unique<Password>();
   Password& person = *consent;
   person.whileAsked = [&] { std::ofstream(folder / "paper.txt") << "transfer my house"; };
+  tavrin::SigningLibrary library(std::move(consent));
   std::string base64;
-  ASSERT_TRUE(tavrin::SigningLibrary(std::move(consent))
-                  .SignFile((folder / "paper.txt").string(), base64)
-                  .ok());
+  ASSERT_TRUE(library.SignFile((folder / "paper.txt").string(), base64).ok());
   EXPECT_EQ(person.shown.fileSize, 3u);
   EXPECT_EQ(person.shown.fileDigest, "ba7816bf8f01cfea");  // SHA-256 of "abc"
 }
