@@ -25,12 +25,15 @@ struct CertificateSummary {
   std::string keyLocation;  // the token's label, or the PKCS#12 file's name
 };
 
-// What is about to be signed. Exactly one of text and file is described.
+// What is about to be signed, as the dialog shows it. Exactly one of text and file is described.
+// Texts and names come with markers for what a window cannot show (visible_text.h).
 struct SigningSubject {
-  std::string textPreview;            // the first lines of a text, at most a few hundred characters
+  std::string textPreview;            // the first characters of a text, at most a few hundred
   std::uint64_t textLength = 0;       // the whole text's length in characters
+  std::uint64_t textHidden = 0;       // the characters after the preview, not shown
   std::string fileName;               // a file's name (its path), empty for a text
-  std::uint64_t fileSize = 0;         // the file's size in bytes
+  std::uint64_t fileSize = 0;         // the file's size in bytes, as hashed
+  std::string fileDigest;             // the start of the file's SHA-256, in hex, as hashed
   bool IsFile() const noexcept { return !fileName.empty(); }
 };
 
@@ -59,6 +62,12 @@ struct FileChooserRequest {
   bool multiple = false;              // several files may be chosen
 };
 
+// ENCODEFILE of a file that the person did not choose in this process's file dialog.
+struct FileReadRequest {
+  std::string fileName;               // shown with markers, as SigningSubject's
+  std::uint64_t fileSize = 0;
+};
+
 enum class Answer {
   kAccepted,
   kCancelled,    // the person said no (Cancel, Escape, closed the window)
@@ -76,6 +85,8 @@ class Consent {
   virtual Answer Confirm(const ConfirmRequest& request) = 0;
   virtual Answer ChooseFiles(const FileChooserRequest& request,
                              std::vector<std::string>& paths) = 0;
+  // May the requesting extension have this file's content?
+  virtual Answer ConfirmFileRead(const FileReadRequest& request) = 0;
 };
 
 // The real dialogs. Never null; where no dialog can be shown, every call says kUnavailable.

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 namespace tavrin {
@@ -15,6 +17,13 @@ namespace {
 // Large enough that the system's read-ahead and the digest run at their speed, small enough to
 // be nothing beside the host.
 constexpr std::size_t kPiece = 1 << 20;
+
+void TimesOf(const struct stat& info, std::int64_t (&times)[4]) noexcept {
+  times[0] = info.st_mtim.tv_sec;
+  times[1] = info.st_mtim.tv_nsec;
+  times[2] = info.st_ctim.tv_sec;
+  times[3] = info.st_ctim.tv_nsec;
+}
 
 Outcome Unreadable(const std::string& path, const std::string& why) {
   return Outcome::Fail(Status::kUnreadableFile, "The file \"" + path + "\" cannot be read: " + why);
@@ -44,12 +53,24 @@ FileSource::FileSource(const std::string& path, Outcome& outcome) : path_(path) 
     return;
   }
   size_ = static_cast<std::uint64_t>(info.st_size);
+  identity_ = {info.st_dev, info.st_ino};
+  TimesOf(info, modified_);
   posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   outcome = Outcome::Ok();
 }
 
 FileSource::~FileSource() {
   if (fd_ >= 0) close(fd_);
+}
+
+bool FileSource::Unchanged() const noexcept {
+  struct stat info {};
+  if (fstat(fd_, &info) != 0) return false;
+  std::int64_t times[4];
+  TimesOf(info, times);
+  return static_cast<std::uint64_t>(info.st_size) == size_ &&
+         std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino) == identity_ &&
+         std::equal(std::begin(times), std::end(times), std::begin(modified_));
 }
 
 Outcome FileSource::Read(const std::function<void(std::string_view)>& consume) {

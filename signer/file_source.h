@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "status.h"
 
@@ -20,6 +21,11 @@ class FileSource {
   FileSource& operator=(const FileSource&) = delete;
 
   std::uint64_t Size() const noexcept { return size_; }
+  // Which file it is (device and inode), whatever name it was opened by.
+  std::pair<std::uint64_t, std::uint64_t> Identity() const noexcept { return identity_; }
+  // False when the file's size, times or identity moved since it was opened: its content may
+  // then differ from what was read.
+  bool Unchanged() const noexcept;
   // Hands the content to `consume` piece by piece, from the start.
   Outcome Read(const std::function<void(std::string_view)>& consume);
 
@@ -27,6 +33,8 @@ class FileSource {
   std::string path_;
   int fd_ = -1;
   std::uint64_t size_ = 0;
+  std::pair<std::uint64_t, std::uint64_t> identity_;
+  std::int64_t modified_[4] = {};  // st_mtim and st_ctim, seconds and nanoseconds
 };
 
 }  // namespace tavrin

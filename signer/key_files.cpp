@@ -3,9 +3,14 @@
 // checked once the password opened it.
 #include <openssl/pkcs12.h>
 
+#include <fcntl.h>
+#include <openssl/crypto.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "certificate_check.h"
@@ -15,11 +20,42 @@ namespace tavrin {
 
 namespace {
 
-Pkcs12Ptr ReadPkcs12(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+// Why a key file or the key folder with this status is not used, or empty when it may be: a
+// key that another user could replace or read at will is not the person's own.
+std::string Distrust(const struct stat& info) {
+  if (info.st_uid != ::geteuid()) return "it belongs to another user";
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return "it can be written by other users";
+  return {};
+}
+
+// The file's PKCS#12 content, read through the descriptor whose owner and mode were checked.
+Pkcs12Ptr ReadPkcs12(const std::filesystem::path& path, std::string& why) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    why = "it cannot be opened";
+    return nullptr;
+  }
+  struct stat info {};
+  std::string bytes;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    why = "it is not a regular file";
+  } else {
+    why = Distrust(info);
+  }
+  if (why.empty()) {
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) break;
+      bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+  ::close(fd);
+  if (!why.empty()) return nullptr;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  return Pkcs12Ptr(d2i_PKCS12(nullptr, &data, static_cast<long>(bytes.size())));
+  Pkcs12Ptr p12(d2i_PKCS12(nullptr, &data, static_cast<long>(bytes.size())));
+  OPENSSL_cleanse(bytes.data(), bytes.size());
+  return p12;
 }
 
 // The certificate that the file keeps unencrypted next to its key (the bag that carries a
@@ -45,6 +81,21 @@ X509Ptr VisibleCertificate(PKCS12* p12) {
   return found;
 }
 
+// OpenSSL keeps a decrypted key in its ordinary heap, which no flag keeps out of a core dump;
+// while one is held, the process makes no core dump at all.
+class NoCoreDump {
+ public:
+  NoCoreDump() : previous_(::prctl(PR_GET_DUMPABLE)) { ::prctl(PR_SET_DUMPABLE, 0); }
+  ~NoCoreDump() {
+    if (previous_ > 0) ::prctl(PR_SET_DUMPABLE, previous_);
+  }
+  NoCoreDump(const NoCoreDump&) = delete;
+  NoCoreDump& operator=(const NoCoreDump&) = delete;
+
+ private:
+  int previous_;
+};
+
 class KeyFile final : public SigningKey {
  public:
   KeyFile(std::filesystem::path path, CertificateSummary summary, X509Ptr certificate)
@@ -65,11 +116,18 @@ class KeyFile final : public SigningKey {
             Status::kNotAvailable,
             "No window could be shown to ask for the password; nothing was signed");
     }
-    const Pkcs12Ptr p12 = ReadPkcs12(path_);
+    if (password.Overlong()) {
+      return Outcome::Fail(Status::kCancelled, "The password is longer than " +
+                                                   std::to_string(Secret::kCapacity) +
+                                                   " bytes and was not used; nothing was signed");
+    }
+    std::string why;
+    const Pkcs12Ptr p12 = ReadPkcs12(path_, why);
     const std::string name = path_.filename().string();
     if (!p12) {
-      return Outcome::Fail(Status::kSigningFailed,
-                           "The key file " + name + " can no longer be read as PKCS#12");
+      return Outcome::Fail(Status::kSigningFailed, "The key file " + name +
+                                                       " can no longer be used as PKCS#12" +
+                                                       (why.empty() ? "" : ": " + why));
     }
     const char* text = password.View().data();  // the Secret's buffer ends in a zero
     const int length = static_cast<int>(password.View().size());
@@ -79,6 +137,7 @@ class KeyFile final : public SigningKey {
     EVP_PKEY* key = nullptr;
     X509* certificate = nullptr;
     STACK_OF(X509)* others = nullptr;
+    if (!noCoreDump_) noCoreDump_ = std::make_unique<NoCoreDump>();
     if (PKCS12_parse(p12.get(), text, &key, &certificate, &others) != 1 || key == nullptr ||
         certificate == nullptr) {
       EVP_PKEY_free(key);
@@ -129,6 +188,7 @@ class KeyFile final : public SigningKey {
   CertificateSummary summary_;
   X509Ptr certificate_;
   Certificates companions_;
+  std::unique_ptr<NoCoreDump> noCoreDump_;  // before key_, so that it ends after the key
   EvpPkeyPtr key_;
 };
 
@@ -136,26 +196,36 @@ class KeyFile final : public SigningKey {
 
 std::filesystem::path KeyFolder() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
   std::filesystem::path base;
   if (config != nullptr && config[0] == '/') {
     base = config;
+  } else if (home != nullptr && home[0] == '/') {
+    base = std::filesystem::path(home) / ".config";
   } else {
-    const char* home = std::getenv("HOME");
-    base = std::filesystem::path(home != nullptr ? home : "") / ".config";
+    return {};  // never a folder relative to wherever the browser started the host
   }
   return base / "ferolant" / "keys";
 }
 
 void AddKeyFiles(const std::filesystem::path& folder, KeyInventory& inventory) {
+  struct stat info {};
+  if (folder.empty() || ::stat(folder.c_str(), &info) != 0) return;
+  if (std::string why = Distrust(info); !why.empty()) {
+    inventory.refusedKeys.push_back("the key folder " + folder.string() + " is not used: " + why);
+    return;
+  }
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     const std::string extension = entry.path().extension().string();
     if (extension != ".p12" && extension != ".pfx" && extension != ".P12" && extension != ".PFX") {
       continue;
     }
-    const Pkcs12Ptr p12 = ReadPkcs12(entry.path());
-    if (!p12) continue;
     const std::string name = entry.path().filename().string();
+    std::string why;
+    const Pkcs12Ptr p12 = ReadPkcs12(entry.path(), why);
+    if (!why.empty()) inventory.refusedKeys.push_back(name + " is not used: " + why);
+    if (!p12) continue;
     X509Ptr certificate = VisibleCertificate(p12.get());
     CertificateSummary summary;
     std::string identity;
@@ -171,6 +241,19 @@ void AddKeyFiles(const std::filesystem::path& folder, KeyInventory& inventory) {
         {summary, identity,
          std::make_unique<KeyFile>(entry.path(), summary, std::move(certificate))});
   }
+}
+
+bool IsKeyFile(const std::filesystem::path& folder, std::pair<std::uint64_t, std::uint64_t> file) {
+  std::error_code error;
+  if (folder.empty()) return false;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    struct stat info {};
+    if (::stat(entry.path().c_str(), &info) == 0 &&
+        std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino) == file) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace tavrin

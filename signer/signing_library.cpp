@@ -1,6 +1,7 @@
 #include "signing_library.h"
 
 #include <openssl/crypto.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <tuple>
@@ -11,6 +12,7 @@
 #include "key_inventory.h"
 #include "platform/code_page.h"
 #include "platform/posix/utf8_codec.h"
+#include "visible_text.h"
 
 #ifndef TAVRIN_SIGNER_VERSION
 #define TAVRIN_SIGNER_VERSION "0"
@@ -21,6 +23,8 @@ namespace tavrin {
 namespace {
 
 constexpr std::size_t kPreviewCharacters = 300;
+// The bytes of a file's SHA-256 that its dialog shows: enough to tell two versions apart.
+constexpr std::size_t kShownDigestBytes = 8;
 // What fits a system string: 2^31 - 2 UTF-16 units of Base64.
 constexpr std::uint64_t kLargestEncodableFile = (0x7FFFFFFEull / 4) * 3;
 
@@ -60,15 +64,36 @@ std::size_t CharactersBefore(std::u16string_view text, std::size_t end) {
 }
 
 SigningSubject TextSubject(std::u16string_view text) {
-  std::size_t cut = 0;
-  for (std::size_t characters = 0; cut < text.size() && characters < kPreviewCharacters;
-       ++characters) {
-    cut += IsSurrogatePairAt(text, cut) ? 2 : 1;
-  }
+  TextPreview preview = PreviewOf(text, kPreviewCharacters);
   SigningSubject subject;
-  subject.textPreview = EncodeUtf8(text.substr(0, cut), TUtf8Mode::umReplace);
-  subject.textLength = CharactersBefore(text, text.size());
+  subject.textPreview = std::move(preview.shown);
+  subject.textLength = preview.length;
+  subject.textHidden = preview.hidden;
   return subject;
+}
+
+std::string Hex(const unsigned char* bytes, std::size_t count) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (std::size_t i = 0; i < count; ++i) {
+    out += kDigits[bytes[i] >> 4];
+    out += kDigits[bytes[i] & 0xF];
+  }
+  return out;
+}
+
+// A digest context, or null when out of memory.
+EvpMdCtxPtr DigestContext(const EVP_MD* md) {
+  EvpMdCtxPtr context(EVP_MD_CTX_new());
+  if (context && EVP_DigestInit_ex(context.get(), md, nullptr) != 1) context.reset();
+  return context;
+}
+
+std::string Finish(EVP_MD_CTX* context) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_DigestFinal_ex(context, digest, &length);
+  return std::string(reinterpret_cast<const char*>(digest), length);
 }
 
 Outcome Refused(Answer answer) {
@@ -93,7 +118,9 @@ SigningLibrary::SigningLibrary(std::unique_ptr<Consent> consent)
     : consent_(std::move(consent)),
       codePage_(kCodePageUtf8),
       signatureDigest_(EVP_sha256()),
-      certificateDigest_(EVP_sha256()) {}
+      certificateDigest_(EVP_sha256()) {
+  EnsureSecureHeap();
+}
 
 std::string SigningLibrary::About() {
   return std::string("Ferolant signing library for Linux " TAVRIN_SIGNER_VERSION
@@ -151,33 +178,45 @@ Outcome SigningLibrary::SignText(std::u16string_view text, std::string& base64) 
                              std::to_string(CharactersBefore(text, bytes.Position) + 1) + " (" +
                              codePoint + ") has no place in it; nothing was signed");
   }
-  const std::string content = std::move(bytes.Bytes);
-  return Sign(
-      TextSubject(text),
-      [&](EVP_MD_CTX* context) {
-        EVP_DigestUpdate(context, content.data(), content.size());
-        return Outcome::Ok();
-      },
-      base64);
+  EvpMdCtxPtr context = DigestContext(signatureDigest_);
+  if (!context) return Outcome::Fail(Status::kOutOfMemory, "Out of memory");
+  EVP_DigestUpdate(context.get(), bytes.Bytes.data(), bytes.Bytes.size());
+  return Sign(TextSubject(text), Finish(context.get()), base64);
 }
 
+// The file is hashed before the person is asked, and that digest is signed: a file that changes
+// while its dialog is open changes nothing of the signature. A file that changes while it is
+// being hashed is refused.
 Outcome SigningLibrary::SignFile(const std::string& path, std::string& base64) {
   Outcome opened;
   FileSource file(path, opened);
   if (!opened.ok()) return opened;
+  EvpMdCtxPtr toSign = DigestContext(signatureDigest_);
+  EvpMdCtxPtr shown = DigestContext(EVP_sha256());
+  if (!toSign || !shown) return Outcome::Fail(Status::kOutOfMemory, "Out of memory");
+  std::uint64_t hashed = 0;
+  Outcome read = file.Read([&](std::string_view piece) {
+    EVP_DigestUpdate(toSign.get(), piece.data(), piece.size());
+    EVP_DigestUpdate(shown.get(), piece.data(), piece.size());
+    hashed += piece.size();
+  });
+  if (!read.ok()) return read;
+  if (hashed != file.Size() || !file.Unchanged()) {
+    return Outcome::Fail(
+        Status::kFileChanged,
+        "The file \"" + path + "\" changed while it was being read; nothing was signed");
+  }
+  const std::string sha256 = Finish(shown.get());
   SigningSubject subject;
-  subject.fileName = path;
-  subject.fileSize = file.Size();
-  return Sign(
-      subject,
-      [&](EVP_MD_CTX* context) {
-        return file.Read(
-            [&](std::string_view piece) { EVP_DigestUpdate(context, piece.data(), piece.size()); });
-      },
-      base64);
+  subject.fileName = VisibleName(path);
+  subject.fileSize = hashed;
+  subject.fileDigest =
+      Hex(reinterpret_cast<const unsigned char*>(sha256.data()), kShownDigestBytes);
+  return Sign(subject, Finish(toSign.get()), base64);
 }
 
-Outcome SigningLibrary::Sign(const SigningSubject& subject, const Feed& feed, std::string& base64) {
+Outcome SigningLibrary::Sign(const SigningSubject& subject, std::string_view digest,
+                             std::string& base64) {
   KeyInventory inventory;
   AddTokens(inventory);
   const auto folder = KeyFolder();
@@ -187,10 +226,13 @@ Outcome SigningLibrary::Sign(const SigningSubject& subject, const Feed& feed, st
     if (auto why = ExplainUnusable(inventory.unusable)) {
       return Outcome::Fail(Status::kNoUsableCertificate, *why);
     }
-    return Outcome::Fail(Status::kNoCertificate,
-                         "No certificate with a private key was found: no token holds one and the "
-                         "key folder " +
-                             folder.string() + " holds no PKCS#12 file");
+    std::string files = folder.empty() ? "there is no key folder (HOME is not set)"
+                                       : "the key folder " + folder.string() +
+                                             " holds no PKCS#12 file that can be used";
+    for (const std::string& refused : inventory.refusedKeys) files += "; " + refused;
+    return Outcome::Fail(
+        Status::kNoCertificate,
+        "No certificate with a private key was found: no token holds one and " + files);
   }
   // Tokens list their objects in no fixed order; a person who picks "2" twice must get the
   // same certificate twice.
@@ -221,21 +263,9 @@ Outcome SigningLibrary::Sign(const SigningSubject& subject, const Feed& feed, st
   if (!unlocked.ok()) return unlocked;
   wrongPin_.erase(candidate.identity);
 
-  EvpMdCtxPtr context(EVP_MD_CTX_new());
-  if (!context || EVP_DigestInit_ex(context.get(), signatureDigest_, nullptr) != 1) {
-    return Outcome::Fail(Status::kOutOfMemory, "Out of memory");
-  }
-  Outcome fed = feed(context.get());
-  if (!fed.ok()) return fed;
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_DigestFinal_ex(context.get(), digest, &length);
-
   std::string der;
   Outcome built =
-      BuildDetachedCades({*candidate.key, signatureDigest_, certificateDigest_,
-                          std::string_view(reinterpret_cast<const char*>(digest), length)},
-                         der);
+      BuildDetachedCades({*candidate.key, signatureDigest_, certificateDigest_, digest}, der);
   if (!built.ok()) return built;
   base64 = Base64(der);
   lastSerial_ = SerialHex(candidate.key->Certificate());
@@ -247,6 +277,7 @@ Outcome SigningLibrary::EncodeFile(const std::string& path,
   Outcome opened;
   FileSource file(path, opened);
   if (!opened.ok()) return opened;
+  if (Outcome allowed = MayRead(path, file); !allowed.ok()) return allowed;
   if (file.Size() > kLargestEncodableFile) {
     return Outcome::Fail(Status::kFileTooLarge,
                          "The file \"" + path + "\" is too large to be returned in Base64");
@@ -284,6 +315,29 @@ Outcome SigningLibrary::EncodeFile(const std::string& path,
   return read;
 }
 
+// A page may read a file the person chose in this process's file dialog, or one the person
+// agrees to give it now; never a key file of the key folder.
+Outcome SigningLibrary::MayRead(const std::string& path, const FileSource& file) {
+  if (IsKeyFile(KeyFolder(), file.Identity())) {
+    return Outcome::Fail(
+        Status::kKeyFileNotGiven,
+        "The file \"" + path + "\" is a key file of the signer; it is never given to a page");
+  }
+  if (chosenFiles_.count(file.Identity()) != 0) return Outcome::Ok();
+  switch (consent_->ConfirmFileRead({VisibleName(path), file.Size()})) {
+    case Answer::kAccepted:
+      return Outcome::Ok();
+    case Answer::kCancelled:
+      return Outcome::Fail(Status::kCancelled,
+                           "Reading the file \"" + path + "\" was not allowed; nothing was read");
+    case Answer::kUnavailable:
+      break;
+  }
+  return Outcome::Fail(
+      Status::kNotAvailable,
+      "No window could be shown to ask about reading the file \"" + path + "\"; nothing was read");
+}
+
 Outcome SigningLibrary::LastSerial(std::string& hex) const {
   if (lastSerial_.empty()) {
     return Outcome::Fail(Status::kNoSignatureYet, "No signature has been made yet");
@@ -296,6 +350,10 @@ Outcome SigningLibrary::ChooseFiles(const FileChooserRequest& request,
                                     std::vector<std::string>& paths) {
   switch (consent_->ChooseFiles(request, paths)) {
     case Answer::kAccepted:
+      for (const std::string& path : paths) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0) chosenFiles_.insert({info.st_dev, info.st_ino});
+      }
       return Outcome::Ok();
     case Answer::kCancelled:
       return Outcome::Fail(Status::kCancelled, "The file dialog was cancelled; no file was chosen");

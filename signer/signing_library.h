@@ -16,6 +16,8 @@
 
 namespace tavrin {
 
+class FileSource;
+
 class SigningLibrary {
  public:
   explicit SigningLibrary(std::unique_ptr<Consent> consent);
@@ -33,7 +35,8 @@ class SigningLibrary {
   Outcome SignFile(const std::string& path, std::string& base64);
 
   // The file in Base64, written into the buffer that `allocate` returns for that many units
-  // (null when out of memory).
+  // (null when out of memory). Only a file chosen in ChooseFiles during this library's life, or
+  // one the person agrees to give in a dialog; never a key file of the key folder.
   Outcome EncodeFile(const std::string& path,
                      const std::function<char16_t*(std::size_t units)>& allocate);
 
@@ -43,8 +46,10 @@ class SigningLibrary {
   Outcome ChooseFiles(const FileChooserRequest& request, std::vector<std::string>& paths);
 
  private:
-  using Feed = std::function<Outcome(EVP_MD_CTX*)>;
-  Outcome Sign(const SigningSubject& subject, const Feed& feed, std::string& base64);
+  // Signs `digest` (made with signatureDigest_ before the person is asked, so that the bytes
+  // signed are the bytes shown).
+  Outcome Sign(const SigningSubject& subject, std::string_view digest, std::string& base64);
+  Outcome MayRead(const std::string& path, const FileSource& file);
 
   std::unique_ptr<Consent> consent_;
   std::uint16_t codePage_;
@@ -53,6 +58,7 @@ class SigningLibrary {
   std::string lastSerial_;
   std::string lastChosen_;          // identity of the certificate chosen last
   std::set<std::string> wrongPin_;  // identities whose last PIN was refused
+  std::set<std::pair<std::uint64_t, std::uint64_t>> chosenFiles_;  // device, inode
 };
 
 }  // namespace tavrin

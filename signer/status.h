@@ -29,6 +29,8 @@ enum class Status : std::int32_t {
   kNotAvailable = 17,
   kFileTooLarge = 18,
   kUnknownDialogMode = 19,
+  kKeyFileNotGiven = 20,
+  kFileChanged = 21,
 };
 
 // A status and the sentence a person reads about it (UTF-8; empty for success).

@@ -1,5 +1,6 @@
 # The Debian package: `cpack -G DEB` in the build folder makes ferolant_<version>_<arch>.deb.
 #   /usr/lib/ferolant/ferolant, libtavrin.so   the host and the real signing library, side by side
+#   /usr/lib/ferolant/libtavrin-dialog-guard.so the GTK module its dialogs load
 #   /usr/bin/ferolant-register                 registration for users and administrators
 #   each browser's system folder               the host manifest (Chrome, Chromium, Edge, Brave, Firefox)
 # The stand-in signs nothing and stays out; extension developers take it from the build tree.
@@ -31,6 +32,7 @@ endif()
 install(TARGETS ferolant RUNTIME DESTINATION ${deb_lib})
 if(TARGET tavrin_signer)
   install(TARGETS tavrin_signer LIBRARY DESTINATION ${deb_lib})
+  install(TARGETS tavrin_dialog_guard LIBRARY DESTINATION ${deb_lib})
 endif()
 install(TARGETS ferolant-register RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 set(deb_conffiles)

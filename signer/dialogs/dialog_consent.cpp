@@ -1,6 +1,9 @@
 // The production consent: every question is a zenity window, run as a child process. A PIN
 // comes back only through the pipe from that window into a Secret.
 
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -9,6 +12,7 @@
 #include "signer/dialogs/dialog_texts.h"
 #include "signer/dialogs/requester.h"
 #include "signer/dialogs/zenity_arguments.h"
+#include "signer/visible_text.h"
 
 namespace tavrin {
 
@@ -27,6 +31,19 @@ bool Set(const char* name) {
 
 // GTK needs one of these; without either no window can open, and nothing is started.
 bool DisplayConfigured() { return Set("WAYLAND_DISPLAY") || Set("DISPLAY"); }
+
+// The GTK module that keeps a dialog from being answered in its first half second
+// (guard/dialog_guard.c), beside this library; empty when it is not there.
+std::string GuardModule() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&GuardModule), &info) == 0 || info.dli_fname == nullptr) {
+    return {};
+  }
+  std::string path = info.dli_fname;
+  path.erase(path.find_last_of('/') + 1);
+  path += "libtavrin-dialog-guard.so";
+  return path.front() == '/' && ::access(path.c_str(), R_OK) == 0 ? path : std::string();
+}
 
 // A dialog program that cannot reach the display also exits with 1, as if cancelled; only its
 // message tells the two apart.
@@ -60,14 +77,15 @@ class ZenityConsent final : public Consent {
  public:
   ZenityConsent()
       : texts_(dialogs::TextsFor(dialogs::LanguageFromEnvironment())),
-        requester_(dialogs::RequesterOfThisProcess()) {}
+        requester_(VisibleName(dialogs::RequesterOfThisProcess())),
+        guard_(GuardModule()) {}
 
   Answer ChooseCertificate(const std::vector<CertificateSummary>& certificates,
                            std::size_t preselected, std::size_t& chosen) override {
-    if (!DisplayConfigured()) return Answer::kUnavailable;
+    if (!CanAsk()) return Answer::kUnavailable;
     std::string answer;
     const Answer result = Classify(dialogs::RunDialog(
-        dialogs::CertificateChoiceArguments(certificates, preselected, texts_), answer));
+        dialogs::CertificateChoiceArguments(certificates, preselected, texts_), answer, Guarded()));
     if (result != Answer::kAccepted) return result;
     // The field can be edited: an item of the list, or just its number, is a choice.
     for (std::size_t i = 0; i < certificates.size(); ++i) {
@@ -80,27 +98,31 @@ class ZenityConsent final : public Consent {
   }
 
   Answer AskPin(const PinRequest& request, Secret& pin) override {
-    if (!DisplayConfigured()) return Answer::kUnavailable;
+    if (!CanAsk()) return Answer::kUnavailable;
     Secret typed;
-    const Answer result =
-        Classify(dialogs::RunDialog(dialogs::PinArguments(request, requester_, texts_), typed));
-    if (result == Answer::kAccepted) pin.Append(typed.View());
+    const Answer result = Classify(
+        dialogs::RunDialog(dialogs::PinArguments(request, requester_, texts_), typed, Guarded()));
+    if (result != Answer::kAccepted) return result;
+    // An empty PIN would only cost the token a try; one that does not fit is not cut.
+    if (typed.Overlong() || (typed.Empty() && !request.isFilePassword)) return Answer::kCancelled;
+    pin.Append(typed.View());
     return result;
   }
 
   Answer Confirm(const ConfirmRequest& request) override {
-    if (!DisplayConfigured()) return Answer::kUnavailable;
+    if (!CanAsk()) return Answer::kUnavailable;
     std::string ignored;
-    return Classify(
-        dialogs::RunDialog(dialogs::ConfirmArguments(request, requester_, texts_), ignored));
+    return Classify(dialogs::RunDialog(dialogs::ConfirmArguments(request, requester_, texts_),
+                                       ignored, Guarded()));
   }
 
   Answer ChooseFiles(const FileChooserRequest& request, std::vector<std::string>& paths) override {
-    if (!DisplayConfigured()) return Answer::kUnavailable;
+    if (!CanAsk()) return Answer::kUnavailable;
     const char* home = std::getenv("HOME");
     std::string answer;
     const Answer result = Classify(dialogs::RunDialog(
-        dialogs::FileChooserArguments(request, home != nullptr ? home : "", texts_), answer));
+        dialogs::FileChooserArguments(request, home != nullptr ? home : "", texts_), answer,
+        Guarded()));
     if (result != Answer::kAccepted) return result;
     std::vector<std::string> chosen = SplitPaths(answer, request.multiple);
     if (chosen.empty()) return Answer::kCancelled;
@@ -108,9 +130,22 @@ class ZenityConsent final : public Consent {
     return Answer::kAccepted;
   }
 
+  Answer ConfirmFileRead(const FileReadRequest& request) override {
+    if (!CanAsk()) return Answer::kUnavailable;
+    std::string ignored;
+    return Classify(dialogs::RunDialog(dialogs::FileReadArguments(request, requester_, texts_),
+                                       ignored, Guarded()));
+  }
+
  private:
+  // A window can be shown, and shown with its guard: a dialog that could be answered before it
+  // is read is not shown at all.
+  bool CanAsk() const { return DisplayConfigured() && !guard_.empty(); }
+  std::vector<std::string> Guarded() const { return {"GTK_MODULES=" + guard_}; }
+
   const dialogs::Texts& texts_;
   const std::string requester_;
+  const std::string guard_;
 };
 
 }  // namespace

@@ -6,10 +6,6 @@ namespace tavrin::dialogs {
 
 namespace {
 
-// Text previews are cut by the signer already; this bounds what a window has to show even if
-// one comes longer, at a character boundary.
-constexpr std::size_t kPreviewLimit = 400;
-
 constexpr Texts kEnglish{
     .chooseTitle = "Ferolant \u2013 choose a certificate",
     .choosePrompt =
@@ -20,7 +16,13 @@ constexpr Texts kEnglish{
     .confirmTitle = "Ferolant \u2013 confirm the signature",
     .fileTitle = "Ferolant \u2013 choose a file",
     .filesTitle = "Ferolant \u2013 choose files",
+    .pageTitle = "Ferolant \u2013 file for the page: \u201c{}\u201d",
     .allFiles = "All files",
+    .readTitle = "Ferolant \u2013 give a file to the page",
+    .readText =
+        "{} asks for the content of the file {} ({} bytes).\n\nThe whole file goes to "
+        "the extension.",
+    .give = "Give the file",
     .sign = "Sign",
     .cancel = "Cancel",
     .choose = "Choose",
@@ -32,7 +34,8 @@ constexpr Texts kEnglish{
     .asks = "{} asks for a signature of",
     .unknownRequester = "An unknown extension",
     .textOf = "a text of {} characters:",
-    .fileOf = "the file {} ({} bytes)",
+    .hiddenCharacters = "({} more characters are not shown)",
+    .fileOf = "the file {}\n({} bytes, SHA-256 {}\u2026)",
     .certificateLine = "Certificate: {}, issued by {}, valid from {} to {}",
     .tokenLine = "Token: {}",
     .keyFileLine = "Key file: {}",
@@ -51,7 +54,13 @@ constexpr Texts kCzech{
     .confirmTitle = "Ferolant \u2013 potvrzen\u00ed podpisu",
     .fileTitle = "Ferolant \u2013 v\u00fdb\u011br souboru",
     .filesTitle = "Ferolant \u2013 v\u00fdb\u011br soubor\u016f",
+    .pageTitle = "Ferolant \u2013 soubor pro str\u00e1nku: \u201e{}\u201c",
     .allFiles = "V\u0161echny soubory",
+    .readTitle = "Ferolant \u2013 p\u0159ed\u00e1n\u00ed souboru str\u00e1nce",
+    .readText =
+        "{} \u017e\u00e1d\u00e1 o obsah souboru {} ({} bajt\u016f).\n\nCel\u00fd soubor "
+        "dostane roz\u0161\u00ed\u0159en\u00ed.",
+    .give = "P\u0159edat soubor",
     .sign = "Podepsat",
     .cancel = "Zru\u0161it",
     .choose = "Vybrat",
@@ -63,7 +72,8 @@ constexpr Texts kCzech{
     .asks = "{} \u017e\u00e1d\u00e1 o podpis",
     .unknownRequester = "Nezn\u00e1m\u00e9 roz\u0161\u00ed\u0159en\u00ed",
     .textOf = "textu o d\u00e9lce {} znak\u016f:",
-    .fileOf = "souboru {} ({} bajt\u016f)",
+    .hiddenCharacters = "(dal\u0161\u00edch {} znak\u016f se nezobrazuje)",
+    .fileOf = "souboru {}\n({} bajt\u016f, SHA-256 {}\u2026)",
     .certificateLine = "Certifik\u00e1t: {}, vydal {}, platn\u00fd od {} do {}",
     .tokenLine = "Token: {}",
     .keyFileLine = "Soubor s kl\u00ed\u010dem: {}",
@@ -74,26 +84,6 @@ constexpr Texts kCzech{
 bool IsCzech(std::string_view locale) noexcept {
   return locale.substr(0, 2) == "cs" &&
          (locale.size() == 2 || locale[2] == '_' || locale[2] == '.' || locale[2] == '@');
-}
-
-// The longest prefix of `text` of at most `limit` bytes that ends at a character boundary.
-std::string_view CutAtCharacter(std::string_view text, std::size_t limit) noexcept {
-  if (text.size() <= limit) return text;
-  std::size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return text.substr(0, end);
-}
-
-// The length in UTF-16 code units, which is at least the length in characters however the
-// caller counted them.
-std::uint64_t Utf16Length(std::string_view text) noexcept {
-  std::uint64_t units = 0;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte & 0xC0) != 0x80) ++units;
-    if (byte >= 0xF0) ++units;
-  }
-  return units;
 }
 
 }  // namespace
@@ -145,18 +135,20 @@ std::string DescribeRequest(std::string_view requester, const SigningSubject& su
   std::string out =
       Fill(texts.asks, {requester.empty() ? texts.unknownRequester : requester}) + ' ';
   if (subject.IsFile()) {
-    out += Fill(texts.fileOf, {subject.fileName, GroupDigits(subject.fileSize, texts)});
+    out += Fill(texts.fileOf,
+                {subject.fileName, GroupDigits(subject.fileSize, texts), subject.fileDigest});
     out += '\n';
   } else {
-    const std::string_view preview = CutAtCharacter(subject.textPreview, kPreviewLimit);
     out += Fill(texts.textOf, {GroupDigits(subject.textLength, texts)});
     out += "\n\u201e";
-    out += preview;
-    // The preview is whole when it holds every character; otherwise say that more follows.
-    if (Utf16Length(preview) < subject.textLength) {
-      out += "\u2026";
-    }
+    out += subject.textPreview;
+    // What is left out is said, and counted in the unit the preview was cut in.
+    if (subject.textHidden > 0) out += "\u2026";
     out += "\u201c\n";
+    if (subject.textHidden > 0) {
+      out += Fill(texts.hiddenCharacters, {GroupDigits(subject.textHidden, texts)});
+      out += '\n';
+    }
   }
   out += '\n';
   out += Fill(texts.certificateLine, {certificate.subject, certificate.issuer,
@@ -164,6 +156,12 @@ std::string DescribeRequest(std::string_view requester, const SigningSubject& su
   out += '\n';
   out += Fill(keyInFile ? texts.keyFileLine : texts.tokenLine, {certificate.keyLocation});
   return out;
+}
+
+std::string DescribeFileRead(std::string_view requester, const FileReadRequest& request,
+                             const Texts& texts) {
+  return Fill(texts.readText, {requester.empty() ? texts.unknownRequester : requester,
+                               request.fileName, GroupDigits(request.fileSize, texts)});
 }
 
 }  // namespace tavrin::dialogs

@@ -21,10 +21,11 @@ struct Texts {
   std::string_view chooseTitle, choosePrompt;
   std::string_view certificateDetails;
   std::string_view pinTitle, passwordTitle, confirmTitle;
-  std::string_view fileTitle, filesTitle, allFiles;
+  std::string_view fileTitle, filesTitle, pageTitle, allFiles;
+  std::string_view readTitle, readText, give;
   std::string_view sign, cancel, choose;
   std::string_view pinPrompt, passwordPrompt, pinPadNote, wrongPin, triesLeft;
-  std::string_view asks, unknownRequester, textOf, fileOf;
+  std::string_view asks, unknownRequester, textOf, hiddenCharacters, fileOf;
   std::string_view certificateLine, tokenLine, keyFileLine;
   std::string_view bytes;
   char thousands;
@@ -43,5 +44,9 @@ std::string GroupDigits(std::uint64_t number, const Texts& texts);
 std::string DescribeRequest(std::string_view requester, const SigningSubject& subject,
                             const CertificateSummary& certificate, bool keyInFile,
                             const Texts& texts);
+
+// Who asks for which file, before its content goes to the extension.
+std::string DescribeFileRead(std::string_view requester, const FileReadRequest& request,
+                             const Texts& texts);
 
 }  // namespace tavrin::dialogs

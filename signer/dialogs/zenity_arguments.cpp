@@ -1,10 +1,10 @@
 #include "signer/dialogs/zenity_arguments.h"
 
+#include "signer/visible_text.h"
+
 namespace tavrin::dialogs {
 
 namespace {
-
-constexpr std::string_view kTitlePrefix = "Ferolant";
 
 std::string Option(std::string_view name, std::string_view value) {
   std::string out = "--";
@@ -14,11 +14,11 @@ std::string Option(std::string_view name, std::string_view value) {
   return out;
 }
 
-// Every window title starts with the product's name, whatever the page asked for.
-std::string Title(std::string_view asked, std::string_view fallback) {
+// A title the page asked for is shown as the page's words, after the product's name, so that it
+// cannot pose as one of the signer's own dialogs.
+std::string Title(std::string_view asked, std::string_view fallback, const Texts& texts) {
   if (asked.empty()) return std::string(fallback);
-  if (asked.starts_with(kTitlePrefix)) return std::string(asked);
-  return std::string(kTitlePrefix) + " \u2013 " + std::string(asked);
+  return Fill(texts.pageTitle, {VisibleName(asked)});
 }
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
@@ -172,6 +172,7 @@ Arguments ConfirmArguments(const ConfirmRequest& request, std::string_view reque
   return {std::string(kZenity),
           "--question",
           "--no-markup",
+          "--default-cancel",
           "--icon-name=dialog-password",
           Option("title", texts.confirmTitle),
           Option("text", text),
@@ -180,11 +181,26 @@ Arguments ConfirmArguments(const ConfirmRequest& request, std::string_view reque
           "--width=560"};
 }
 
+Arguments FileReadArguments(const FileReadRequest& request, std::string_view requester,
+                            const Texts& texts) {
+  return {std::string(kZenity),
+          "--question",
+          "--no-markup",
+          "--default-cancel",
+          "--icon-name=dialog-warning",
+          Option("title", texts.readTitle),
+          Option("text", DescribeFileRead(requester, request, texts)),
+          Option("ok-label", texts.give),
+          Option("cancel-label", texts.cancel),
+          "--width=560"};
+}
+
 Arguments FileChooserArguments(const FileChooserRequest& request, std::string_view home,
                                const Texts& texts) {
   Arguments args{
       std::string(kZenity), "--file-selection",
-      Option("title", Title(request.title, request.multiple ? texts.filesTitle : texts.fileTitle))};
+      Option("title",
+             Title(request.title, request.multiple ? texts.filesTitle : texts.fileTitle, texts))};
   // zenity opens the folder of the name it is given, or the folder itself when the name ends
   // with a slash; a relative name is taken from the home folder, as a person would expect.
   std::string start;

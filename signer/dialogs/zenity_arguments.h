@@ -22,8 +22,11 @@ std::string CertificateItem(const std::vector<CertificateSummary>& certificates,
 Arguments CertificateChoiceArguments(const std::vector<CertificateSummary>& certificates,
                                      std::size_t preselected, const Texts& texts);
 Arguments PinArguments(const PinRequest& request, std::string_view requester, const Texts& texts);
+// Cancel is the default button of both questions: Enter alone never signs or gives a file.
 Arguments ConfirmArguments(const ConfirmRequest& request, std::string_view requester,
                            const Texts& texts);
+Arguments FileReadArguments(const FileReadRequest& request, std::string_view requester,
+                            const Texts& texts);
 Arguments FileChooserArguments(const FileChooserRequest& request, std::string_view home,
                                const Texts& texts);
 

@@ -32,6 +32,8 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 async function answer(title, typed) {
   await waitUntil(() => xdotool('search', '--name', `^${title}$`) !== '', 60000);
   await waitUntil(() => xdotool('getactivewindow', 'getwindowname') === title, 10000);
+  // Enter counts only half a second after the dialog appears or gets the focus.
+  await sleep(700);
   if (typed) xdotool('type', '--delay', '30', typed);
   xdotool('key', 'Return');
 }

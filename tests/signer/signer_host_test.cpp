@@ -419,6 +419,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SignerHost, EncodesAFileInStandardBase64) {
   Start({false, {}});
+  Answers("read=yes\n");
   for (const std::string& content :
        {std::string(), std::string("\xff\x00\x01", 3), std::string(300'001, 'z')}) {
     WriteFile(folder / "plain", content);

@@ -1,6 +1,11 @@
 #include "signer/dialogs/child_dialog.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <functional>
 
 namespace tavrin::dialogs {
 namespace {
@@ -38,6 +43,51 @@ TEST(ChildDialog, GetsNothingOfTheHostsFiles) {
   std::string open;
   RunDialog({"/bin/ls", "/proc/self/fd"}, open);
   EXPECT_EQ(open, "0\n1\n2\n3");  // 3 is ls's own look at the folder
+}
+
+// Only an exit status that waitpid returned is an answer: a child the process cannot wait for
+// (SIGCHLD ignored), one killed, or one whose browser went away (standard input ended) is never
+// a yes.
+TEST(ChildDialog, AnUnknownExitStatusIsNeverAnAnswer) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    std::vector<std::string> argv;
+  } const cases[] = {
+      {"SIGCHLD ignored", [] { signal(SIGCHLD, SIG_IGN); }, {"/bin/true"}},
+      {"killed", [] {}, {"/bin/sh", "-c", "kill -9 $$"}},
+      {"browser gone",
+       [] {
+         int fds[2];
+         ASSERT_EQ(pipe(fds), 0);
+         dup2(fds[0], 0);
+         close(fds[0]);
+         close(fds[1]);
+       },
+       {"/bin/sh", "-c", "sleep 30; exit 0"}},
+  };
+  const int input = dup(0);
+  for (const Case& c : cases) {
+    c.arrange();
+    std::string text;
+    EXPECT_EQ(RunDialog(c.argv, text).exitCode, -1) << c.name;
+    signal(SIGCHLD, SIG_DFL);
+    dup2(input, 0);
+  }
+  close(input);
+}
+
+// The dialog gets what a window needs, and none of the host's other variables.
+TEST(ChildDialog, GetsOnlyTheEnvironmentOfAWindow) {
+  setenv("DISPLAY", ":57", 1);
+  setenv("GTK_MODULES", "/tmp/evil.so", 1);
+  setenv("SOFTHSM2_CONF", "/tmp/tokens.conf", 1);
+  std::string seen;
+  RunDialog({"/usr/bin/env"}, seen, {"GTK_MODULES=/guard.so"});
+  for (const char* kept : {"DISPLAY=:57\n", "PATH=/usr/bin:/bin\n", "GTK_MODULES=/guard.so"}) {
+    EXPECT_NE(seen.find(kept), std::string::npos) << seen;
+  }
+  for (const char* gone : {"evil", "SOFTHSM2_CONF"}) EXPECT_EQ(seen.find(gone), std::string::npos);
 }
 
 TEST(ChildDialog, MissingProgramIsReportedAsNotStarted) {

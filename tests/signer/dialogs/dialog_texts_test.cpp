@@ -37,27 +37,28 @@ TEST(DialogTexts, DigitsAreGroupedAsEachLanguageWritesThem) {
   EXPECT_EQ(GroupDigits(4294967296, cs), "4 294 967 296");
 }
 
-// What a person reads about the signed text: the preview, and "…" exactly when more follows,
-// whether the text's length was counted in characters or in UTF-16 units.
+// What a person reads about the signed text: the preview, and whenever anything is left out, "…"
+// and how many characters are not shown.
 TEST(DialogTexts, TextPreviewSaysWhenMoreFollows) {
   struct Case {
     const char* preview;
-    std::uint64_t length;
+    std::uint64_t length, hidden;
     const char* shown;
   } const cases[] = {
-      {"Dobr\u00fd den", 9, "\u201eDobr\u00fd den\u201c"},
-      {"Dobr\u00fd den", 1834, "\u201eDobr\u00fd den\u2026\u201c"},
-      {"A \U0001F600", 3, "\u201eA \U0001F600\u201c"},  // counted in characters
-      {"A \U0001F600", 4, "\u201eA \U0001F600\u201c"},  // counted in UTF-16 units
+      {"Dobr\u00fd den", 9, 0, "\n\u201eDobr\u00fd den\u201c\n\n"},
+      {"Dobr\u00fd den", 1834, 1825,
+       "\n\u201eDobr\u00fd den\u2026\u201c\n(1,825 more characters are not shown)\n\n"},
+      {"A \U0001F600", 3, 0, "\n\u201eA \U0001F600\u201c\n\n"},
   };
   const CertificateSummary certificate{"Jana", "Test CA", "2026-01-01", "2027-01-01", "Token"};
   for (const Case& c : cases) {
     SigningSubject subject;
     subject.textPreview = c.preview;
     subject.textLength = c.length;
+    subject.textHidden = c.hidden;
     const std::string text = DescribeRequest("chrome-extension://abc/", subject, certificate, false,
                                              TextsFor(Language::kEnglish));
-    EXPECT_NE(text.find(std::string("\n") + c.shown + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(c.shown), std::string::npos) << text;
   }
 }
 
@@ -65,10 +66,11 @@ TEST(DialogTexts, RequestNamesAskerFileAndKey) {
   SigningSubject file;
   file.fileName = "/home/jana/smlouva.pdf";
   file.fileSize = 1234567;
+  file.fileDigest = "9f86d081884c7d65";
   const CertificateSummary certificate{"Jana", "Test CA", "2026-01-01", "2027-01-01", "jana.p12"};
   EXPECT_EQ(DescribeRequest("", file, certificate, true, TextsFor(Language::kCzech)),
             "Nezn\u00e1m\u00e9 roz\u0161\u00ed\u0159en\u00ed \u017e\u00e1d\u00e1 o podpis souboru "
-            "/home/jana/smlouva.pdf (1 234 567 bajt\u016f)\n\n"
+            "/home/jana/smlouva.pdf\n(1 234 567 bajt\u016f, SHA-256 9f86d081884c7d65\u2026)\n\n"
             "Certifik\u00e1t: Jana, vydal Test CA, platn\u00fd od 2026-01-01 do 2027-01-01\n"
             "Soubor s kl\u00ed\u010dem: jana.p12");
 }

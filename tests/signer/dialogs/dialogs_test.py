@@ -6,7 +6,9 @@ the display, the window manager and the keys:
 """
 import json
 import os
+import select
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -87,12 +89,14 @@ def focus_browser():
 class Host:
     """The host beside the real signing library, spoken to as a browser does."""
 
-    def __init__(self, env_changes=None, args=(ORIGIN,), as_nobody=False):
+    def __init__(self, env_changes=None, args=(ORIGIN,), as_nobody=False, sigchld_ignored=False):
         folder = os.path.join(WORK, "host")
         if not os.path.isdir(folder):
             os.makedirs(folder)
             shutil.copy(os.path.join(BUILD, "bin", "ferolant"), folder)
-            shutil.copy(os.path.join(BUILD, "bin", "signer", "libtavrin.so"), folder)
+            for name in ("libtavrin.so", "libtavrin-dialog-guard.so"):
+                if os.path.exists(os.path.join(BUILD, "bin", "signer", name)):
+                    shutil.copy(os.path.join(BUILD, "bin", "signer", name), folder)
         env = dict(os.environ)
         env.update(HOME=os.path.join(WORK, "home"),
                    XDG_CONFIG_HOME=os.path.join(WORK, "config"),
@@ -106,8 +110,10 @@ class Host:
         command = [os.path.join(folder, "ferolant"), *args]
         if as_nobody and os.geteuid() == 0:
             command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", *command]
-        self.process = subprocess.Popen(command,
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env)
+        # An ignored SIGCHLD survives exec, as a browser or a launcher may hand it down.
+        ignore = (lambda: signal.signal(signal.SIGCHLD, signal.SIG_IGN)) if sigchld_ignored else None
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        env=env, preexec_fn=ignore)
 
     def send(self, method, *params):
         body = {"metoda": method, "parametry": {"param%d" % (i + 1): p for i, p in enumerate(params)},
@@ -117,6 +123,8 @@ class Host:
         self.process.stdin.flush()
 
     def reply(self):
+        if not select.select([self.process.stdout], [], [], 60)[0]:
+            return {"errNo": None, "errMsg": "no reply within a minute", "data": ""}
         header = self.process.stdout.read(4)
         if len(header) < 4:
             return {"errNo": None, "errMsg": "no reply", "data": ""}
@@ -150,16 +158,29 @@ CHOOSE = "Ferolant – choose a certificate"
 PIN = "Ferolant – PIN"
 
 
-def answer(title, keys, typed=None, shot=None):
-    """Waits for the dialog, checks it is in front, takes its picture, answers it."""
+def wait_gone(title, seconds=5):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if not xdotool("search", "--name", "^" + title + "$"):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def answer(title, keys, typed=None, shot=None, click=False):
+    """Waits for the dialog, checks it is in front (or, with `click`, brings it there as a
+    person clicking it would), takes its picture, answers it."""
     window = wait_for_window(title)
     check(window is not None, "dialog '%s' appears" % title)
     if window is None:
         return
+    if click:
+        xdotool("windowactivate", "--sync", window)
     check(wait_until_active(title), "dialog '%s' is the active window" % title)
     # Active is not yet focused: GTK gives the entry its focus a moment after the window
-    # manager activates the window, and keys sent before then are lost.
-    time.sleep(0.3)
+    # manager activates the window, and keys sent before then are lost. Enter and clicks count
+    # only half a second after the dialog appears or gets the focus.
+    time.sleep(0.7)
     if shot:
         screenshot(shot)
     if typed is not None:
@@ -236,13 +257,13 @@ def main():
         open(os.path.join(files, name), "w").close()
     focus_browser()
     host.send("GETFILENAMEDLG", "Vyberte smlouvu", "smlouva.txt", "Texty|*.txt", files, "0")
-    answer("Ferolant – Vyberte smlouvu", ["Return"], shot="file-chooser")
+    answer("Ferolant – file for the page: “Vyberte smlouvu”", ["Return"], shot="file-chooser")
     r = host.reply()
     check(r["errNo"] == 0 and r["data"] == os.path.join(files, "smlouva.txt"),
           "mode 0 gives the chosen file: %s %r" % (r["errNo"], r["data"]))
     focus_browser()
     host.send("GETFILENAMEDLG", "Přílohy", "", "Texty|*.txt", files, "2")
-    answer("Ferolant – Přílohy", ["ctrl+a", "Return"], shot="file-chooser-several")
+    answer("Ferolant – file for the page: “Přílohy”", ["ctrl+a", "Return"], shot="file-chooser-several")
     r = host.reply()
     chosen = sorted(r["data"].split("\n"))
     check(r["errNo"] == 0 and chosen == sorted(os.path.join(files, n)
@@ -253,7 +274,82 @@ def main():
     answer("Ferolant – choose a file", ["Escape"])
     r = host.reply()
     check(r["errNo"] == 4, "a cancelled file chooser has its own status: %s" % r["errNo"])
+
+    # 4b. ENCODEFILE reads a file chosen in this process's file dialog at once; any other file
+    # only after a dialog that names it, where Cancel is the default.
+    other = os.path.join(files, "obrázek.png")
+    with open(other, "wb") as f:
+        f.write(b"\x89PNG not chosen")
+    read_title = "Ferolant – give a file to the page"
+    for what, path, keys, errno in (
+            ("a chosen file, with no dialog", os.path.join(files, "smlouva.txt"), None, 0),
+            ("a file not chosen, Enter at the dialog", other, ["Return"], 4),
+            ("a file not chosen, given in the dialog", other, ["Tab", "Return"], 0)):
+        focus_browser()
+        host.send("ENCODEFILE", path)
+        if keys:
+            # The host brings dialogs forward for signatures and the file chooser only.
+            answer(read_title, keys, shot="give-file" if errno == 0 else None, click=True)
+        r = host.reply()
+        check(r["errNo"] == errno, "ENCODEFILE of %s: %s %s" % (what, r["errNo"], r["errMsg"]))
     check(host.close() == 0, "the host ends cleanly")
+
+    # 4c. Fail closed: SIGCHLD ignored by whatever started the host. Escape at the PIN still
+    # cancels, and a display that is not there still means no window, not a yes.
+    for what, changes, keys, errno in (
+            ("Escape at the PIN", {}, ["Escape"], 4),
+            ("a display with no server", {"DISPLAY": ":99"}, None, 17)):
+        orphan = Host(changes, sigchld_ignored=True)
+        focus_browser()
+        orphan.send("SIGNDETACHED", text, "0")
+        if keys:
+            answer(CHOOSE, ["Return"])
+            answer(PIN, keys)
+        r = orphan.reply()
+        check(r["errNo"] == errno and r["data"] == "",
+              "SIGCHLD ignored, %s: %s %s" % (what, r["errNo"], r["errMsg"]))
+        orphan.close()
+
+    # 4d. The file signed is the file shown: rewritten while its dialog is open, the signature
+    # still covers what was there when the dialog appeared. An empty PIN is a Cancel.
+    host = Host()
+    paper = os.path.join(files, "paper.txt")
+    with open(paper, "wb") as f:
+        f.write(b"Pay 10 EUR to Alice.")
+    focus_browser()
+    host.send("SIGNFILEDETACHED", paper, "0")
+    answer(CHOOSE, ["Return"])
+    wait_for_window(PIN)
+    with open(paper, "wb") as f:
+        f.write(b"I also transfer my house to Mallory, for 10 EUR")
+    answer(PIN, ["Return"], typed="1234", shot="pin-file")
+    r = host.reply()
+    check(r["errNo"] == 0 and verifies(r["data"], b"Pay 10 EUR to Alice.")
+          and not verifies(r["data"], open(paper, "rb").read()),
+          "a file rewritten during its dialog: the signature covers the bytes shown: %s %s"
+          % (r["errNo"], r["errMsg"]))
+    focus_browser()
+    host.send("SIGNDETACHED", text, "0")
+    answer(CHOOSE, ["Return"])
+    answer(PIN, ["Return"])
+    r = host.reply()
+    check(r["errNo"] == 4, "an empty PIN is a Cancel: %s %s" % (r["errNo"], r["errMsg"]))
+    host.close()
+
+    # 4e. A dialog never outlives the host: the browser going away (its pipe closed) or the host
+    # told to end closes the window, and the host ends.
+    for what, end in (("the browser goes away", lambda h: h.process.stdin.close()),
+                      ("the host is told to end", lambda h: h.process.terminate())):
+        host = Host()
+        host.send("SIGNDETACHED", text, "0")
+        wait_for_window(CHOOSE)
+        end(host)
+        check(wait_gone(CHOOSE), what + ": the dialog closes")
+        try:
+            host.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            host.process.kill()
+            check(False, what + ": the host ends")
 
     # 5. A token that is already logged in: a confirmation with Sign and Cancel, no PIN.
     softhsm = open(os.path.join(KEYS, "softhsm-module")).read().strip()
@@ -262,7 +358,7 @@ def main():
     focus_browser()
     logged_in.send("SIGNDETACHED", text, "0")
     answer(CHOOSE, ["Return"])
-    answer("Ferolant – confirm the signature", ["Return"], shot="confirm")
+    answer("Ferolant – confirm the signature", ["Tab", "Return"], shot="confirm")
     r = logged_in.reply()
     check(r["errNo"] == 0 and verifies(r["data"], expected),
           "a logged-in token signs after the confirmation: %s %s" % (r["errNo"], r["errMsg"]))
@@ -272,6 +368,22 @@ def main():
     answer("Ferolant – confirm the signature", ["Escape"])
     r = logged_in.reply()
     check(r["errNo"] == 4, "Escape at the confirmation cancels: %s" % r["errNo"])
+    # No Enter-through: Enter as the confirmation appears does not count, and later Enter takes
+    # the default button, which is Cancel.
+    focus_browser()
+    logged_in.send("SIGNDETACHED", text, "0")
+    answer(CHOOSE, ["Return"])
+    confirm = "Ferolant – confirm the signature"
+    wait_for_window(confirm)
+    wait_until_active(confirm, 5)
+    for _ in range(2):
+        time.sleep(0.1)
+        xdotool("key", "Return")
+    check(xdotool("search", "--name", "^" + confirm + "$") != "",
+          "Enter as the confirmation appears does not answer it")
+    answer(confirm, ["Return"])
+    r = logged_in.reply()
+    check(r["errNo"] == 4, "Enter at the confirmation takes Cancel: %s" % r["errNo"])
     check(logged_in.close() == 0, "the host ends cleanly")
 
     # 6. No display: a clear status at once, and no signature.

@@ -56,10 +56,12 @@ TEST(ZenityArguments, FileChooserStartsWhereTheTextsSay) {
   } const cases[] = {
       {{"", "", "", "", false}, "--title=Ferolant \u2013 choose a file", nullptr},
       {{"Podpis", "a.pdf", "", "/tmp/x", false},
-       "--title=Ferolant \u2013 Podpis",
+       "--title=Ferolant \u2013 file for the page: \u201cPodpis\u201d",
        "--filename=/tmp/x/a.pdf"},
-      {{"Ferolant: podpis", "", "", "/tmp/x/", true},
-       "--title=Ferolant: podpis",
+      // The page's words never pass for the signer's own dialog.
+      {{"Ferolant \u2013 confirm the signature\u202e", "", "", "/tmp/x/", true},
+       "--title=Ferolant \u2013 file for the page: \u201cFerolant \u2013 confirm the "
+       "signature[U+202E]\u201d",
        "--filename=/tmp/x/"},
       {{"", "docs/a.pdf", "", "", false},
        "--title=Ferolant \u2013 choose a file",
@@ -76,6 +78,12 @@ TEST(ZenityArguments, FileChooserStartsWhereTheTextsSay) {
     }
     EXPECT_EQ(std::count(args.begin(), args.end(), "--multiple"), c.request.multiple ? 1 : 0);
   }
+}
+
+// Enter alone never signs nor gives a file away.
+TEST(ZenityArguments, QuestionsDefaultToCancel) {
+  EXPECT_THAT(ConfirmArguments({}, "", kEnglish), Contains("--default-cancel"));
+  EXPECT_THAT(FileReadArguments({"/etc/shadow", 1}, "", kEnglish), Contains("--default-cancel"));
 }
 
 // Items are compared with the answer, so no two certificates may share one, and a subject that

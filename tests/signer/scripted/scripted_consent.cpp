@@ -3,6 +3,7 @@
 //   choose=<subject>   the certificate whose subject is that (choose=cancel: Cancel)
 //   pin=<text>         the PIN or password (pin=cancel: Cancel)
 //   confirm=yes|no
+//   read=yes|no        ENCODEFILE of a file not chosen in the file dialog
 //   remove=<folder>    removed after the PIN or confirmation is given: a token that goes away
 // A question without a line is kUnavailable. Each question is appended to the file named in
 // FEROLANT_TEST_CONSENT_LOG, without the answer. This library is never installed or packaged.
@@ -85,6 +86,14 @@ class ScriptedConsent final : public Consent {
 
   Answer ChooseFiles(const FileChooserRequest&, std::vector<std::string>&) override {
     return Answer::kUnavailable;
+  }
+
+  Answer ConfirmFileRead(const FileReadRequest& request) override {
+    Log("read " + request.fileName + " size=" + std::to_string(request.fileSize));
+    const auto answers = Answers();
+    const auto it = answers.find("read");
+    if (it == answers.end()) return Answer::kUnavailable;
+    return it->second == "yes" ? Answer::kAccepted : Answer::kCancelled;
   }
 };
 
