@@ -3,7 +3,8 @@
 // Each case is registered three times: ferolant, rapidjson, nlohmann. All
 // three handle the same bytes (or the same UTF-16 data) and touch the result,
 // so the optimiser cannot drop the work. With --smoke every case runs once on
-// a tiny input, which only proves that the benchmarks still build and run.
+// a tiny input, which only proves that the benchmarks still build and run;
+// with --once every case runs once on its full input (for callgrind).
 #include <benchmark/benchmark.h>
 
 #include <rapidjson/document.h>
@@ -177,24 +178,29 @@ void RegisterWrites(const std::string& name, std::u16string data, bool smoke) {
 int main(int argc, char** argv) {
   // The host's heap policy, set as the host sets it at start.
   KeepLargeBlocksForReuse();
+  // --once: every case once on its full input, for counting instructions (callgrind).
   bool smoke = false;
+  bool once = false;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--smoke") == 0) {
       smoke = true;
+    } else if (std::strcmp(argv[i], "--once") == 0) {
+      once = true;
     } else {
       args.push_back(argv[i]);
     }
   }
   const TSizes sizes = smoke ? TSizes{64, 256, 100} : TSizes{1 << 20, 1 << 20, 450000};
+  const bool single = smoke || once;
 
   RegisterReads("ascii-request-1MiB", bench::SignRequest(bench::AsciiProse(sizes.RequestText)),
-                true, smoke);
+                true, single);
   RegisterReads("czech-request-1MiB", bench::SignRequest(bench::CzechProse(sizes.RequestText)),
-                true, smoke);
-  RegisterReads("object-heavy-1MiB", bench::ObjectHeavyDocument(sizes.Document), false, smoke);
-  RegisterWrites("ascii-block-450000", bench::AsciiData(sizes.BlockUnits), smoke);
-  RegisterWrites("czech-block-450000", bench::CzechData(sizes.BlockUnits), smoke);
+                true, single);
+  RegisterReads("object-heavy-1MiB", bench::ObjectHeavyDocument(sizes.Document), false, single);
+  RegisterWrites("ascii-block-450000", bench::AsciiData(sizes.BlockUnits), single);
+  RegisterWrites("czech-block-450000", bench::CzechData(sizes.BlockUnits), single);
 
   int count = static_cast<int>(args.size());
   benchmark::Initialize(&count, args.data());

@@ -1,8 +1,10 @@
 # Checks a built Windows executable or library with objdump -p:
 #   cmake -DOBJDUMP=… -DPE_FILE=… [-DEXPECT_MAGIC=PE32] [-DEXPECT_SUBSYSTEM="Windows GUI"]
-#         [-DEXPECT_EXPORTS=a;b;…] -P check-pe.cmake
+#         [-DEXPECT_EXPORTS=a;b;…] [-DEXPECT_SSE2=ON] -P check-pe.cmake
 # Always: the file imports no compiler runtime DLL, since none ships beside the host.
 # EXPECT_EXPORTS: the export table holds exactly these names, undecorated.
+# EXPECT_SSE2: the code holds SSE2 vector instructions (the reader's and the escapers' scans),
+# which a build for the compiler's default 32-bit processor leaves out.
 foreach(required OBJDUMP PE_FILE)
   if(NOT ${required})
     message(FATAL_ERROR "check-pe: ${required} is not set")
@@ -52,6 +54,19 @@ if(DEFINED EXPECT_EXPORTS)
   list(SORT expected)
   if(NOT exports STREQUAL expected)
     list(APPEND problems "exports [${exports}] instead of [${expected}]")
+  endif()
+endif()
+
+if(EXPECT_SSE2)
+  execute_process(COMMAND ${OBJDUMP} -d --no-show-raw-insn ${PE_FILE} OUTPUT_VARIABLE code
+                  RESULT_VARIABLE failed ERROR_VARIABLE errors)
+  if(failed)
+    message(FATAL_ERROR "check-pe: ${OBJDUMP} -d ${PE_FILE} failed: ${errors}")
+  endif()
+  # A byte mask of a whole vector register exists from SSE2 on (before it, of MMX ones only).
+  string(FIND "${code}" "pmovmskb %xmm" at)
+  if(at EQUAL -1)
+    list(APPEND problems "holds no SSE2 code")
   endif()
 endif()
 

@@ -1,6 +1,6 @@
 # Checks of the built Windows files themselves, run by CTest in every cross build (they need
 # objdump, not wine): the stand-in library's export table, the host's subsystem and word size,
-# and no compiler runtime DLL to ship.
+# SSE2 code in the host, and no compiler runtime DLL to ship.
 set(_check_pe ${CMAKE_CURRENT_LIST_DIR}/check-pe.cmake)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(_pe_magic PE32)
@@ -18,5 +18,6 @@ endif()
 if(TARGET ferolant)
   add_test(NAME pe_ferolant_gui
            COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DPE_FILE=$<TARGET_FILE:ferolant>
-                   -DEXPECT_MAGIC=${_pe_magic} "-DEXPECT_SUBSYSTEM=Windows GUI" -P ${_check_pe})
+                   -DEXPECT_MAGIC=${_pe_magic} "-DEXPECT_SUBSYSTEM=Windows GUI" -DEXPECT_SSE2=ON
+                   -P ${_check_pe})
 endif()

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -22,11 +23,16 @@ bool ReadIntegerPrefix(std::u16string_view text, std::int64_t& value) noexcept {
   if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
   // Accumulated as a negative number, whose range reaches INT64_MIN.
   constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-  std::int64_t acc = 0;
   bool fits = true;
-  // Eighteen digits always fit: the usual short number skips the range test.
-  for (const std::size_t unchecked = std::min(text.size(), i + 18);
-       i < unchecked && IsDigit(text[i]); ++i) {
+  // Eighteen digits always fit: the usual short number skips the range test. The first nine
+  // fit 32 bits, so a 32-bit processor sums them without 64-bit multiplications.
+  const std::size_t unchecked = std::min(text.size(), i + 18);
+  std::uint32_t head = 0;
+  for (const std::size_t nine = std::min(unchecked, i + 9); i < nine && IsDigit(text[i]); ++i) {
+    head = head * 10 + static_cast<std::uint32_t>(text[i] - u'0');
+  }
+  std::int64_t acc = -static_cast<std::int64_t>(head);
+  for (; i < unchecked && IsDigit(text[i]); ++i) {
     acc = acc * 10 - (text[i] - u'0');
   }
   for (; i < text.size() && IsDigit(text[i]); ++i) {
