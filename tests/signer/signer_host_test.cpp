@@ -71,9 +71,8 @@ std::string Escaped(const std::string& text) {
 struct Keys {
   bool token = true;
   std::vector<std::string> files;  // PKCS#12 files put in the key folder
-  // p11-kit reads no user's module list for root: run as nobody there, so that the test's
-  // list (SoftHSM behind OpenSC's call logger) is the one read.
-  bool userModules = false;
+  bool pinAlwaysToken = false;     // the token whose key takes a PIN for each signature
+  bool brokenModules = false;      // modules that cannot sign, listed before SoftHSM
 };
 
 class SignerHost : public ::testing::Test {
@@ -88,16 +87,19 @@ class SignerHost : public ::testing::Test {
     if (keys.token) {
       fs::copy(kKeys / "tokens", folder / "tokens", fs::copy_options::recursive);
     }
+    if (keys.pinAlwaysToken) {
+      fs::copy(kKeys / "always-tokens", folder / "tokens", fs::copy_options::recursive);
+    }
     WriteFile(folder / "softhsm2.conf", "directories.tokendir = " + (folder / "tokens").string() +
                                             "\nobjectstore.backend = file\n");
-    // p11-kit reads the user's own module list: SoftHSM behind OpenSC's call logger (to count
-    // logins), and no smart-card readers.
-    const fs::path modules = folder / "config/pkcs11/modules";  // under XDG_CONFIG_HOME
-    fs::create_directories(modules);
+    // The test's own modules only: SoftHSM behind OpenSC's call logger (to count logins).
     const std::string softhsm = Shell("cat " + Quoted(kKeys / "softhsm-module")).second;
     const fs::path spy = fs::path(softhsm).parent_path().parent_path() / "pkcs11/pkcs11-spy.so";
-    WriteFile(modules / "softhsm2.module", "module: " + spy.string() + "\n");
-    WriteFile(modules / "opensc-pkcs11.module", "module: opensc-pkcs11.so\ndisable-in: ferolant\n");
+    std::string modules = spy.string();
+    if (keys.brokenModules) {
+      modules = std::string(FEROLANT_BROKEN_MODULES) + ":" + (folder / "none.so").string() + ":" +
+                modules;
+    }
     const fs::path keyFolder = folder / "config/ferolant/keys";
     fs::create_directories(keyFolder);
     for (const std::string& file : keys.files) fs::copy(kKeys / file, keyFolder / file);
@@ -105,22 +107,12 @@ class SignerHost : public ::testing::Test {
     setenv("HOME", (folder / "home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     setenv("SOFTHSM2_CONF", (folder / "softhsm2.conf").c_str(), 1);
+    setenv("FEROLANT_TEST_PKCS11_MODULES", modules.c_str(), 1);
     setenv("PKCS11SPY", softhsm.substr(0, softhsm.find('\n')).c_str(), 1);
     setenv("PKCS11SPY_OUTPUT", (folder / "calls.log").c_str(), 1);
     setenv("FEROLANT_TEST_CONSENT_FILE", (folder / "consent").c_str(), 1);
     setenv("FEROLANT_TEST_CONSENT_LOG", (folder / "consent.log").c_str(), 1);
-    std::string executable = FEROLANT_SCRIPTED_HOST;
-    if (keys.userModules && geteuid() == 0) {
-      executable = (folder / "as-nobody").string();
-      WriteFile(executable, "#!/bin/sh\nexec setpriv --reuid=65534 --regid=65534 --clear-groups " +
-                                std::string(FEROLANT_SCRIPTED_HOST) + "\n");
-      fs::permissions(executable, fs::perms::owner_all);
-      for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
-      }
-      fs::permissions(folder, fs::perms::all, fs::perm_options::add);
-    }
-    host = std::make_unique<TChildProcess>(executable);
+    host = std::make_unique<TChildProcess>(FEROLANT_SCRIPTED_HOST);
   }
 
   void TearDown() override {
@@ -178,6 +170,16 @@ class SignerHost : public ::testing::Test {
 
   std::string ConsentLog() { return ReadFile(folder / "consent.log"); }
 
+  // How often the module's call log names `what`.
+  std::size_t Calls(const std::string& what) {
+    const std::string calls = ReadFile(folder / "calls.log");
+    std::size_t count = 0;
+    for (auto at = calls.find(what); at != std::string::npos; at = calls.find(what, at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+
   fs::path folder;
   std::unique_ptr<TChildProcess> host;
 };
@@ -190,6 +192,7 @@ struct TextCase {
   const char* certificate;  // its file in the test keys
   std::u16string text;
   const char* digestName;  // as OpenSSL prints it
+  bool brokenModules = false;
 };
 
 void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
@@ -198,7 +201,7 @@ class SignsText : public SignerHost, public ::testing::WithParamInterface<TextCa
 
 TEST_P(SignsText, AsTheCodePagesBytesWithFourSignedAttributes) {
   const TextCase& c = GetParam();
-  Start({true, {"file.p12", "expired.p12"}});
+  Start({true, {"file.p12", "expired.p12"}, false, c.brokenModules});
   Answers(std::string("choose=") + c.subject +
           "\npin=" + (c.subject == std::string(kFileName) ? "file password" : "1234") + "\n");
   ASSERT_EQ(Ask("SETCFGCODEPAGENUMBER", {c.codePage}).errNo, 0);
@@ -231,7 +234,9 @@ INSTANTIATE_TEST_SUITE_P(
             u"P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148 \u00fap\u011bl",
             "sha384"},
         TextCase{"Cp1252KeyFile", "1252", "3", kFileName, "file",
-                 u"Gr\u00fc\u00dfe \u00e0 Paris \u20ac", "sha512"}),
+                 u"Gr\u00fc\u00dfe \u00e0 Paris \u20ac", "sha512"},
+        // Modules that cannot load, initialise or list their slots are passed over.
+        TextCase{"BesideBrokenModules", "65001", "1", kEc, "ec", u"text", "sha256", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SignerHost, SignsA64MiBFileWithAKeyFile) {
@@ -254,7 +259,7 @@ TEST_F(SignerHost, SignsA64MiBFileWithAKeyFile) {
 }
 
 TEST_F(SignerHost, AWrongPinIsTriedOnceAndReportedThenTheNextAskSaysSo) {
-  Start({true, {}, true});
+  Start({true, {}});
   Answers(std::string("choose=") + kRsa + "\npin=0000\n");
   const Reply wrong = Ask("SIGNDETACHED", {"text"});
   EXPECT_EQ(wrong.errNo, 13);
@@ -263,19 +268,34 @@ TEST_F(SignerHost, AWrongPinIsTriedOnceAndReportedThenTheNextAskSaysSo) {
   // The token counted the failure (SoftHSM keeps no number, only its "count low" flag), after
   // exactly one login.
   EXPECT_NE(wrong.errMsg.find("few tries are left"), std::string::npos) << wrong.errMsg;
-  const std::string calls = ReadFile(folder / "calls.log");
-  std::size_t logins = 0;
-  for (auto at = calls.find("C_Login"); at != std::string::npos;
-       at = calls.find("C_Login", at + 1)) {
-    ++logins;
-  }
-  EXPECT_EQ(logins, 1u);
+  EXPECT_EQ(Calls("C_Login"), 1u);
 
   Answers(std::string("choose=") + kRsa + "\npin=1234\n");
   EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).errNo, 0);
   EXPECT_NE(ConsentLog().find("pin for=Ferolant Test RSA previousWrong=1"), std::string::npos)
       << ConsentLog();
   EXPECT_NE(ConsentLog().find("preselected=Ferolant Test RSA"), std::string::npos);
+}
+
+// The token refuses a signature that has no login of its own; one PIN dialog serves both logins.
+TEST_F(SignerHost, APinAlwaysKeyTakesOnePinForEachSignatureForBothLogins) {
+  Start({false, {}, true});
+  Answers("pin=1234\n");
+  for (int i = 0; i < 2; ++i) {
+    const Reply signature = Ask("SIGNDETACHED", {"text"});
+    ASSERT_EQ(signature.errNo, 0) << signature.errMsg;
+    WriteFile(folder / "content", "text");
+    Verified(signature.data, folder / "content");
+  }
+  EXPECT_EQ(ConsentLog(),
+            "pin for=Ferolant Test PIN-always previousWrong=0 tries=?\n"
+            "pin for=Ferolant Test PIN-always previousWrong=0 tries=?\n");
+  EXPECT_EQ(Calls("C_Login"), 4u);
+  EXPECT_EQ(Calls("CKU_CONTEXT_SPECIFIC"), 2u);
+
+  Answers("pin=0000\n");
+  EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).errNo, 13);
+  EXPECT_EQ(Calls("C_Login"), 5u);
 }
 
 struct Request {
