@@ -5,12 +5,15 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "json/value/jsonvalue.h"
@@ -73,6 +76,7 @@ struct Keys {
   std::vector<std::string> files;  // PKCS#12 files put in the key folder
   bool pinAlwaysToken = false;     // the token whose key takes a PIN for each signature
   bool brokenModules = false;      // modules that cannot sign, listed before SoftHSM
+  bool cards = false;              // OpenSC's module alone, for cards in PC/SC readers
 };
 
 class SignerHost : public ::testing::Test {
@@ -96,6 +100,7 @@ class SignerHost : public ::testing::Test {
     const std::string softhsm = Shell("cat " + Quoted(kKeys / "softhsm-module")).second;
     const fs::path spy = fs::path(softhsm).parent_path().parent_path() / "pkcs11/pkcs11-spy.so";
     std::string modules = spy.string();
+    if (keys.cards) modules = "opensc-pkcs11.so";
     if (keys.brokenModules) {
       modules = std::string(FEROLANT_BROKEN_MODULES) + ":" + (folder / "none.so").string() + ":" +
                 modules;
@@ -112,8 +117,12 @@ class SignerHost : public ::testing::Test {
     setenv("PKCS11SPY_OUTPUT", (folder / "calls.log").c_str(), 1);
     setenv("FEROLANT_TEST_CONSENT_FILE", (folder / "consent").c_str(), 1);
     setenv("FEROLANT_TEST_CONSENT_LOG", (folder / "consent.log").c_str(), 1);
+    BeforeHost();
+    if (HasFatalFailure() || IsSkipped()) return;
     host = std::make_unique<TChildProcess>(FEROLANT_SCRIPTED_HOST);
   }
+
+  virtual void BeforeHost() {}
 
   void TearDown() override {
     if (host) {
@@ -435,6 +444,167 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"GETFILENAMEDLG", {"Title", "", "", "", "0"}}},
                   17,
                   "not available"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Cards through PC/SC: pcscd on a configuration of its own, with vpcd's virtual reader (two
+// slots, on the port given and the next); an emulated PIV card in each slot that has one; OpenSC's
+// module reading them. There is one pcscd per machine: a case waits for its lock, and ctest runs
+// the cases one at a time.
+constexpr int kVpcdPort = 35991;
+const std::string kCardPin = "pin=123456\n";
+const std::string kCardRsa = "choose=Ferolant Test RSA\n";
+const std::string kCardEc = "choose=Ferolant Test EC\n";
+
+struct CardStep {
+  std::string answers;  // "$" stands for the test's folder
+  std::int64_t errNo;
+  std::string sentence;     // a part of the error text
+  std::string asked;        // a part of the consent log after the step; "!..." must not be there
+  bool insertFirst = false;  // the first card goes into its slot before the request
+};
+
+struct CardCase {
+  const char* name;
+  int tries;      // what the first card's PIN counter has left
+  bool firstIn;   // the first card is in its slot when the host starts
+  bool second;    // a second card in the second slot
+  std::vector<CardStep> steps;
+};
+
+void PrintTo(const CardCase& c, std::ostream* out) { *out << c.name; }
+
+class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCase> {
+ protected:
+  void BeforeHost() override {
+    const CardCase& c = GetParam();
+    const std::string port = std::to_string(kVpcdPort);
+    fs::create_directories(folder / "readers");
+    WriteFile(folder / "readers/vpcd", "FRIENDLYNAME \"Ferolant test reader\"\nDEVICENAME /dev/null:" +
+                                           port + "\nLIBPATH " FEROLANT_VPCD_DRIVER "\nCHANNELID " +
+                                           port + "\n");
+    pcscd = Script("pcscd", "exec 9>/tmp/ferolant-pcscd.lock\nflock 9\n: > " +
+                                Quoted(folder / "locked") + "\nexec pcscd --foreground --config " +
+                                Quoted(folder / "readers") + " >" + Quoted(folder / "pcscd.log") +
+                                " 2>&1\n");
+    // Another run may hold pcscd for as long as it takes.
+    while (!fs::exists(folder / "locked") && pcscd->Running()) Pause();
+    if (c.firstIn) WriteFile(folder / "card-a", "");
+    cards.push_back(Card("card-a", 1, c.tries, kVpcdPort, "rsa", "ec"));
+    if (c.second) {
+      WriteFile(folder / "card-b", "");
+      cards.push_back(Card("card-b", 2, 3, kVpcdPort + 1, "file", "always"));
+    }
+    if (c.firstIn) Powered("card-a");
+    if (c.second) Powered("card-b");
+  }
+
+  void TearDown() override {
+    SignerHost::TearDown();
+    cards.clear();
+    if (pcscd) {
+      pcscd->SendSignal(SIGTERM);
+      EXPECT_TRUE(pcscd->WaitForExit().has_value());
+    }
+  }
+
+  static void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
+
+  std::unique_ptr<TChildProcess> Script(const std::string& name, const std::string& body) {
+    const fs::path path = folder / (name + ".sh");
+    WriteFile(path, "#!/bin/sh\n" + body);
+    fs::permissions(path, fs::perms::owner_all);
+    return std::make_unique<TChildProcess>(path.string());
+  }
+
+  std::unique_ptr<TChildProcess> Card(const std::string& name, int serial, int tries, int port,
+                                      const std::string& rsa, const std::string& ec) {
+    const auto key = [](const std::string& k) {
+      return Quoted(kKeys / (k + ".key")) + " " + Quoted(kKeys / (k + ".pem"));
+    };
+    return Script(name, "exec /usr/bin/python3 " FEROLANT_PIV_CARD " --port " +
+                            std::to_string(port) + " --present " + Quoted(folder / name) +
+                            " --serial " + std::to_string(serial) + " --tries " +
+                            std::to_string(tries) + " --rsa " + key(rsa) + " --ec " + key(ec) +
+                            " >>" + Quoted(folder / (name + ".log")) + " 2>&1\n");
+  }
+
+  // Until pcscd has seen the card and powered it; skipped where pcscd cannot run.
+  void Powered(const std::string& name) {
+    const auto deadline = std::chrono::steady_clock::now() + kProcessTimeout;
+    while (ReadFile(folder / (name + ".state")).find("powered") == std::string::npos) {
+      if (!pcscd->Running()) {
+        GTEST_SKIP() << "pcscd cannot start here, so no card can be read: "
+                     << ReadFile(folder / "pcscd.log");
+      }
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+          << name << " was never powered; pcscd said: " << ReadFile(folder / "pcscd.log");
+      Pause();
+    }
+  }
+
+  void Insert(const std::string& name) {
+    fs::remove(folder / (name + ".state"));
+    WriteFile(folder / name, "");
+    Powered(name);
+  }
+
+  std::unique_ptr<TChildProcess> pcscd;
+  std::vector<std::unique_ptr<TChildProcess>> cards;
+};
+
+TEST_P(CardLife, IsAnsweredWithItsStatusAndSentenceWhileTheHostServesOn) {
+  const CardCase& c = GetParam();
+  Start({false, {}, false, false, true});
+  if (IsSkipped() || HasFatalFailure()) return;
+  for (const CardStep& step : c.steps) {
+    if (step.insertFirst) Insert("card-a");
+    std::string answers = step.answers;
+    for (auto at = answers.find('$'); at != std::string::npos; at = answers.find('$'))
+      answers.replace(at, 1, folder.string());
+    Answers(answers);
+    const Reply reply = Ask("SIGNDETACHED", {"text"});
+    EXPECT_EQ(reply.errNo, step.errNo) << reply.errMsg;
+    if (step.errNo == 0 && reply.errNo == 0) {
+      WriteFile(folder / "content", "text");
+      Verified(reply.data, folder / "content");
+    }
+    EXPECT_NE(reply.errMsg.find(step.sentence), std::string::npos) << reply.errMsg;
+    if (step.asked.empty()) continue;
+    if (step.asked[0] == '!') {
+      EXPECT_EQ(ConsentLog().find(step.asked.substr(1)), std::string::npos) << ConsentLog();
+    } else {
+      EXPECT_NE(ConsentLog().find(step.asked), std::string::npos) << ConsentLog();
+    }
+  }
+  EXPECT_EQ(Ask("ABOUT").errNo, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SmartCard, CardLife,
+    ::testing::Values(
+        CardCase{"RsaOnThePivAuthenticationKey", 3, true, false,
+                 {{kCardRsa + kCardPin, 0, "", "choose 2 "}}},
+        // 9C takes a PIN for each signature: the card forgets the first one after signing.
+        CardCase{"EcOnThePinAlwaysSignatureKeyTwice", 3, true, false,
+                 {{kCardEc + kCardPin, 0, "", ""}, {kCardEc + kCardPin, 0, "", ""}}},
+        // The card answers 63 C1; the next dialog says one try is left.
+        CardCase{"WrongPin", 2, true, false,
+                 {{kCardRsa + "pin=000000\n", 13, "one try is left before the PIN is locked",
+                   "previousWrong=0 tries=?"},
+                  {kCardRsa + kCardPin, 0, "", "previousWrong=1 tries=1"}}},
+        CardCase{"WrongPinOnTheLastTry", 1, true, false,
+                 {{kCardRsa + "pin=000000\n", 14, "is locked; nothing was signed", "tries=1"}}},
+        CardCase{"LockedCard", 0, true, false,
+                 {{kCardRsa + kCardPin, 14, "The PIN of the token Ferolant Test RSA is locked",
+                   "!pin for"}}},
+        CardCase{"RemovedBetweenChoiceAndSignature", 3, true, false,
+                 {{kCardRsa + kCardPin + "remove=$/card-a\n", 15,
+                   "The token Ferolant Test RSA is no longer available", ""}}},
+        CardCase{"InsertedWhileTheHostRuns", 3, false, false,
+                 {{kCardRsa + kCardPin, 11, "No certificate with a private key was found", ""},
+                  {kCardRsa + kCardPin, 0, "", "choose 2 ", true}}},
+        CardCase{"SecondCardBesideTheFirst", 3, true, true,
+                 {{"choose=Ferolant Test File\n" + kCardPin, 0, "", "choose 4 "}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SignerHost, EncodesAFileInStandardBase64) {
