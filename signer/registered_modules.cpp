@@ -5,6 +5,8 @@
 
 namespace tavrin {
 
-CK_FUNCTION_LIST** LoadTokenModules() { return p11_kit_modules_load(nullptr, 0); }
+CK_FUNCTION_LIST** LoadTokenModules() {
+  return p11_kit_modules_load(nullptr, P11_KIT_MODULE_UNMANAGED);
+}
 
 }  // namespace tavrin

@@ -8,7 +8,7 @@
 
 namespace tavrin {
 
-// The modules to try, loaded and not yet initialised, as a null-terminated array for
+// The modules to try, loaded unmanaged and not yet initialised, as a null-terminated array for
 // p11_kit_modules_release; null when there are none. The shipped library takes the modules
 // registered with p11-kit; only the test build of the library links another list in its place.
 CK_FUNCTION_LIST** LoadTokenModules();

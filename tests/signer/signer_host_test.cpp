@@ -132,8 +132,11 @@ class SignerHost : public ::testing::Test {
       EXPECT_TRUE(status->Exited);
       EXPECT_EQ(status->Code, 0);
     }
+    AfterHost();
     if (!HasFailure()) fs::remove_all(folder);
   }
+
+  virtual void AfterHost() {}
 
   // The person's answers for the next questions.
   void Answers(const std::string& lines) { WriteFile(folder / "consent", lines); }
@@ -498,8 +501,7 @@ class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCas
     if (c.second) Powered("card-b");
   }
 
-  void TearDown() override {
-    SignerHost::TearDown();
+  void AfterHost() override {
     cards.clear();
     if (pcscd) {
       pcscd->SendSignal(SIGTERM);
