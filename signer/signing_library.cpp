@@ -236,6 +236,8 @@ Outcome SigningLibrary::Sign(const SigningSubject& subject, const Feed& feed, st
       BuildDetachedCades({*candidate.key, signatureDigest_, certificateDigest_,
                           std::string_view(reinterpret_cast<const char*>(digest), length)},
                          der);
+  // A PIN-always key's second login may be the one that refuses the PIN.
+  if (built.status == Status::kWrongPin) wrongPin_.insert(candidate.identity);
   if (!built.ok()) return built;
   base64 = Base64(der);
   lastSerial_ = SerialHex(candidate.key->Certificate());

@@ -106,10 +106,11 @@ class TokenKey final : public SigningKey {
     auto* data = reinterpret_cast<CK_BYTE*>(input.data());
     CK_RV rv = module_->C_SignInit(session_->Handle(), &mechanism, key);
     if (rv == CKR_OK && alwaysAuthenticate_) {
-      rv = Login(CKU_CONTEXT_SPECIFIC);
+      const CK_RV login = Login(CKU_CONTEXT_SPECIFIC);
       pin_.Wipe();
-      if (rv != CKR_OK) return Refused(rv);
+      if (login != CKR_OK) return Refused(login);
     }
+    pin_.Wipe();
     CK_ULONG length = 0;
     if (rv == CKR_OK)
       rv = module_->C_Sign(session_->Handle(), data, input.size(), nullptr, &length);

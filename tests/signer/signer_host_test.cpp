@@ -461,16 +461,16 @@ const std::string kCardEc = "choose=Ferolant Test EC\n";
 struct CardStep {
   std::string answers;  // "$" stands for the test's folder
   std::int64_t errNo;
-  std::string sentence;     // a part of the error text
-  std::string asked;        // a part of the consent log after the step; "!..." must not be there
+  std::string sentence;      // a part of the error text
+  std::string asked;         // a part of the consent log after the step; "!..." must not be there
   bool insertFirst = false;  // the first card goes into its slot before the request
 };
 
 struct CardCase {
   const char* name;
-  int tries;      // what the first card's PIN counter has left
-  bool firstIn;   // the first card is in its slot when the host starts
-  bool second;    // a second card in the second slot
+  int tries;     // what the first card's PIN counter has left
+  bool firstIn;  // the first card is in its slot when the host starts
+  bool second;   // a second card in the second slot
   std::vector<CardStep> steps;
 };
 
@@ -482,9 +482,9 @@ class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCas
     const CardCase& c = GetParam();
     const std::string port = std::to_string(kVpcdPort);
     fs::create_directories(folder / "readers");
-    WriteFile(folder / "readers/vpcd", "FRIENDLYNAME \"Ferolant test reader\"\nDEVICENAME /dev/null:" +
-                                           port + "\nLIBPATH " FEROLANT_VPCD_DRIVER "\nCHANNELID " +
-                                           port + "\n");
+    WriteFile(folder / "readers/vpcd",
+              "FRIENDLYNAME \"Ferolant test reader\"\nDEVICENAME /dev/null:" + port +
+                  "\nLIBPATH " FEROLANT_VPCD_DRIVER "\nCHANNELID " + port + "\n");
     pcscd = Script("pcscd", "exec 9>/tmp/ferolant-pcscd.lock\nflock 9\n: > " +
                                 Quoted(folder / "locked") + "\nexec pcscd --foreground --config " +
                                 Quoted(folder / "readers") + " >" + Quoted(folder / "pcscd.log") +
@@ -584,28 +584,52 @@ TEST_P(CardLife, IsAnsweredWithItsStatusAndSentenceWhileTheHostServesOn) {
 INSTANTIATE_TEST_SUITE_P(
     SmartCard, CardLife,
     ::testing::Values(
-        CardCase{"RsaOnThePivAuthenticationKey", 3, true, false,
+        CardCase{"RsaOnThePivAuthenticationKey",
+                 3,
+                 true,
+                 false,
                  {{kCardRsa + kCardPin, 0, "", "choose 2 "}}},
         // 9C takes a PIN for each signature: the card forgets the first one after signing.
-        CardCase{"EcOnThePinAlwaysSignatureKeyTwice", 3, true, false,
+        CardCase{"EcOnThePinAlwaysSignatureKeyTwice",
+                 3,
+                 true,
+                 false,
                  {{kCardEc + kCardPin, 0, "", ""}, {kCardEc + kCardPin, 0, "", ""}}},
         // The card answers 63 C1; the next dialog says one try is left.
-        CardCase{"WrongPin", 2, true, false,
+        CardCase{"WrongPin",
+                 2,
+                 true,
+                 false,
                  {{kCardRsa + "pin=000000\n", 13, "one try is left before the PIN is locked",
                    "previousWrong=0 tries=?"},
                   {kCardRsa + kCardPin, 0, "", "previousWrong=1 tries=1"}}},
-        CardCase{"WrongPinOnTheLastTry", 1, true, false,
+        CardCase{"WrongPinOnTheLastTry",
+                 1,
+                 true,
+                 false,
                  {{kCardRsa + "pin=000000\n", 14, "is locked; nothing was signed", "tries=1"}}},
-        CardCase{"LockedCard", 0, true, false,
+        CardCase{"LockedCard",
+                 0,
+                 true,
+                 false,
                  {{kCardRsa + kCardPin, 14, "The PIN of the token Ferolant Test RSA is locked",
                    "!pin for"}}},
-        CardCase{"RemovedBetweenChoiceAndSignature", 3, true, false,
+        CardCase{"RemovedBetweenChoiceAndSignature",
+                 3,
+                 true,
+                 false,
                  {{kCardRsa + kCardPin + "remove=$/card-a\n", 15,
                    "The token Ferolant Test RSA is no longer available", ""}}},
-        CardCase{"InsertedWhileTheHostRuns", 3, false, false,
+        CardCase{"InsertedWhileTheHostRuns",
+                 3,
+                 false,
+                 false,
                  {{kCardRsa + kCardPin, 11, "No certificate with a private key was found", ""},
                   {kCardRsa + kCardPin, 0, "", "choose 2 ", true}}},
-        CardCase{"SecondCardBesideTheFirst", 3, true, true,
+        CardCase{"SecondCardBesideTheFirst",
+                 3,
+                 true,
+                 true,
                  {{"choose=Ferolant Test File\n" + kCardPin, 0, "", "choose 4 "}}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -17,7 +17,8 @@ CK_FUNCTION_LIST** LoadTokenModules() {
   std::vector<CK_FUNCTION_LIST*> modules;
   std::istringstream paths(listed != nullptr ? listed : "");
   for (std::string path; std::getline(paths, path, ':');) {
-    if (CK_FUNCTION_LIST* module = p11_kit_module_load(path.c_str(), P11_KIT_MODULE_UNMANAGED)) modules.push_back(module);
+    if (CK_FUNCTION_LIST* module = p11_kit_module_load(path.c_str(), P11_KIT_MODULE_UNMANAGED))
+      modules.push_back(module);
   }
   if (modules.empty()) return nullptr;
   // p11_kit_modules_release frees the array itself.
