@@ -491,6 +491,8 @@ class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCas
                                 " 2>&1\n");
     // Another run may hold pcscd for as long as it takes.
     while (!fs::exists(folder / "locked") && pcscd->Running()) Pause();
+    PcscdRuns();
+    if (IsSkipped()) return;
     if (c.firstIn) WriteFile(folder / "card-a", "");
     cards.push_back(Card("card-a", 1, c.tries, kVpcdPort, "rsa", "ec"));
     if (c.second) {
@@ -534,13 +536,18 @@ class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCas
   void Powered(const std::string& name) {
     const auto deadline = std::chrono::steady_clock::now() + kProcessTimeout;
     while (ReadFile(folder / (name + ".state")).find("powered") == std::string::npos) {
-      if (!pcscd->Running()) {
-        GTEST_SKIP() << "pcscd cannot start here, so no card can be read: "
-                     << ReadFile(folder / "pcscd.log");
-      }
+      PcscdRuns();
+      if (IsSkipped()) return;
       ASSERT_LT(std::chrono::steady_clock::now(), deadline)
           << name << " was never powered; pcscd said: " << ReadFile(folder / "pcscd.log");
       Pause();
+    }
+  }
+
+  void PcscdRuns() {
+    if (!pcscd->Running()) {
+      GTEST_SKIP() << "pcscd cannot start here, so no card can be read: "
+                   << ReadFile(folder / "pcscd.log");
     }
   }
 
@@ -560,6 +567,7 @@ TEST_P(CardLife, IsAnsweredWithItsStatusAndSentenceWhileTheHostServesOn) {
   if (IsSkipped() || HasFatalFailure()) return;
   for (const CardStep& step : c.steps) {
     if (step.insertFirst) Insert("card-a");
+    if (IsSkipped() || HasFatalFailure()) return;
     std::string answers = step.answers;
     for (auto at = answers.find('$'); at != std::string::npos; at = answers.find('$'))
       answers.replace(at, 1, folder.string());
