@@ -266,6 +266,8 @@ Outcome SigningLibrary::Sign(const SigningSubject& subject, std::string_view dig
   std::string der;
   Outcome built =
       BuildDetachedCades({*candidate.key, signatureDigest_, certificateDigest_, digest}, der);
+  // A PIN-always key's second login may be the one that refuses the PIN.
+  if (built.status == Status::kWrongPin) wrongPin_.insert(candidate.identity);
   if (!built.ok()) return built;
   base64 = Base64(der);
   lastSerial_ = SerialHex(candidate.key->Certificate());

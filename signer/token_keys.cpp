@@ -1,6 +1,10 @@
 // Keys on PKCS#11 tokens, through every module registered with p11-kit. The token makes the
 // signature with direct PKCS#11 calls: the key never leaves it, each login is one C_Login
 // whose result we see, and nothing logs in again by itself.
+//
+// A PIN-always key (CKA_ALWAYS_AUTHENTICATE) takes one signature per login: the PIN the person
+// gave for this signature logs the user in where the token needs it, and again in the context
+// of the one operation, right after C_SignInit.
 #include <p11-kit/p11-kit.h>
 #include <p11-kit/pkcs11.h>
 
@@ -15,23 +19,9 @@
 #include "key_inventory.h"
 #include "pkcs11_session.h"
 #include "signature_value.h"
+#include "token_modules.h"
 
 namespace tavrin {
-
-class TokenModules {
- public:
-  TokenModules() : modules_(p11_kit_modules_load_and_initialize(0)) {}
-  ~TokenModules() {
-    if (modules_ != nullptr) p11_kit_modules_finalize_and_release(modules_);
-  }
-  TokenModules(const TokenModules&) = delete;
-  TokenModules& operator=(const TokenModules&) = delete;
-
-  CK_FUNCTION_LIST** List() const noexcept { return modules_; }
-
- private:
-  CK_FUNCTION_LIST** modules_;
-};
 
 namespace {
 
@@ -68,32 +58,35 @@ class TokenKey final : public SigningKey {
     module_->C_GetSessionInfo(session_->Handle(), &state);
     const bool loggedIn =
         state.state == CKS_RO_USER_FUNCTIONS || state.state == CKS_RW_USER_FUNCTIONS;
-    if ((token.flags & CKF_LOGIN_REQUIRED) == 0 || loggedIn) {
+    const bool userLogin = (token.flags & CKF_LOGIN_REQUIRED) != 0 && !loggedIn;
+    // Where the key can be seen before a login it tells; a hidden one is asked again once the
+    // user is logged in.
+    alwaysAuthenticate_ = AlwaysAuthenticate(FindKey());
+    if (!userLogin && !alwaysAuthenticate_) {
       return Confirmed(consent.Confirm({summary_, context.subject, false}));
     }
     if ((token.flags & CKF_USER_PIN_LOCKED) != 0) return Locked();
     if ((token.flags & CKF_PROTECTED_AUTHENTICATION_PATH) != 0) {
       Outcome confirmed = Confirmed(consent.Confirm({summary_, context.subject, true}));
-      if (!confirmed.ok()) return confirmed;
-      return LoggedIn(module_->C_Login(session_->Handle(), CKU_USER, nullptr, 0));
+      pinPad_ = true;
+      if (!confirmed.ok() || !userLogin) return confirmed;
+      return UserLogin();
     }
     PinRequest request{summary_, context.subject, false, context.previousAttemptWrong,
                        std::nullopt};
     if ((token.flags & CKF_USER_PIN_FINAL_TRY) != 0) request.triesLeft = 1;
-    Secret pin;
-    Outcome answered = Confirmed(consent.AskPin(request, pin));
+    Outcome answered = Confirmed(consent.AskPin(request, pin_));
     if (!answered.ok()) return answered;
-    auto* text = reinterpret_cast<CK_UTF8CHAR*>(const_cast<char*>(pin.View().data()));
-    const CK_RV rv = module_->C_Login(session_->Handle(), CKU_USER, text, pin.View().size());
-    pin.Wipe();
-    return LoggedIn(rv);
+    Outcome unlocked = userLogin ? UserLogin() : Outcome::Ok();
+    if (unlocked.ok() && !alwaysAuthenticate_) alwaysAuthenticate_ = AlwaysAuthenticate(FindKey());
+    // Kept only for the login that the one signature of a PIN-always key needs.
+    if (!unlocked.ok() || !alwaysAuthenticate_) pin_.Wipe();
+    return unlocked;
   }
 
   Outcome Sign(const EVP_MD* md, std::string_view toBeSigned, std::string& signature) override {
-    CK_OBJECT_CLASS privateKey = CKO_PRIVATE_KEY;
-    const auto keys = session_->Find(
-        {Attr(CKA_CLASS, &privateKey, sizeof privateKey), Attr(CKA_ID, id_.data(), id_.size())});
-    if (keys.empty()) {
+    const CK_OBJECT_HANDLE key = FindKey();
+    if (key == CK_INVALID_HANDLE) {
       return Outcome::Fail(
           Status::kSigningFailed,
           "The token " + summary_.keyLocation + " holds no private key for this certificate");
@@ -111,7 +104,13 @@ class TokenKey final : public SigningKey {
     }
     CK_MECHANISM mechanism{ec ? CKM_ECDSA : CKM_RSA_PKCS, nullptr, 0};
     auto* data = reinterpret_cast<CK_BYTE*>(input.data());
-    CK_RV rv = module_->C_SignInit(session_->Handle(), &mechanism, keys.front());
+    CK_RV rv = module_->C_SignInit(session_->Handle(), &mechanism, key);
+    if (rv == CKR_OK && alwaysAuthenticate_) {
+      const CK_RV login = Login(CKU_CONTEXT_SPECIFIC);
+      pin_.Wipe();
+      if (login != CKR_OK) return Refused(login);
+    }
+    pin_.Wipe();
     CK_ULONG length = 0;
     if (rv == CKR_OK)
       rv = module_->C_Sign(session_->Handle(), data, input.size(), nullptr, &length);
@@ -162,11 +161,36 @@ class TokenKey final : public SigningKey {
                          "No window could be shown to ask for consent; nothing was signed");
   }
 
-  Outcome LoggedIn(CK_RV rv) {
-    if (rv == CKR_OK || rv == CKR_USER_ALREADY_LOGGED_IN) {
-      loggedIn_ = rv == CKR_OK;
-      return Outcome::Ok();
-    }
+  // The private key with the certificate's id; keys the token hides until a login are not found.
+  CK_OBJECT_HANDLE FindKey() const {
+    CK_OBJECT_CLASS privateKey = CKO_PRIVATE_KEY;
+    Bytes id = id_;
+    const auto keys = session_->Find(
+        {Attr(CKA_CLASS, &privateKey, sizeof privateKey), Attr(CKA_ID, id.data(), id.size())});
+    return keys.empty() ? CK_INVALID_HANDLE : keys.front();
+  }
+
+  bool AlwaysAuthenticate(CK_OBJECT_HANDLE key) const {
+    if (key == CK_INVALID_HANDLE) return false;
+    const Bytes value = session_->Attribute(key, CKA_ALWAYS_AUTHENTICATE);
+    return value.size() == sizeof(CK_BBOOL) && value[0] != CK_FALSE;
+  }
+
+  // The PIN given (none for a PIN pad, which asks on its own).
+  CK_RV Login(CK_USER_TYPE user) {
+    if (pinPad_) return module_->C_Login(session_->Handle(), user, nullptr, 0);
+    auto* text = reinterpret_cast<CK_UTF8CHAR*>(const_cast<char*>(pin_.View().data()));
+    return module_->C_Login(session_->Handle(), user, text, pin_.View().size());
+  }
+
+  Outcome UserLogin() {
+    const CK_RV rv = Login(CKU_USER);
+    if (rv == CKR_OK) loggedIn_ = true;
+    if (rv == CKR_OK || rv == CKR_USER_ALREADY_LOGGED_IN) return Outcome::Ok();
+    return Refused(rv);
+  }
+
+  Outcome Refused(CK_RV rv) const {
     if (rv == CKR_PIN_LOCKED) return Locked();
     if (rv == CKR_PIN_INCORRECT || rv == CKR_PIN_LEN_RANGE || rv == CKR_PIN_INVALID) {
       return WrongPin();
@@ -201,7 +225,10 @@ class TokenKey final : public SigningKey {
   X509Ptr certificate_;
   Certificates companions_;
   std::unique_ptr<Session> session_;
+  Secret pin_;
   bool loggedIn_ = false;
+  bool pinPad_ = false;
+  bool alwaysAuthenticate_ = false;
 };
 
 // Trust modules hold the system's anchors, which sign nothing for us.
@@ -269,9 +296,7 @@ void AddToken(const std::shared_ptr<TokenModules>& modules, CK_FUNCTION_LIST* mo
 
 void AddTokens(KeyInventory& inventory) {
   auto modules = std::make_shared<TokenModules>();
-  if (modules->List() == nullptr) return;
-  for (CK_FUNCTION_LIST** it = modules->List(); *it != nullptr; ++it) {
-    CK_FUNCTION_LIST* module = *it;
+  for (CK_FUNCTION_LIST* module : modules->Initialised()) {
     if (HoldsTrustOnly(module)) continue;
     CK_ULONG count = 0;
     if (module->C_GetSlotList(CK_TRUE, nullptr, &count) != CKR_OK || count == 0) continue;

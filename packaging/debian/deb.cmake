@@ -75,6 +75,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The signing library asks a person through zenity's dialogs before every signature.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS zenity)
+# Smart cards: the PC/SC daemon and OpenSC's module, which registers itself with p11-kit
+# (/usr/share/p11-kit/modules/opensc-pkcs11.module) for libp11-kit0, a dependency already.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pcscd, opensc-pkcs11")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${deb_dir}/conffiles ${deb_scripts})
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "browser native messaging host for signing with Tavrin")

@@ -5,12 +5,15 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "json/value/jsonvalue.h"
@@ -71,9 +74,9 @@ std::string Escaped(const std::string& text) {
 struct Keys {
   bool token = true;
   std::vector<std::string> files;  // PKCS#12 files put in the key folder
-  // p11-kit reads no user's module list for root: run as nobody there, so that the test's
-  // list (SoftHSM behind OpenSC's call logger) is the one read.
-  bool userModules = false;
+  bool pinAlwaysToken = false;     // the token whose key takes a PIN for each signature
+  bool brokenModules = false;      // modules that cannot sign, listed before SoftHSM
+  bool cards = false;              // OpenSC's module alone, for cards in PC/SC readers
 };
 
 class SignerHost : public ::testing::Test {
@@ -88,16 +91,20 @@ class SignerHost : public ::testing::Test {
     if (keys.token) {
       fs::copy(kKeys / "tokens", folder / "tokens", fs::copy_options::recursive);
     }
+    if (keys.pinAlwaysToken) {
+      fs::copy(kKeys / "always-tokens", folder / "tokens", fs::copy_options::recursive);
+    }
     WriteFile(folder / "softhsm2.conf", "directories.tokendir = " + (folder / "tokens").string() +
                                             "\nobjectstore.backend = file\n");
-    // p11-kit reads the user's own module list: SoftHSM behind OpenSC's call logger (to count
-    // logins), and no smart-card readers.
-    const fs::path modules = folder / "config/pkcs11/modules";  // under XDG_CONFIG_HOME
-    fs::create_directories(modules);
+    // The test's own modules only: SoftHSM behind OpenSC's call logger (to count logins).
     const std::string softhsm = Shell("cat " + Quoted(kKeys / "softhsm-module")).second;
     const fs::path spy = fs::path(softhsm).parent_path().parent_path() / "pkcs11/pkcs11-spy.so";
-    WriteFile(modules / "softhsm2.module", "module: " + spy.string() + "\n");
-    WriteFile(modules / "opensc-pkcs11.module", "module: opensc-pkcs11.so\ndisable-in: ferolant\n");
+    std::string modules = spy.string();
+    if (keys.cards) modules = "opensc-pkcs11.so";
+    if (keys.brokenModules) {
+      modules = std::string(FEROLANT_BROKEN_MODULES) + ":" + (folder / "none.so").string() + ":" +
+                modules;
+    }
     const fs::path keyFolder = folder / "config/ferolant/keys";
     fs::create_directories(keyFolder);
     for (const std::string& file : keys.files) fs::copy(kKeys / file, keyFolder / file);
@@ -105,23 +112,17 @@ class SignerHost : public ::testing::Test {
     setenv("HOME", (folder / "home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     setenv("SOFTHSM2_CONF", (folder / "softhsm2.conf").c_str(), 1);
+    setenv("FEROLANT_TEST_PKCS11_MODULES", modules.c_str(), 1);
     setenv("PKCS11SPY", softhsm.substr(0, softhsm.find('\n')).c_str(), 1);
     setenv("PKCS11SPY_OUTPUT", (folder / "calls.log").c_str(), 1);
     setenv("FEROLANT_TEST_CONSENT_FILE", (folder / "consent").c_str(), 1);
     setenv("FEROLANT_TEST_CONSENT_LOG", (folder / "consent.log").c_str(), 1);
-    std::string executable = FEROLANT_SCRIPTED_HOST;
-    if (keys.userModules && geteuid() == 0) {
-      executable = (folder / "as-nobody").string();
-      WriteFile(executable, "#!/bin/sh\nexec setpriv --reuid=65534 --regid=65534 --clear-groups " +
-                                std::string(FEROLANT_SCRIPTED_HOST) + "\n");
-      fs::permissions(executable, fs::perms::owner_all);
-      for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
-      }
-      fs::permissions(folder, fs::perms::all, fs::perm_options::add);
-    }
-    host = std::make_unique<TChildProcess>(executable);
+    BeforeHost();
+    if (HasFatalFailure() || IsSkipped()) return;
+    host = std::make_unique<TChildProcess>(FEROLANT_SCRIPTED_HOST);
   }
+
+  virtual void BeforeHost() {}
 
   void TearDown() override {
     if (host) {
@@ -131,8 +132,11 @@ class SignerHost : public ::testing::Test {
       EXPECT_TRUE(status->Exited);
       EXPECT_EQ(status->Code, 0);
     }
+    AfterHost();
     if (!HasFailure()) fs::remove_all(folder);
   }
+
+  virtual void AfterHost() {}
 
   // The person's answers for the next questions.
   void Answers(const std::string& lines) { WriteFile(folder / "consent", lines); }
@@ -178,6 +182,16 @@ class SignerHost : public ::testing::Test {
 
   std::string ConsentLog() { return ReadFile(folder / "consent.log"); }
 
+  // How often the module's call log names `what`.
+  std::size_t Calls(const std::string& what) {
+    const std::string calls = ReadFile(folder / "calls.log");
+    std::size_t count = 0;
+    for (auto at = calls.find(what); at != std::string::npos; at = calls.find(what, at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+
   fs::path folder;
   std::unique_ptr<TChildProcess> host;
 };
@@ -190,6 +204,7 @@ struct TextCase {
   const char* certificate;  // its file in the test keys
   std::u16string text;
   const char* digestName;  // as OpenSSL prints it
+  bool brokenModules = false;
 };
 
 void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
@@ -198,7 +213,7 @@ class SignsText : public SignerHost, public ::testing::WithParamInterface<TextCa
 
 TEST_P(SignsText, AsTheCodePagesBytesWithFourSignedAttributes) {
   const TextCase& c = GetParam();
-  Start({true, {"file.p12", "expired.p12"}});
+  Start({true, {"file.p12", "expired.p12"}, false, c.brokenModules});
   Answers(std::string("choose=") + c.subject +
           "\npin=" + (c.subject == std::string(kFileName) ? "file password" : "1234") + "\n");
   ASSERT_EQ(Ask("SETCFGCODEPAGENUMBER", {c.codePage}).errNo, 0);
@@ -231,7 +246,9 @@ INSTANTIATE_TEST_SUITE_P(
             u"P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148 \u00fap\u011bl",
             "sha384"},
         TextCase{"Cp1252KeyFile", "1252", "3", kFileName, "file",
-                 u"Gr\u00fc\u00dfe \u00e0 Paris \u20ac", "sha512"}),
+                 u"Gr\u00fc\u00dfe \u00e0 Paris \u20ac", "sha512"},
+        // Modules that cannot load, initialise or list their slots are passed over.
+        TextCase{"BesideBrokenModules", "65001", "1", kEc, "ec", u"text", "sha256", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SignerHost, SignsA64MiBFileWithAKeyFile) {
@@ -254,7 +271,7 @@ TEST_F(SignerHost, SignsA64MiBFileWithAKeyFile) {
 }
 
 TEST_F(SignerHost, AWrongPinIsTriedOnceAndReportedThenTheNextAskSaysSo) {
-  Start({true, {}, true});
+  Start({true, {}});
   Answers(std::string("choose=") + kRsa + "\npin=0000\n");
   const Reply wrong = Ask("SIGNDETACHED", {"text"});
   EXPECT_EQ(wrong.errNo, 13);
@@ -263,19 +280,34 @@ TEST_F(SignerHost, AWrongPinIsTriedOnceAndReportedThenTheNextAskSaysSo) {
   // The token counted the failure (SoftHSM keeps no number, only its "count low" flag), after
   // exactly one login.
   EXPECT_NE(wrong.errMsg.find("few tries are left"), std::string::npos) << wrong.errMsg;
-  const std::string calls = ReadFile(folder / "calls.log");
-  std::size_t logins = 0;
-  for (auto at = calls.find("C_Login"); at != std::string::npos;
-       at = calls.find("C_Login", at + 1)) {
-    ++logins;
-  }
-  EXPECT_EQ(logins, 1u);
+  EXPECT_EQ(Calls("C_Login"), 1u);
 
   Answers(std::string("choose=") + kRsa + "\npin=1234\n");
   EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).errNo, 0);
   EXPECT_NE(ConsentLog().find("pin for=Ferolant Test RSA previousWrong=1"), std::string::npos)
       << ConsentLog();
   EXPECT_NE(ConsentLog().find("preselected=Ferolant Test RSA"), std::string::npos);
+}
+
+// The token refuses a signature that has no login of its own; one PIN dialog serves both logins.
+TEST_F(SignerHost, APinAlwaysKeyTakesOnePinForEachSignatureForBothLogins) {
+  Start({false, {}, true});
+  Answers("pin=1234\n");
+  for (int i = 0; i < 2; ++i) {
+    const Reply signature = Ask("SIGNDETACHED", {"text"});
+    ASSERT_EQ(signature.errNo, 0) << signature.errMsg;
+    WriteFile(folder / "content", "text");
+    Verified(signature.data, folder / "content");
+  }
+  EXPECT_EQ(ConsentLog(),
+            "pin for=Ferolant Test PIN-always previousWrong=0 tries=?\n"
+            "pin for=Ferolant Test PIN-always previousWrong=0 tries=?\n");
+  EXPECT_EQ(Calls("C_Login"), 4u);
+  EXPECT_EQ(Calls("CKU_CONTEXT_SPECIFIC"), 2u);
+
+  Answers("pin=0000\n");
+  EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).errNo, 13);
+  EXPECT_EQ(Calls("C_Login"), 5u);
 }
 
 struct Request {
@@ -415,6 +447,198 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"GETFILENAMEDLG", {"Title", "", "", "", "0"}}},
                   17,
                   "not available"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Cards through PC/SC: pcscd on a configuration of its own, with vpcd's virtual reader (two
+// slots, on the port given and the next); an emulated PIV card in each slot that has one; OpenSC's
+// module reading them. There is one pcscd per machine: a case waits for its lock, and ctest runs
+// the cases one at a time.
+constexpr int kVpcdPort = 35991;
+const std::string kCardPin = "pin=123456\n";
+const std::string kCardRsa = "choose=Ferolant Test RSA\n";
+const std::string kCardEc = "choose=Ferolant Test EC\n";
+
+struct CardStep {
+  std::string answers;  // "$" stands for the test's folder
+  std::int64_t errNo;
+  std::string sentence;      // a part of the error text
+  std::string asked;         // a part of the consent log after the step; "!..." must not be there
+  bool insertFirst = false;  // the first card goes into its slot before the request
+};
+
+struct CardCase {
+  const char* name;
+  int tries;     // what the first card's PIN counter has left
+  bool firstIn;  // the first card is in its slot when the host starts
+  bool second;   // a second card in the second slot
+  std::vector<CardStep> steps;
+};
+
+void PrintTo(const CardCase& c, std::ostream* out) { *out << c.name; }
+
+class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCase> {
+ protected:
+  void BeforeHost() override {
+    const CardCase& c = GetParam();
+    const std::string port = std::to_string(kVpcdPort);
+    fs::create_directories(folder / "readers");
+    WriteFile(folder / "readers/vpcd",
+              "FRIENDLYNAME \"Ferolant test reader\"\nDEVICENAME /dev/null:" + port +
+                  "\nLIBPATH " FEROLANT_VPCD_DRIVER "\nCHANNELID " + port + "\n");
+    pcscd = Script("pcscd", "exec 9>/tmp/ferolant-pcscd.lock\nflock 9\n: > " +
+                                Quoted(folder / "locked") + "\nexec pcscd --foreground --config " +
+                                Quoted(folder / "readers") + " >" + Quoted(folder / "pcscd.log") +
+                                " 2>&1\n");
+    // Another run may hold pcscd for as long as it takes.
+    while (!fs::exists(folder / "locked") && pcscd->Running()) Pause();
+    PcscdRuns();
+    if (IsSkipped()) return;
+    if (c.firstIn) WriteFile(folder / "card-a", "");
+    cards.push_back(Card("card-a", 1, c.tries, kVpcdPort, "rsa", "ec"));
+    if (c.second) {
+      WriteFile(folder / "card-b", "");
+      cards.push_back(Card("card-b", 2, 3, kVpcdPort + 1, "file", "always"));
+    }
+    if (c.firstIn) Powered("card-a");
+    if (c.second) Powered("card-b");
+  }
+
+  void AfterHost() override {
+    cards.clear();
+    if (pcscd) {
+      pcscd->SendSignal(SIGTERM);
+      EXPECT_TRUE(pcscd->WaitForExit().has_value());
+    }
+  }
+
+  static void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
+
+  std::unique_ptr<TChildProcess> Script(const std::string& name, const std::string& body) {
+    const fs::path path = folder / (name + ".sh");
+    WriteFile(path, "#!/bin/sh\n" + body);
+    fs::permissions(path, fs::perms::owner_all);
+    return std::make_unique<TChildProcess>(path.string());
+  }
+
+  std::unique_ptr<TChildProcess> Card(const std::string& name, int serial, int tries, int port,
+                                      const std::string& rsa, const std::string& ec) {
+    const auto key = [](const std::string& k) {
+      return Quoted(kKeys / (k + ".key")) + " " + Quoted(kKeys / (k + ".pem"));
+    };
+    return Script(name, "exec /usr/bin/python3 " FEROLANT_PIV_CARD " --port " +
+                            std::to_string(port) + " --present " + Quoted(folder / name) +
+                            " --serial " + std::to_string(serial) + " --tries " +
+                            std::to_string(tries) + " --rsa " + key(rsa) + " --ec " + key(ec) +
+                            " >>" + Quoted(folder / (name + ".log")) + " 2>&1\n");
+  }
+
+  // Until pcscd has seen the card and powered it; skipped where pcscd cannot run.
+  void Powered(const std::string& name) {
+    const auto deadline = std::chrono::steady_clock::now() + kProcessTimeout;
+    while (ReadFile(folder / (name + ".state")).find("powered") == std::string::npos) {
+      PcscdRuns();
+      if (IsSkipped()) return;
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+          << name << " was never powered; pcscd said: " << ReadFile(folder / "pcscd.log");
+      Pause();
+    }
+  }
+
+  void PcscdRuns() {
+    if (!pcscd->Running()) {
+      GTEST_SKIP() << "pcscd cannot start here, so no card can be read: "
+                   << ReadFile(folder / "pcscd.log");
+    }
+  }
+
+  void Insert(const std::string& name) {
+    fs::remove(folder / (name + ".state"));
+    WriteFile(folder / name, "");
+    Powered(name);
+  }
+
+  std::unique_ptr<TChildProcess> pcscd;
+  std::vector<std::unique_ptr<TChildProcess>> cards;
+};
+
+TEST_P(CardLife, IsAnsweredWithItsStatusAndSentenceWhileTheHostServesOn) {
+  const CardCase& c = GetParam();
+  Start({false, {}, false, false, true});
+  if (IsSkipped() || HasFatalFailure()) return;
+  for (const CardStep& step : c.steps) {
+    if (step.insertFirst) Insert("card-a");
+    if (IsSkipped() || HasFatalFailure()) return;
+    std::string answers = step.answers;
+    for (auto at = answers.find('$'); at != std::string::npos; at = answers.find('$'))
+      answers.replace(at, 1, folder.string());
+    Answers(answers);
+    const Reply reply = Ask("SIGNDETACHED", {"text"});
+    EXPECT_EQ(reply.errNo, step.errNo) << reply.errMsg;
+    if (step.errNo == 0 && reply.errNo == 0) {
+      WriteFile(folder / "content", "text");
+      Verified(reply.data, folder / "content");
+    }
+    EXPECT_NE(reply.errMsg.find(step.sentence), std::string::npos) << reply.errMsg;
+    if (step.asked.empty()) continue;
+    if (step.asked[0] == '!') {
+      EXPECT_EQ(ConsentLog().find(step.asked.substr(1)), std::string::npos) << ConsentLog();
+    } else {
+      EXPECT_NE(ConsentLog().find(step.asked), std::string::npos) << ConsentLog();
+    }
+  }
+  EXPECT_EQ(Ask("ABOUT").errNo, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SmartCard, CardLife,
+    ::testing::Values(
+        CardCase{"RsaOnThePivAuthenticationKey",
+                 3,
+                 true,
+                 false,
+                 {{kCardRsa + kCardPin, 0, "", "choose 2 "}}},
+        // 9C takes a PIN for each signature: the card forgets the first one after signing.
+        CardCase{"EcOnThePinAlwaysSignatureKeyTwice",
+                 3,
+                 true,
+                 false,
+                 {{kCardEc + kCardPin, 0, "", ""}, {kCardEc + kCardPin, 0, "", ""}}},
+        // The card answers 63 C1; the next dialog says one try is left.
+        CardCase{"WrongPin",
+                 2,
+                 true,
+                 false,
+                 {{kCardRsa + "pin=000000\n", 13, "one try is left before the PIN is locked",
+                   "previousWrong=0 tries=?"},
+                  {kCardRsa + kCardPin, 0, "", "previousWrong=1 tries=1"}}},
+        CardCase{"WrongPinOnTheLastTry",
+                 1,
+                 true,
+                 false,
+                 {{kCardRsa + "pin=000000\n", 14, "is locked; nothing was signed", "tries=1"}}},
+        CardCase{"LockedCard",
+                 0,
+                 true,
+                 false,
+                 {{kCardRsa + kCardPin, 14, "The PIN of the token Ferolant Test RSA is locked",
+                   "!pin for"}}},
+        CardCase{"RemovedBetweenChoiceAndSignature",
+                 3,
+                 true,
+                 false,
+                 {{kCardRsa + kCardPin + "remove=$/card-a\n", 15,
+                   "The token Ferolant Test RSA is no longer available", ""}}},
+        CardCase{"InsertedWhileTheHostRuns",
+                 3,
+                 false,
+                 false,
+                 {{kCardRsa + kCardPin, 11, "No certificate with a private key was found", ""},
+                  {kCardRsa + kCardPin, 0, "", "choose 2 ", true}}},
+        CardCase{"SecondCardBesideTheFirst",
+                 3,
+                 true,
+                 true,
+                 {{"choose=Ferolant Test File\n" + kCardPin, 0, "", "choose 4 "}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SignerHost, EncodesAFileInStandardBase64) {
