@@ -111,9 +111,13 @@ class SignerHost : public ::testing::Test {
     setenv("FEROLANT_TEST_CONSENT_LOG", (folder / "consent.log").c_str(), 1);
     std::string executable = FEROLANT_SCRIPTED_HOST;
     if (keys.userModules && geteuid() == 0) {
+      // A copy nobody can reach: the build tree may lie in a home folder only root may enter.
+      const fs::path built = fs::path(FEROLANT_SCRIPTED_HOST).parent_path();
+      fs::create_directories(folder / "host");
+      for (const char* file : {"ferolant", "libtavrin.so"}) fs::copy(built / file, folder / "host");
       executable = (folder / "as-nobody").string();
       WriteFile(executable, "#!/bin/sh\nexec setpriv --reuid=65534 --regid=65534 --clear-groups " +
-                                std::string(FEROLANT_SCRIPTED_HOST) + "\n");
+                                (folder / "host/ferolant").string() + "\n");
       fs::permissions(executable, fs::perms::owner_all);
       for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
