@@ -9,59 +9,15 @@ import os from 'node:os';
 import path from 'node:path';
 
 import {
-  EXTENSION_DIR, HOST_NAME, HOST_PATH, MODULE_PATH, REGISTER, SIGN_TEXT, checkEveryOperation,
-  fnvUnits, hostPids, longRun, standinSignature, waitUntil,
+  FIREFOX, GECKO_ID, HOST_NAME, HOST_PATH, REGISTER, SIGN_TEXT, checkEveryOperation, fnvUnits,
+  hostPids, longRun, standinSignature, waitUntil, writeProfile, writeReporter,
 } from './support.mjs';
-
-const FIREFOX = process.env.FEROLANT_FIREFOX || 'firefox-esr';
-const GECKO_ID = 'e2e@ferolant.test';
 const REPORT_MS = 180000;  // browser start, the suite and a megabyte-long result, on a busy machine
 
 let scratch;
 let firefox;
 let results;
 let file;
-
-// A native host that gives the extension its configuration and writes its report to a file.
-function writeReporter(dir, config, reportFile) {
-  const script = path.join(dir, 'reporter.py');
-  fs.writeFileSync(script, `#!/usr/bin/env python3
-import json, struct, sys
-header = sys.stdin.buffer.read(4)
-message = json.loads(sys.stdin.buffer.read(struct.unpack('<I', header)[0]))
-if message.get('kind') == 'report':
-    with open(${JSON.stringify(reportFile)} + '.part', 'w') as f:
-        json.dump(message['results'], f)
-    import os
-    os.replace(${JSON.stringify(reportFile)} + '.part', ${JSON.stringify(reportFile)})
-    reply = {'ok': True}
-else:
-    reply = json.loads(${JSON.stringify(JSON.stringify(config))})
-body = json.dumps(reply).encode()
-sys.stdout.buffer.write(struct.pack('<I', len(body)) + body)
-sys.stdout.buffer.flush()
-`, { mode: 0o755 });
-  return script;
-}
-
-// The test extension as Firefox wants it: a gecko id, background scripts (a module) instead
-// of a service worker, packed with ferolant.mjs as <profile>/extensions/<id>.xpi.
-function writeXpi(profile) {
-  const manifest = JSON.parse(fs.readFileSync(path.join(EXTENSION_DIR, 'manifest.json'), 'utf8'));
-  delete manifest.key;
-  manifest.background = { scripts: ['firefox-suite.js'], type: 'module' };
-  manifest.browser_specific_settings = { gecko: { id: GECKO_ID } };
-  const xpi = path.join(profile, 'extensions', `${GECKO_ID}.xpi`);
-  fs.mkdirSync(path.dirname(xpi), { recursive: true });
-  execFileSync('python3', ['-c', `
-import sys, zipfile
-with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
-    z.writestr('manifest.json', sys.argv[2])
-    for name in ('background.js', 'firefox-suite.js'):
-        z.write(sys.argv[3] + '/' + name, name)
-    z.write(sys.argv[4], 'ferolant.mjs')
-`, xpi, JSON.stringify(manifest), EXTENSION_DIR, MODULE_PATH]);
-}
 
 before(async () => {
   scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'ferolant-e2e-firefox-'));
@@ -83,18 +39,7 @@ before(async () => {
   register(HOST_NAME, HOST_PATH);
   register('ferolant.e2e_report', reporter);
 
-  fs.writeFileSync(path.join(profile, 'user.js'), [
-    'user_pref("xpinstall.signatures.required", false);',
-    'user_pref("extensions.autoDisableScopes", 0);',
-    'user_pref("extensions.enabledScopes", 15);',
-    'user_pref("browser.shell.checkDefaultBrowser", false);',
-    'user_pref("datareporting.policy.dataSubmissionEnabled", false);',
-    'user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);',
-    'user_pref("browser.startup.homepage_override.mstone", "ignore");',
-    'user_pref("app.update.auto", false);',
-    'user_pref("network.dns.disableIPv6", true);',
-  ].join('\n') + '\n');
-  writeXpi(profile);
+  writeProfile(profile);
 
   firefox = spawn(FIREFOX, ['--headless', '--no-remote', '--profile', profile, 'about:blank'],
                   { env, stdio: 'ignore', detached: true });

@@ -144,3 +144,63 @@ export async function waitUntil(condition, ms, message = 'condition not met') {
     await new Promise((r) => setTimeout(r, 20));
   }
 }
+
+export const FIREFOX = process.env.FEROLANT_FIREFOX || 'firefox-esr';
+export const GECKO_ID = 'e2e@ferolant.test';
+
+// A native host that gives the extension its configuration and writes its report to a file.
+export function writeReporter(dir, config, reportFile, goFile = null) {
+  const script = path.join(dir, 'reporter.py');
+  fs.writeFileSync(script, `#!/usr/bin/env python3
+import json, struct, sys
+header = sys.stdin.buffer.read(4)
+message = json.loads(sys.stdin.buffer.read(struct.unpack('<I', header)[0]))
+if message.get('kind') == 'report':
+    with open(${JSON.stringify(reportFile)} + '.part', 'w') as f:
+        json.dump(message['results'], f)
+    import os
+    os.replace(${JSON.stringify(reportFile)} + '.part', ${JSON.stringify(reportFile)})
+    reply = {'ok': True}
+else:
+    import os, time
+    # The test says when the extension may start, once the browser's window is in front.
+    while ${JSON.stringify(goFile ?? '')} and not os.path.exists(${JSON.stringify(goFile ?? '')}):
+        time.sleep(0.1)
+    reply = json.loads(${JSON.stringify(JSON.stringify(config))})
+body = json.dumps(reply).encode()
+sys.stdout.buffer.write(struct.pack('<I', len(body)) + body)
+sys.stdout.buffer.flush()
+`, { mode: 0o755 });
+  return script;
+}
+
+// A profile that loads the test extension as Firefox wants it (a gecko id, background scripts
+// as a module instead of a service worker, packed with ferolant.mjs as
+// <profile>/extensions/<id>.xpi) and asks nothing at its first start.
+export function writeProfile(profile) {
+  fs.writeFileSync(path.join(profile, 'user.js'), [
+    'user_pref("xpinstall.signatures.required", false);',
+    'user_pref("extensions.autoDisableScopes", 0);',
+    'user_pref("extensions.enabledScopes", 15);',
+    'user_pref("browser.shell.checkDefaultBrowser", false);',
+    'user_pref("datareporting.policy.dataSubmissionEnabled", false);',
+    'user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);',
+    'user_pref("browser.startup.homepage_override.mstone", "ignore");',
+    'user_pref("app.update.auto", false);',
+    'user_pref("network.dns.disableIPv6", true);',
+  ].join('\n') + '\n');
+  const manifest = JSON.parse(fs.readFileSync(path.join(EXTENSION_DIR, 'manifest.json'), 'utf8'));
+  delete manifest.key;
+  manifest.background = { scripts: ['firefox-suite.js'], type: 'module' };
+  manifest.browser_specific_settings = { gecko: { id: GECKO_ID } };
+  const xpi = path.join(profile, 'extensions', `${GECKO_ID}.xpi`);
+  fs.mkdirSync(path.dirname(xpi), { recursive: true });
+  execFileSync('python3', ['-c', `
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('manifest.json', sys.argv[2])
+    for name in ('background.js', 'firefox-suite.js'):
+        z.write(sys.argv[3] + '/' + name, name)
+    z.write(sys.argv[4], 'ferolant.mjs')
+`, xpi, JSON.stringify(manifest), EXTENSION_DIR, MODULE_PATH]);
+}

@@ -21,6 +21,27 @@ CHROMIUM_DIRS = {
     "brave": ".config/BraveSoftware/Brave-Browser/NativeMessagingHosts",
 }
 FIREFOX_DIR = ".mozilla/native-messaging-hosts"
+# What install writes for each further browser and kind of install, under HOME.
+CHROMIUM_FLATPAK = ".var/app/org.chromium.Chromium"
+OTHER_INSTALLS = {
+    "vivaldi": [".config/vivaldi/NativeMessagingHosts/ferolant.host.json"],
+    "opera": [".config/google-chrome/NativeMessagingHosts/ferolant.host.json"],
+    "librewolf": [".librewolf/native-messaging-hosts/ferolant.host.json"],
+    "firefox-snap": [FIREFOX_DIR + "/ferolant.host.json"],
+    "firefox-flatpak": [FIREFOX_DIR + "/ferolant.host.json"],
+    "chromium-flatpak": [CHROMIUM_FLATPAK + "/config/chromium/NativeMessagingHosts/ferolant.host.json",
+                         CHROMIUM_FLATPAK + "/data/ferolant/ferolant.host"],
+    "chrome-flatpak": [
+        ".var/app/com.google.Chrome/config/google-chrome/NativeMessagingHosts/ferolant.host.json",
+        ".var/app/com.google.Chrome/data/ferolant/ferolant.host"],
+}
+# Where a faked HOME shows each sandboxed browser as installed.
+INSTALLED = {
+    "firefox-snap": "snap/firefox",
+    "firefox-flatpak": ".local/share/flatpak/app/org.mozilla.firefox",
+    "chromium-flatpak": ".local/share/flatpak/app/org.chromium.Chromium",
+    "chrome-flatpak": ".local/share/flatpak/app/com.google.Chrome",
+}
 
 
 class RegisterTest(unittest.TestCase):
@@ -90,8 +111,9 @@ class InstallAndRemove(RegisterTest):
 
         rc, out, _ = self.run_register("check", "--name", "cz.example_1.host")
         self.assertEqual(rc, 0, out)
-        self.assertEqual(out.count(": OK"), 5, out)
-        self.assertEqual(out.count("answers NATIVEVERSION with '2'"), 5, out)
+        # Opera reads Chrome's manifest; Vivaldi and LibreWolf have their own.
+        self.assertEqual(out.count(": OK"), 7, out)
+        self.assertEqual(out.count("answers NATIVEVERSION with '2'"), 7, out)
 
         rc, out, _ = self.run_register("remove", "--name", "cz.example_1.host")
         self.assertEqual(rc, 0)
@@ -128,19 +150,108 @@ class InstallAndRemove(RegisterTest):
             ("--extension-id", "chrome-extension://abcdefghijklmnopabcdefghijklmnop"),
             ("--extension-id", "chrome-extension://*/"),
             ("--firefox-id", "no at sign"), ("--firefox-id", 'x@y"z'),
-            ("--browser", "opera"), ("--path", "build/bin/ferolant"),
-            ("--user-data-dir", "profile"),
+            ("--browser", "safari"), ("--path", "build/bin/ferolant"),
+            ("--user-data-dir", "profile"), ("--folder", "relative/folder"),
+            ("--folder", "/abs", "--browser", "firefox"), ("--folder", "/abs", "--system"),
+            ("--browser", "vivaldi", "--system"), ("--browser", "chromium-flatpak", "--system"),
+            ("--browser", "firefox-snap", "--user-data-dir", "/abs"),
         ]
-        for option, value in cases:
+        for case in cases:
             rc, _, err = self.run_register("install", "--path", host, "--browser", "chrome",
-                                           option, value)
-            self.assertEqual(rc, 2, (option, value))
+                                           *case)
+            self.assertEqual(rc, 2, case)
             self.assertTrue(err.startswith("ferolant-register: "), err)
         # A host that is not there is refused too: a manifest naming it could never work.
         rc, _, err = self.run_register("install", "--path", os.path.join(self.home, "none"))
         self.assertEqual(rc, 2)
         self.assertIn("not an executable file", err)
         self.assertEqual(self.all_files(), ["host"])
+
+
+class OtherBrowsers(RegisterTest):
+    @unittest.skipUnless(HOST, "needs FEROLANT_TEST_HOST")
+    def test_each_browser_and_kind_of_install_gets_its_own_files(self):
+        for browser, files in OTHER_INSTALLS.items():
+            rc, _, err = self.run_register("install", "--path", HOST, "--browser", browser)
+            self.assertEqual(rc, 0, err)
+            self.assertEqual(self.all_files(), sorted(files), browser)
+            if browser.endswith("-flatpak") and browser != "firefox-flatpak":
+                # The sandbox starts the script it can see; the script starts the host outside.
+                with open(os.path.join(self.home, files[0])) as f:
+                    self.assertEqual(json.load(f)["path"], os.path.join(self.home, files[1]))
+                rc, out, _ = self.run_register("check", "--browser", browser)
+                self.assertIn("which starts outside the sandbox:\n" + " " * 17 + "path: " + HOST,
+                              out)
+            rc, _, _ = self.run_register("remove", "--browser", browser)
+            self.assertEqual((rc, self.all_files()), (0, []), browser)
+        folder = os.path.join(self.home, "elsewhere")
+        for browser, member in (("chromium", "allowed_origins"), ("librewolf", "allowed_extensions")):
+            rc, _, err = self.run_register("install", "--path", HOST, "--folder", folder,
+                                           "--browser", browser)
+            self.assertEqual(rc, 0, err)
+            with open(os.path.join(folder, "ferolant.host.json")) as f:
+                self.assertIn(member, json.load(f))
+        rc, out, _ = self.run_register("check", "--folder", folder, "--browser", "librewolf")
+        self.assertEqual(rc, 0, out)
+
+    def fake_installed(self, *browsers):
+        for browser in browsers:
+            os.makedirs(os.path.join(self.home, INSTALLED[browser]))
+
+    def fake_gdbus(self, body):
+        """A gdbus on PATH that answers the permission store's Lookup as body says."""
+        bin_dir = os.path.join(self.home, "bin")
+        os.makedirs(bin_dir, exist_ok=True)
+        path = os.path.join(bin_dir, "gdbus")
+        with open(path, "w") as f:
+            f.write("#!/bin/sh\n" + body + "\n")
+        os.chmod(path, 0o755)
+        self.env["PATH"] = bin_dir + os.pathsep + self.env["PATH"]
+
+    @unittest.skipUnless(HOST, "needs FEROLANT_TEST_HOST")
+    def test_check_finds_the_sandboxed_installs_and_says_what_they_need(self):
+        self.fake_installed(*INSTALLED)
+        rc, out, _ = self.run_register("check")
+        for browser, where in INSTALLED.items():
+            self.assertIn(f"installed: {browser:<16} {where.startswith('snap') and 'snap   ' or 'flatpak'} "
+                          f"{os.path.join(self.home, where)}", out)
+        # "all" writes for what is installed, sandboxed or not.
+        rc, _, err = self.run_register("install", "--path", HOST)
+        self.assertEqual(rc, 0, err)
+        for browser in INSTALLED:
+            for f in OTHER_INSTALLS[browser]:
+                self.assertTrue(os.path.exists(os.path.join(self.home, f)), f)
+        overrides = os.path.join(self.home, ".local/share/flatpak/overrides")
+        cases = [
+            # browser, gdbus's answer, flatpak override, expected exit code, expected texts
+            ("chromium-flatpak", None, None, 1,
+             ["will NOT start the host",
+              "flatpak override --user --talk-name=org.freedesktop.Flatpak org.chromium.Chromium"]),
+            ("chromium-flatpak", None, "[Session Bus Policy]\norg.freedesktop.Flatpak=talk\n", 0,
+             ["may start programs outside it", "it will start the host"]),
+            ("firefox-snap", "echo \"({'snap.firefox': ['yes']}, <byte 0x00>)\"", None, 0,
+             ["the person allowed it: it will start the host"]),
+            ("firefox-snap", "echo 'Error: GDBus.Error: No entry for ferolant.host' >&2; exit 1",
+             None, 1, ["no one has allowed it yet",
+                       "flatpak permission-set webextensions ferolant.host snap.firefox yes"]),
+            ("firefox-flatpak", "echo \"({'org.mozilla.firefox': ['no']}, <byte 0x00>)\"", None, 1,
+             ["the person said no",
+              "flatpak permission-set webextensions ferolant.host org.mozilla.firefox yes"]),
+            ("firefox-snap", "exit 1", None, 1, ["whether the person allowed it is unknown"]),
+        ]
+        path = self.env["PATH"]
+        for browser, gdbus, override, code, texts in cases:
+            self.env["PATH"] = path
+            if gdbus:
+                self.fake_gdbus(gdbus)
+            if override:
+                os.makedirs(overrides, exist_ok=True)
+                with open(os.path.join(overrides, "org.chromium.Chromium"), "w") as f:
+                    f.write(override)
+            rc, out, _ = self.run_register("check", "--browser", browser)
+            self.assertEqual(rc, code, (browser, out))
+            for text in texts:
+                self.assertIn(text, out, browser)
 
 
 class Check(RegisterTest):

@@ -54,7 +54,7 @@ std::string Utf8(const JsonLite& text) { return client::Utf16ToUtf8(text.text); 
 // The allowed origins or extension ids: present, not empty, each well formed.
 void CheckAllowed(Browser browser, const JsonLite& manifest, ManifestCheck& check,
                   std::vector<std::string>& problems) {
-  const bool firefox = browser == Browser::kFirefox;
+  const bool firefox = IsFirefoxFamily(browser);
   const char* member = firefox ? "allowed_extensions" : "allowed_origins";
   const JsonLite* list = manifest.Find(client::Utf8ToUtf16(member));
   if (list == nullptr || list->kind != JsonLite::Kind::kArray || list->items.empty()) {
@@ -80,8 +80,37 @@ void CheckAllowed(Browser browser, const JsonLite& manifest, ManifestCheck& chec
   check.lines.push_back(std::string(firefox ? "allowed extensions: " : "allowed origins: ") + all);
 }
 
+// The executable a manifest names, and whether it starts as a host.
+void CheckHost(const fs::path& path, HostOfScript host_of, ManifestCheck& check,
+               std::vector<std::string>& problems) {
+  const std::string shown = Utf8FromPath(path);
+  std::error_code ec;
+  if (!fs::exists(path, ec)) {
+    problems.push_back("\"path\" " + shown + " does not exist");
+  } else if (!fs::is_regular_file(path, ec)) {
+    problems.push_back("\"path\" " + shown + " is not a file");
+  } else if (!IsExecutable(path)) {
+    problems.push_back("\"path\" " + shown + " is not executable");
+  } else if (host_of) {
+    check.lines.push_back("path: " + shown + " (executable file)");
+    const std::optional<std::string> host = host_of(shown);
+    if (!host) {
+      problems.push_back("\"path\" " + shown +
+                         " is not the script that starts the host outside the sandbox: run "
+                         "ferolant-register install");
+    } else {
+      check.lines.push_back("which starts outside the sandbox:");
+      CheckHost(PathFromUtf8(*host), nullptr, check, problems);
+    }
+  } else {
+    check.lines.push_back("path: " + shown + " (executable file)");
+    const ProbeResult probe = ProbeHost(shown);
+    (probe.ok ? check.lines : problems).push_back("host " + probe.text);
+  }
+}
+
 void CheckPath(const JsonLite& manifest, const fs::path& file, bool relative_paths_allowed,
-               ManifestCheck& check, std::vector<std::string>& problems) {
+               HostOfScript host_of, ManifestCheck& check, std::vector<std::string>& problems) {
   const JsonLite* member = manifest.Find(u"path");
   if (member == nullptr || member->kind != JsonLite::Kind::kString || member->text.empty()) {
     problems.push_back("\"path\" is missing");
@@ -95,25 +124,13 @@ void CheckPath(const JsonLite& manifest, const fs::path& file, bool relative_pat
     }
     path = file.parent_path() / path;
   }
-  const std::string shown = Utf8FromPath(path);
-  std::error_code ec;
-  if (!fs::exists(path, ec)) {
-    problems.push_back("\"path\" " + shown + " does not exist");
-  } else if (!fs::is_regular_file(path, ec)) {
-    problems.push_back("\"path\" " + shown + " is not a file");
-  } else if (!IsExecutable(path)) {
-    problems.push_back("\"path\" " + shown + " is not executable");
-  } else {
-    check.lines.push_back("path: " + shown + " (executable file)");
-    const ProbeResult probe = ProbeHost(shown);
-    (probe.ok ? check.lines : problems).push_back("host " + probe.text);
-  }
+  CheckHost(path, host_of, check, problems);
 }
 
 }  // namespace
 
 std::string ManifestText(Browser browser, const Registration& r) {
-  const bool firefox = browser == Browser::kFirefox;
+  const bool firefox = IsFirefoxFamily(browser);
   return "{\n  \"name\": " + client::JsonQuote(r.name) +
          ",\n  \"description\": " + client::JsonQuote(kDescription) +
          ",\n  \"path\": " + client::JsonQuote(r.path) + ",\n  \"type\": \"stdio\",\n  " +
@@ -123,7 +140,7 @@ std::string ManifestText(Browser browser, const Registration& r) {
 }
 
 ManifestCheck CheckManifest(Browser browser, const std::string& file, const std::string& name,
-                            bool relative_paths_allowed) {
+                            bool relative_paths_allowed, HostOfScript host_of) {
   ManifestCheck check;
   const fs::path where = PathFromUtf8(file);
   std::ifstream in(where, std::ios::binary);
@@ -153,7 +170,7 @@ ManifestCheck CheckManifest(Browser browser, const std::string& file, const std:
     problems.push_back("\"type\" is " + Shown(type) + ", must be \"stdio\"");
   }
   CheckAllowed(browser, manifest, check, problems);
-  CheckPath(manifest, where, relative_paths_allowed, check, problems);
+  CheckPath(manifest, where, relative_paths_allowed, host_of, check, problems);
   for (const std::string& p : problems) check.lines.push_back("PROBLEM: " + p);
   check.ok = problems.empty();
   return check;

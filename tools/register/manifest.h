@@ -1,5 +1,6 @@
 #pragma once
 // The host manifest: the file a browser reads to find the host, written and checked.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,11 @@ struct ManifestCheck {
 // its members, its path, and whether that executable starts and answers as a host.
 // relative_paths_allowed: the browser resolves a relative "path" against the manifest's folder
 // (Windows); elsewhere a relative one is a fault.
+// host_of: for a manifest whose "path" is a script that starts the host elsewhere (a flatpak
+// sandbox's), the host that script starts, or none when it is no such script; that host is
+// then the one checked and started.
+using HostOfScript = std::optional<std::string> (*)(const std::string& script);
 ManifestCheck CheckManifest(Browser browser, const std::string& file, const std::string& name,
-                            bool relative_paths_allowed);
+                            bool relative_paths_allowed, HostOfScript host_of = nullptr);
 
 }  // namespace ferolant::reg

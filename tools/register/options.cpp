@@ -53,8 +53,32 @@ std::string_view BrowserName(Browser browser) noexcept {
       return "brave";
     case Browser::kFirefox:
       return "firefox";
+    case Browser::kVivaldi:
+      return "vivaldi";
+    case Browser::kOpera:
+      return "opera";
+    case Browser::kLibrewolf:
+      return "librewolf";
+    case Browser::kChromeFlatpak:
+      return "chrome-flatpak";
+    case Browser::kChromiumFlatpak:
+      return "chromium-flatpak";
+    case Browser::kFirefoxSnap:
+      return "firefox-snap";
+    case Browser::kFirefoxFlatpak:
+      return "firefox-flatpak";
   }
   return "?";
+}
+
+bool IsFirefoxFamily(Browser browser) noexcept {
+  return browser == Browser::kFirefox || browser == Browser::kLibrewolf ||
+         browser == Browser::kFirefoxSnap || browser == Browser::kFirefoxFlatpak;
+}
+
+bool IsSandboxed(Browser browser) noexcept {
+  return browser == Browser::kChromeFlatpak || browser == Browser::kChromiumFlatpak ||
+         browser == Browser::kFirefoxSnap || browser == Browser::kFirefoxFlatpak;
 }
 
 bool IsHostName(std::string_view name) { return Matches(name, HostNamePattern()); }
@@ -64,7 +88,8 @@ bool IsFirefoxId(std::string_view id) { return Matches(id, FirefoxIdPattern()); 
 const char* const kUsage =
     R"(usage: ferolant-register {install,remove,check,manifest} [options]
 
-Registers the Ferolant native messaging host with Chrome, Chromium, Edge, Brave and Firefox.
+Registers the Ferolant native messaging host with Chrome, Chromium, Edge, Brave and Firefox
+(on Linux also Vivaldi, Opera, LibreWolf, and Chrome, Chromium and Firefox as snaps or flatpaks).
 
   install    write the host manifest for each browser (on Windows also its registry key)
   remove     delete it again
@@ -74,12 +99,17 @@ Registers the Ferolant native messaging host with Chrome, Chromium, Edge, Brave 
   --name NAME          host name (default ferolant.host)
   --path PATH          host executable (default: ferolant beside this program, or the
                        installed one)
-  --browser B          chrome, chromium, edge, brave, firefox or all; repeatable (default all)
+  --browser B          chrome, chromium, edge, brave, firefox or all; repeatable (default all);
+                       on Linux also vivaldi, opera, librewolf, chrome-flatpak,
+                       chromium-flatpak, firefox-snap, firefox-flatpak (all: the classic
+                       installs and the sandboxed ones found)
   --extension-id ID    Chromium-family extension id or chrome-extension://ID/ origin allowed
                        to start the host; repeatable (default the test extension)
   --firefox-id ID      Firefox extension id; repeatable (default e2e@ferolant.test)
   --system             for every user of the machine (needs root or an administrator)
   --user-data-dir DIR  a Chromium-family profile folder started with --user-data-dir (Linux)
+  --folder DIR         the manifest folder of another browser (Linux); the manifest is
+                       Chromium's unless --browser names a Firefox one
   -h, --help           this text
 
 A browser that cannot use a host says only "Specified native messaging host not found.";
@@ -106,14 +136,17 @@ Options ParseOptions(const std::vector<std::string>& args) {
       const std::string& name = value();
       if (name == "all") {
         all = true;
-      } else if (auto b = BrowserNamed(name)) {
+      } else if (auto b = BrowserNamed(name); b && Supported(*b)) {
         if (std::find(options.browsers.begin(), options.browsers.end(), *b) ==
             options.browsers.end()) {
           options.browsers.push_back(*b);
         }
       } else {
-        throw UsageError("unknown browser " + Quoted(name) +
-                         ": choose chrome, chromium, edge, brave, firefox or all");
+        std::string known;
+        for (Browser k : kAllBrowsers) {
+          if (Supported(k)) known += std::string(BrowserName(k)) + ", ";
+        }
+        throw UsageError("unknown browser " + Quoted(name) + ": choose " + known + "or all");
       }
     } else if (arg == "--extension-id") {
       options.extension_ids.push_back(value());
@@ -123,6 +156,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
       options.system = true;
     } else if (arg == "--user-data-dir") {
       options.user_data_dir = value();
+    } else if (arg == "--folder") {
+      options.folder = value();
     } else if (!verb && !arg.starts_with("-")) {
       if (arg == "install")
         verb = Verb::kInstall;
@@ -141,11 +176,22 @@ Options ParseOptions(const std::vector<std::string>& args) {
   if (options.help) return options;
   if (!verb) throw UsageError("say what to do: install, remove, check or manifest");
   options.verb = *verb;
+  if (options.folder) {
+    // One folder holds one manifest, of one family.
+    if (all || options.browsers.size() > 1 || options.user_data_dir || options.system) {
+      throw UsageError(
+          "--folder takes at most one --browser, and neither --system nor --user-data-dir");
+    }
+    if (options.browsers.empty()) options.browsers.push_back(Browser::kChromium);
+    return options;
+  }
   if (all || options.browsers.empty()) {
+    options.all_browsers = true;
     options.browsers.clear();
     for (Browser b : kAllBrowsers) {
-      // A profile folder is a Chromium-family idea.
-      if (!(options.user_data_dir && b == Browser::kFirefox)) options.browsers.push_back(b);
+      // A profile folder is a Chromium-family idea, and of a classic install.
+      if (!Supported(b) || IsSandboxed(b)) continue;
+      if (!(options.user_data_dir && IsFirefoxFamily(b))) options.browsers.push_back(b);
     }
   }
   return options;
@@ -183,16 +229,18 @@ Registration Validate(const Options& options, const std::string& default_host) {
     }
   }
   // A relative path would name whatever lies there in the folder the browser starts in.
-  for (const auto* given : {&options.path, &options.user_data_dir}) {
+  for (const auto& [given, option] :
+       {std::pair{&options.path, "--path "}, std::pair{&options.user_data_dir, "--user-data-dir "},
+        std::pair{&options.folder, "--folder "}}) {
     if (*given && !PathFromUtf8(**given).is_absolute()) {
-      throw UsageError(std::string(given == &options.path ? "--path " : "--user-data-dir ") +
-                       Quoted(**given) + ": give an absolute path");
+      throw UsageError(option + Quoted(**given) + ": give an absolute path");
     }
   }
   r.path = Utf8FromPath(PathFromUtf8(options.path.value_or(default_host)).lexically_normal());
-  if (options.user_data_dir && std::find(options.browsers.begin(), options.browsers.end(),
-                                         Browser::kFirefox) != options.browsers.end()) {
-    throw UsageError("--user-data-dir applies to Chromium-family browsers only");
+  if (options.user_data_dir &&
+      std::any_of(options.browsers.begin(), options.browsers.end(),
+                  [](Browser b) { return IsFirefoxFamily(b) || IsSandboxed(b); })) {
+    throw UsageError("--user-data-dir applies to classic Chromium-family browsers only");
   }
   return r;
 }

@@ -11,12 +11,36 @@
 namespace ferolant::reg {
 
 enum class Verb { kInstall, kRemove, kCheck, kManifest };
-enum class Browser { kChrome, kChromium, kEdge, kBrave, kFirefox };
+// The browsers' classic installs first, then the sandboxed ones (Linux only: a snap or a
+// flatpak), which a person names or which are found installed.
+enum class Browser {
+  kChrome,
+  kChromium,
+  kEdge,
+  kBrave,
+  kFirefox,
+  kVivaldi,
+  kOpera,
+  kLibrewolf,
+  kChromeFlatpak,
+  kChromiumFlatpak,
+  kFirefoxSnap,
+  kFirefoxFlatpak,
+};
 
-inline constexpr std::array<Browser, 5> kAllBrowsers = {
-    Browser::kChrome, Browser::kChromium, Browser::kEdge, Browser::kBrave, Browser::kFirefox};
+inline constexpr std::array<Browser, 12> kAllBrowsers = {
+    Browser::kChrome,          Browser::kChromium,    Browser::kEdge,
+    Browser::kBrave,           Browser::kFirefox,     Browser::kVivaldi,
+    Browser::kOpera,           Browser::kLibrewolf,   Browser::kChromeFlatpak,
+    Browser::kChromiumFlatpak, Browser::kFirefoxSnap, Browser::kFirefoxFlatpak};
 
 std::string_view BrowserName(Browser browser) noexcept;
+// Reads "allowed_extensions" (Firefox and its forks, in any install) rather than
+// "allowed_origins".
+bool IsFirefoxFamily(Browser browser) noexcept;
+bool IsSandboxed(Browser browser) noexcept;
+// Whether this platform's registration knows the browser (registration_*.cpp).
+bool Supported(Browser browser) noexcept;
 
 inline constexpr const char* kDefaultName = "ferolant.host";
 // The project's test extension: its id follows from the public key in its manifest.
@@ -40,6 +64,9 @@ struct Options {
   std::vector<std::string> firefox_ids;
   bool system = false;
   std::optional<std::string> user_data_dir;
+  std::optional<std::string> folder;  // a manifest folder of a browser this program does not know
+  // No --browser given, or "all": the classic installs, and on Linux the sandboxed ones found.
+  bool all_browsers = false;
   bool help = false;
 };
 

@@ -10,7 +10,9 @@
 
 #include "executable.h"
 #include "manifest.h"
+#include "places.h"
 #include "registration.h"
+#include "sandbox.h"
 #include "utf8_path.h"
 
 namespace ferolant::reg {
@@ -18,49 +20,60 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path Home() {
-  const char* home = std::getenv("HOME");
-  return home && *home ? fs::path(home) : fs::path("/");
+// One manifest file to write, remove or check, and the browser that reads it.
+struct Target {
+  Browser browser;
+  fs::path file;
+};
+
+// Where the manifest goes; every browser's place is known before anything is written.
+std::optional<fs::path> Folder(Browser browser, bool system, const Options& options) {
+  // A Chromium-family browser started with --user-data-dir looks there first.
+  if (options.user_data_dir) {
+    return fs::absolute(*options.user_data_dir).lexically_normal() / "NativeMessagingHosts";
+  }
+  if (options.folder) return fs::absolute(*options.folder).lexically_normal();
+  return ManifestFolder(browser, system);
 }
 
-fs::path ManifestDir(Browser browser, bool system, const std::optional<std::string>& profile) {
-  if (profile) {
-    // A Chromium-family browser started with --user-data-dir looks there first.
-    return fs::absolute(*profile).lexically_normal() / "NativeMessagingHosts";
-  }
-  if (system) {
-    switch (browser) {
-      case Browser::kChrome:
-        return "/etc/opt/chrome/native-messaging-hosts";
-      case Browser::kChromium:
-        return "/etc/chromium/native-messaging-hosts";
-      case Browser::kEdge:
-        return "/etc/opt/edge/native-messaging-hosts";
-      case Browser::kBrave:
-        return "/etc/opt/brave.com/brave/native-messaging-hosts";
-      case Browser::kFirefox:
-        return "/usr/lib/mozilla/native-messaging-hosts";
+// The browsers asked for; "all" adds the sandboxed installs that are found.
+std::vector<Browser> Browsers(const Options& options) {
+  std::vector<Browser> browsers = options.browsers;
+  if (options.all_browsers && !options.user_data_dir) {
+    for (const Installed& found : FindInstalled()) {
+      if (IsSandboxed(found.browser)) browsers.push_back(found.browser);
     }
   }
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const fs::path config = xdg && *xdg ? fs::path(xdg) : Home() / ".config";
-  switch (browser) {
-    case Browser::kChrome:
-      return config / "google-chrome/NativeMessagingHosts";
-    case Browser::kChromium:
-      return config / "chromium/NativeMessagingHosts";
-    case Browser::kEdge:
-      return config / "microsoft-edge/NativeMessagingHosts";
-    case Browser::kBrave:
-      return config / "BraveSoftware/Brave-Browser/NativeMessagingHosts";
-    case Browser::kFirefox:
-      return Home() / ".mozilla/native-messaging-hosts";
-  }
-  return {};
+  return browsers;
 }
 
-fs::path Target(Browser browser, bool system, const Options& options) {
-  return ManifestDir(browser, system, options.user_data_dir) / (options.name + ".json");
+// skip_missing: leave out the browsers without such a folder rather than refuse them.
+std::vector<Target> Targets(const Options& options, bool system, bool skip_missing) {
+  std::vector<Target> targets;
+  for (Browser b : Browsers(options)) {
+    const std::optional<fs::path> folder = Folder(b, system, options);
+    if (!folder) {
+      if (skip_missing) continue;
+      throw UsageError(std::string(BrowserName(b)) +
+                       " has no system-wide folder: register it for each user, without --system");
+    }
+    targets.push_back({b, *folder / (options.name + ".json")});
+  }
+  return targets;
+}
+
+// Opera reads Chrome's folder, and every Firefox the same one: a file already handled once.
+bool Repeated(const std::vector<Target>& targets, std::size_t i) {
+  for (std::size_t j = 0; j < i; ++j) {
+    if (targets[j].file == targets[i].file) return true;
+  }
+  return false;
+}
+
+void PrintSandbox(Browser browser, const std::string& name, std::ostream& out) {
+  for (const std::string& line : CheckSandbox(SandboxOf(browser), name).lines) {
+    out << std::string(17, ' ') << line << "\n";
+  }
 }
 
 // Owns a temporary file name until it is renamed into place.
@@ -77,7 +90,7 @@ class TemporaryFile {
     if (!name_.empty()) ::unlink(name_.c_str());
   }
 
-  void Write(const std::string& text) {
+  void Write(const std::string& text, mode_t mode) {
     for (std::size_t done = 0; done < text.size();) {
       const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
       if (n < 0 && errno == EINTR) continue;
@@ -85,7 +98,7 @@ class TemporaryFile {
       done += static_cast<std::size_t>(n);
     }
     // Readable by the browsers of every user, whatever the umask.
-    if (::fchmod(fd_, 0644) != 0) Fail("chmod");
+    if (::fchmod(fd_, mode) != 0) Fail("chmod");
     if (::close(std::exchange(fd_, -1)) != 0) Fail("close");
   }
 
@@ -104,10 +117,10 @@ class TemporaryFile {
 };
 
 // A reader never sees half a manifest: the new one replaces the old in one rename.
-void WriteAtomically(const fs::path& target, const std::string& text) {
+void WriteAtomically(const fs::path& target, const std::string& text, mode_t mode = 0644) {
   fs::create_directories(target.parent_path());
   TemporaryFile file(target.parent_path());
-  file.Write(text);
+  file.Write(text, mode);
   file.RenameTo(target);
 }
 
@@ -120,25 +133,55 @@ int Install(const Options& options, const Registration& registration, std::ostre
     throw UsageError(registration.path +
                      " is not an executable file (build the host, or give --path)");
   }
-  for (Browser b : options.browsers) {
-    const fs::path target = Target(b, options.system, options);
-    WriteAtomically(target, ManifestText(b, registration));
-    out << Column(BrowserName(b), 9) << " wrote " << target.string() << "\n";
+  const std::vector<Target> targets = Targets(options, options.system, options.all_browsers);
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const auto& [b, target] = targets[i];
+    const std::string head = Column(BrowserName(b), 9);
+    if (Repeated(targets, i)) {
+      out << head << " reads " << target.string() << " too\n";
+    } else if (const Sandbox sandbox = SandboxOf(b); sandbox.kind == SandboxKind::kFlatpakSpawn) {
+      const fs::path script = SpawnScriptPath(sandbox, options.name);
+      WriteAtomically(script, SpawnScriptText(registration.path), 0755);
+      Registration inside = registration;
+      inside.path = Utf8FromPath(script);
+      WriteAtomically(target, ManifestText(b, inside));
+      out << head << " wrote " << target.string() << "\n"
+          << std::string(17, ' ') << "and " << script.string() << ", which it starts\n";
+    } else {
+      WriteAtomically(target, ManifestText(b, registration));
+      out << head << " wrote " << target.string() << "\n";
+    }
+    if (IsSandboxed(b)) PrintSandbox(b, options.name, out);
   }
   return 0;
 }
 
 int Remove(const Options& options, const Registration&, std::ostream& out) {
-  for (Browser b : options.browsers) {
-    const fs::path target = Target(b, options.system, options);
-    if (fs::remove(target)) {
-      out << Column(BrowserName(b), 9) << " removed " << target.string() << "\n";
-    } else {
-      out << Column(BrowserName(b), 9) << " nothing at " << target.string() << "\n";
+  const std::vector<Target> targets = Targets(options, options.system, options.all_browsers);
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const auto& [b, target] = targets[i];
+    if (Repeated(targets, i)) continue;
+    if (const Sandbox sandbox = SandboxOf(b); sandbox.kind == SandboxKind::kFlatpakSpawn) {
+      fs::remove(SpawnScriptPath(sandbox, options.name));
     }
+    out << Column(BrowserName(b), 9) << (fs::remove(target) ? " removed " : " nothing at ")
+        << target.string() << "\n";
   }
   return 0;
 }
+
+namespace {
+
+void PrintInstalled(std::ostream& out) {
+  const std::vector<Installed> found = FindInstalled();
+  if (found.empty()) out << "installed: none of the browsers this program knows was found\n";
+  for (const Installed& i : found) {
+    out << "installed: " << Column(BrowserName(i.browser), 16) << " " << Column(i.kind, 7) << " "
+        << i.evidence.string() << "\n";
+  }
+}
+
+}  // namespace
 
 int Check(const Options& options, std::ostream& out) {
   ValidateName(options.name);
@@ -149,25 +192,38 @@ int Check(const Options& options, std::ostream& out) {
   std::vector<Place> places = {{"user", false}, {"system", true}};
   if (options.user_data_dir) {
     places = {{"user data dir", false}};
+  } else if (options.folder) {
+    places = {{"folder", false}};
   } else if (options.system) {
     places = {{"system", true}};
   }
+  if (!options.user_data_dir && !options.folder) PrintInstalled(out);
   int found = 0;
   int failed = 0;
-  for (Browser b : options.browsers) {
-    for (const Place& place : places) {
-      const fs::path target = Target(b, place.system, options);
-      const std::string head = Column(BrowserName(b), 9) + " " + Column(place.label, 6) + " ";
+  for (const Place& place : places) {
+    const std::vector<Target> targets = Targets(options, place.system, true);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      const auto& [b, target] = targets[i];
+      const std::string head = Column(BrowserName(b), 16) + " " + Column(place.label, 6) + " ";
+      if (Repeated(targets, i) && !IsSandboxed(b)) {
+        out << head << "reads " << target.string() << ", as above\n";
+        continue;
+      }
       std::error_code ec;
       if (!fs::exists(fs::symlink_status(target, ec))) {
         out << head << "no manifest at " << target.string() << "\n";
         continue;
       }
       ++found;
-      const ManifestCheck check = CheckManifest(b, target.string(), options.name, false);
-      out << head << target.string() << ": " << (check.ok ? "OK" : "BROKEN") << "\n";
+      const HostOfScript host_of =
+          SandboxOf(b).kind == SandboxKind::kFlatpakSpawn ? &SpawnedHost : nullptr;
+      const ManifestCheck check = CheckManifest(b, target.string(), options.name, false, host_of);
+      const SandboxVerdict sandbox = CheckSandbox(SandboxOf(b), options.name);
+      const bool ok = check.ok && sandbox.starts;
+      out << head << target.string() << ": " << (ok ? "OK" : "BROKEN") << "\n";
       for (const std::string& line : check.lines) out << std::string(17, ' ') << line << "\n";
-      if (!check.ok) ++failed;
+      for (const std::string& line : sandbox.lines) out << std::string(17, ' ') << line << "\n";
+      if (!ok) ++failed;
     }
   }
   if (found == 0) {

@@ -25,6 +25,8 @@ std::string KeyFolder(Browser browser) {
       return "Software\\BraveSoftware\\Brave-Browser\\NativeMessagingHosts";
     case Browser::kFirefox:
       return "Software\\Mozilla\\NativeMessagingHosts";
+    default:
+      break;
   }
   return {};
 }
@@ -49,8 +51,9 @@ fs::path ManifestFile(Browser browser, const Registration& r) {
 }
 
 void RefuseProfiles(const Options& options) {
-  if (options.user_data_dir) {
-    throw UsageError("--user-data-dir: browsers on Windows find hosts through the registry only");
+  if (options.user_data_dir || options.folder) {
+    throw UsageError(std::string(options.folder ? "--folder" : "--user-data-dir") +
+                     ": browsers on Windows find hosts through the registry only");
   }
 }
 
@@ -62,6 +65,9 @@ void WriteFile(const fs::path& file, const std::string& text) {
 }
 
 }  // namespace
+
+// The other browsers' folders and sandboxes are Linux's.
+bool Supported(Browser browser) noexcept { return !KeyFolder(browser).empty(); }
 
 int Install(const Options& options, const Registration& registration, std::ostream& out) {
   RefuseProfiles(options);
@@ -92,6 +98,7 @@ int Remove(const Options& options, const Registration& registration, std::ostrea
   // The four Chromium-family browsers share one file: it goes once no key names it any more.
   std::set<std::string> still_named;
   for (Browser b : kAllBrowsers) {
+    if (!Supported(b)) continue;
     if (auto value = ReadKeyDefault(hive, Key(b, registration.name)).value)
       still_named.insert(*value);
   }

@@ -162,6 +162,8 @@ TEST_F(RegistrationTest, RefusesBadUsageBeforeWritingAnything) {
       {"install", "--extension-id", "ABCDEFGHIJKLMNOPABCDEFGHIJKLMNOP"},
       {"install", "--firefox-id", "no at sign"},
       {"install", "--user-data-dir", Utf8FromPath(folder_)},
+      {"install", "--folder", Utf8FromPath(folder_)},
+      {"install", "--browser", "firefox-snap"},
       {"install", "--name", "Ferolant.Host"},
       {"frobnicate"},
   };
