@@ -82,6 +82,8 @@ class TPosixWindowSystem final : public IWindowSystem {
   // Connected on the first search, so that a start of the host never loads libX11; a failed
   // connection is tried again at the next request's first search.
   x11::TX11Desktop* Desktop() {
+    // A connection whose server went away is of no more use; a new server may have come.
+    if (FDesktop && FDesktop->Lost()) FDesktop.reset();
     if (!FDesktop) FDesktop = x11::TX11Desktop::Connect();
     return FDesktop.get();
   }
