@@ -1,10 +1,16 @@
 #include "platform/posix/headless_application.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
+#include <stdexcept>
 
 #include "platform/posix/headless_form.h"
 #include "platform/posix/headless_timer.h"
@@ -16,32 +22,38 @@ namespace {
 // picks it up at once, far less than a sleep and a wake-up cost.
 constexpr std::chrono::nanoseconds kCallerSpinTime{400};
 
-// What a termination signal reaches: a flag and the wake word of the
+// What a termination signal reaches: a flag and the wake-up descriptor of the
 // application that listens (one per process). Lock-free atomics rather than
 // volatile: the handler may run on any thread.
-std::atomic<futex::TWord*> gShutdownWakeWord{nullptr};
+std::atomic<int> gShutdownWakeFd{-1};
 std::atomic<bool> gShutdownRequested{false};
-static_assert(std::atomic<futex::TWord*>::is_always_lock_free &&
-                  std::atomic<bool>::is_always_lock_free,
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "a signal handler may only touch lock-free atomics");
+
+void WriteWake(int fd) noexcept {
+  const std::uint64_t one = 1;
+  // Fails only when the counter is full, which is a wake-up already.
+  [[maybe_unused]] const ssize_t ignored = ::write(fd, &one, sizeof one);
+}
 
 extern "C" void OnShutdownSignal(int) {
   const int savedErrno = errno;
   gShutdownRequested = true;
-  if (futex::TWord* word = gShutdownWakeWord.load()) {
-    word->fetch_add(1);
-    futex::WakeOne(word);  // a bare system call, safe in a signal handler
-  }
+  const int fd = gShutdownWakeFd.load();
+  if (fd >= 0) WriteWake(fd);
   errno = savedErrno;
 }
 
 }  // namespace
 
-THeadlessApplication::THeadlessApplication() : FMainThreadId(std::this_thread::get_id()) {}
+THeadlessApplication::THeadlessApplication()
+    : FMainThreadId(std::this_thread::get_id()), FWake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  if (!FWake) throw std::runtime_error("Cannot create the main loop's wake-up");
+}
 
 THeadlessApplication::~THeadlessApplication() {
-  futex::TWord* mine = &FWakeWord;
-  gShutdownWakeWord.compare_exchange_strong(mine, nullptr);
+  int mine = FWake.Get();
+  gShutdownWakeFd.compare_exchange_strong(mine, -1);
 }
 
 void THeadlessApplication::Initialize() { FMainThreadId = std::this_thread::get_id(); }
@@ -99,7 +111,7 @@ void THeadlessApplication::Run(IFormWindow& mainForm) {
 
 void THeadlessApplication::CloseMainFormOnShutdownRequests() {
   FListensForShutdown = true;
-  gShutdownWakeWord = &FWakeWord;
+  gShutdownWakeFd = FWake.Get();
   struct sigaction action {};
   action.sa_handler = OnShutdownSignal;
   sigemptyset(&action.sa_mask);
@@ -129,8 +141,7 @@ bool THeadlessApplication::Post(TEvent event) {
     FEvents.push_back(event);
   }
   if (!FMainAsleep.load()) return true;
-  FWakeWord.fetch_add(1);
-  futex::WakeOne(&FWakeWord);
+  WriteWake(FWake.Get());
   return false;
 }
 
@@ -141,17 +152,15 @@ bool THeadlessApplication::HasEvents() {
 
 void THeadlessApplication::WaitForEvents(int timeout) {
   if (timeout == 0) return;
-  const std::uint32_t word = FWakeWord.load();
   FMainAsleep.store(true);
   if (!HasEvents() && !(FListensForShutdown && gShutdownRequested.load())) {
-    if (timeout < 0) {
-      futex::Wait(FWakeWord, word);
-    } else {
-      const std::chrono::nanoseconds limit = std::chrono::milliseconds(timeout);
-      futex::Wait(FWakeWord, word, &limit);
-    }
+    pollfd wake{FWake.Get(), POLLIN, 0};
+    ::poll(&wake, 1, timeout);
   }
   FMainAsleep.store(false);
+  // Taken after the sleep: one written since stays for the next.
+  std::uint64_t count = 0;
+  [[maybe_unused]] const ssize_t ignored = ::read(FWake.Get(), &count, sizeof count);
 }
 
 void THeadlessApplication::RunEvents() {

@@ -3,29 +3,29 @@
 //
 // The hand-over. A routine is queued under FMutex and the caller sleeps on its
 // own call's futex word until the main thread has run it; the main thread
-// sleeps on FWakeWord between events. Nobody gives the processor away while
-// waiting for someone else: on a busy machine that gives it to the other
-// programs, not to the thread being waited for. A wait is a futex sleep, which
-// the scheduler ends as soon as the other side has done its part; only a
-// caller whose main thread is known to be awake spins first, and for less than
-// a microsecond.
+// sleeps in poll() on an eventfd between events (a termination signal may
+// also write to it). Nobody gives the processor away while waiting for someone
+// else: on a busy machine that gives it to the other programs, not to the
+// thread being waited for. A wait is a sleep that the other side ends as soon
+// as it has done its part; only a caller whose main thread is known to be
+// awake spins first, and for less than a microsecond.
 //
 // Why no wake-up is lost, in the memory model:
-// - The main thread, before it sleeps, (1) reads FWakeWord, (2) raises
-//   FMainAsleep, (3) looks at the queue under FMutex and at the shutdown flag,
-//   and sleeps only if both are empty, and only while FWakeWord still holds
-//   what (1) read (the kernel compares and sleeps in one step).
+// - The main thread, before it sleeps, (1) raises FMainAsleep, (2) looks at
+//   the queue under FMutex and at the shutdown flag, and sleeps only if both
+//   are empty. A wake-up written to the eventfd stays there until the main
+//   thread reads it after its sleep, so one written after the look, even
+//   before poll() begins, ends the sleep at once.
 // - A poster (a) queues its event under FMutex, then (b) reads FMainAsleep
-//   and, if raised, (c) increments FWakeWord and wakes the main thread.
-// If the look (3) took FMutex before the poster's (a), then (2) happens before
-// (b) through the mutex, so (b) sees FMainAsleep raised (or lowered again by
-// a main thread that has already woken and will look again); (c) then comes
-// after (1) in FWakeWord's order, so the sleep either does not begin or is
-// ended by the wake. If (a) came first, the look finds the event. A posted
+//   and, if raised, (c) writes a wake-up.
+// If the look (2) took FMutex before the poster's (a), then (1) happens before
+// (b) through the mutex, so (b) reads that raised flag or a later value: a
+// lowered flag is stored only after a sleep has ended, and the next look of
+// that main thread comes after a raise that (b) would then have read, so that
+// look finds the event. If (a) came first, the look finds the event. A posted
 // event therefore never waits for a main thread that sleeps without a time
-// limit. The shutdown signal raises its flag and then always increments and
-// wakes; all of these are sequentially consistent operations, so a look that
-// missed the flag read FWakeWord before the increment.
+// limit. The shutdown signal raises its flag and then always writes a
+// wake-up.
 // - The caller's word TSyncCall::State goes from pending to done once, by
 //   the main thread's exchange (release) after the routine and its error are
 //   stored; the caller reads done (acquire) before it touches them. A caller
@@ -48,6 +48,7 @@
 
 #include "platform/application.h"
 #include "platform/posix/futex.h"
+#include "platform/posix/unique_fd.h"
 
 class THeadlessForm;
 class THeadlessTimer;
@@ -110,8 +111,8 @@ class THeadlessApplication final : public IApplication {
 
   std::mutex FMutex;  // guards FEvents and FForms
   std::deque<TEvent> FEvents;
-  // Changed by every wake-up; the main thread sleeps on it.
-  futex::TWord FWakeWord{0};
+  // The main thread sleeps in poll() on it; written to wake it.
+  TUniqueFd FWake;
   // The main thread may be asleep: raised before it last looked at the queue.
   std::atomic<bool> FMainAsleep{false};
   std::set<THeadlessForm*> FForms;
