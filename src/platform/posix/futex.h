@@ -12,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 
 namespace futex {
 
@@ -20,16 +19,10 @@ using TWord = std::atomic<std::uint32_t>;
 static_assert(sizeof(TWord) == sizeof(std::uint32_t) && TWord::is_always_lock_free,
               "the kernel sees the atomic as a plain 32-bit word");
 
-// Sleeps while word holds expected, for at most timeout when one is given.
-inline void Wait(TWord& word, std::uint32_t expected,
-                 const std::chrono::nanoseconds* timeout = nullptr) noexcept {
-  timespec relative{};
-  if (timeout) {
-    relative.tv_sec = static_cast<std::time_t>(timeout->count() / 1'000'000'000);
-    relative.tv_nsec = static_cast<long>(timeout->count() % 1'000'000'000);
-  }
+// Sleeps while word holds expected.
+inline void Wait(TWord& word, std::uint32_t expected) noexcept {
   ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected,
-            timeout ? &relative : nullptr, nullptr, 0);
+            nullptr, nullptr, 0);
 }
 
 // Wakes one thread asleep on word. Only the address is used: the word may already be gone
