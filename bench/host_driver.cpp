@@ -4,6 +4,9 @@
 //
 //   ferolant_host_driver requests N [--record FILE] -- HOST ARGS...
 //       N NATIVEVERSION requests one at a time over one pipe.
+//   ferolant_host_driver signs N [--record FILE] -- HOST ARGS...
+//       N short SIGNDETACHED requests one at a time over one pipe (through the
+//       stand-in library: a library call, and the dialog watch around it).
 //   ferolant_host_driver startup N [--pause MS] -- HOST ARGS...
 //       N processes, each started, asked once and timed up to the reply. Each
 //       starts MS milliseconds (250 unless given) after the last one ended,
@@ -180,15 +183,16 @@ bool IsLastBlock(const std::string& reply) {
   return reply.find(R"("hasNextPart":0)") != std::string::npos;
 }
 
-int Requests(long count, const std::string& record, const std::vector<std::string>& command) {
+int Requests(long count, const std::string& record, const std::vector<std::string>& command,
+             const std::string& request) {
   THost host(command);
   TRecorder recorder(record);
   // One exchange before the clock starts: the process is up and loaded.
-  host.Send(kVersionRequest);
+  host.Send(request);
   recorder.Add(host.Receive());
   const auto start = TClock::now();
   for (long i = 0; i < count; ++i) {
-    host.Send(kVersionRequest);
+    host.Send(request);
     host.Receive();
   }
   const double seconds = SecondsSince(start);
@@ -267,6 +271,7 @@ int Memory(long mib, const std::vector<std::string>& command) {
 int Usage() {
   std::fprintf(stderr,
                "usage: ferolant_host_driver requests N [--record FILE] -- HOST ARGS...\n"
+               "       ferolant_host_driver signs N [--record FILE] -- HOST ARGS...\n"
                "       ferolant_host_driver startup N [--pause MS] -- HOST ARGS...\n"
                "       ferolant_host_driver long UNITS [--record FILE] -- HOST ARGS...\n"
                "       ferolant_host_driver memory MIB -- HOST ARGS...\n");
@@ -288,7 +293,10 @@ int main(int argc, char** argv) {
   if (split - args.begin() == 4 && args[2] == "--record") record = args[3];
   if (split - args.begin() == 4 && args[2] == "--pause") pauseMs = std::stol(args[3]);
   try {
-    if (mode == "requests") return Requests(std::stol(value), record, command);
+    if (mode == "requests") return Requests(std::stol(value), record, command, kVersionRequest);
+    if (mode == "signs") {
+      return Requests(std::stol(value), record, command, Request("SIGNDETACHED", "text", "1"));
+    }
     if (mode == "startup") return Startup(std::stol(value), pauseMs, command);
     if (mode == "long") return Long(std::stol(value), record, command);
     if (mode == "memory") return Memory(std::stol(value), command);

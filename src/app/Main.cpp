@@ -80,10 +80,7 @@ void TfrmMain::TimerEndAppTimer() {
   Window->PostClose();
 }
 
-void TfrmMain::StartFixWind(std::uint32_t threadId) {
-  FixWindThreadID = threadId;
-  FDialogWatch->StartFixWind(threadId);
-}
+void TfrmMain::StartFixWind(std::uint32_t threadId) { FDialogWatch->StartFixWind(threadId); }
 
 void TfrmMain::StopFixWind() { FDialogWatch->StopFixWind(); }
 

@@ -33,8 +33,6 @@ class TfrmMain final : public IHostForm {
   std::unique_ptr<ITimer> TimerFixWind;
   std::unique_ptr<ILogControl> memoLog;
 
-  std::uint32_t FixWindThreadID = 0;
-
   void FormCreate();
   void TimerEndAppTimer();
   void TimerFixWindTimer();
@@ -42,9 +40,13 @@ class TfrmMain final : public IHostForm {
 
   // What the worker reaches through the main thread.
   ITimer& EndAppTimer() override { return *TimerEndApp; }
+  bool WatchesDialogs() const noexcept override { return FWindows->HasWindowsToWatch(); }
   void StartFixWind(std::uint32_t threadId) override;
   void StopFixWind() override;
   ILogControl& LogControl() override { return *memoLog; }
+
+  // The search for the library's dialog, with the thread it watches; main thread only.
+  const TDialogWatch& DialogWatch() const noexcept { return *FDialogWatch; }
 
  private:
   IApplication& FApplication;

@@ -143,6 +143,7 @@ void TNMKomunikace::WriteReplyFrame(const std::string& text) { WriteFrame(FOutpu
 void TNMKomunikace::SyncEndApp() { FForm.EndAppTimer().SetEnabled(true); }
 
 void TNMKomunikace::SyncFixWind() {
+  if (!FForm.WatchesDialogs()) return;
   const std::uint32_t threadId = ThreadID();
   FFixWindStarted = true;
   Synchronize([this, threadId] { FForm.StartFixWind(threadId); });

@@ -13,6 +13,9 @@ class IHostForm {
 
   // The timer whose first tick closes the form (and so ends the program).
   virtual ITimer& EndAppTimer() = 0;
+  // Whether a watch could find any window at all; when not, the worker asks for none and so
+  // makes no hand-over for it. Fixed before the worker starts, so read without a hand-over.
+  virtual bool WatchesDialogs() const noexcept { return true; }
   // Starts looking for a visible window of the given thread to bring forward.
   virtual void StartFixWind(std::uint32_t threadId) = 0;
   // The library call that StartFixWind preceded has returned.

@@ -53,6 +53,9 @@ class IWindowSystem {
   // and come one after another within one call (a certificate choice, then the PIN): the watch
   // then lasts until the call returns and brings each new dialog forward once.
   virtual bool WatchesWholeCall() const noexcept { return false; }
+  // False where no window can be found at all (no display to look at): a watch would only
+  // count ticks. Fixed when this object is made; safe to read on any thread.
+  virtual bool HasWindowsToWatch() const noexcept { return true; }
 };
 
 // The platform's window system.

@@ -85,7 +85,7 @@ TEST_F(MainFormTest, ControlsAndTimersAreAsDesigned) {
     EXPECT_FALSE(timer->Enabled());
     EXPECT_EQ(timer->Interval(), 200u);
   }
-  EXPECT_EQ(form->FixWindThreadID, 0u);
+  EXPECT_EQ(form->DialogWatch().FixWindThreadID(), 0u);
 }
 
 TEST_F(MainFormTest, AHeaderThenTheEndOfInputClosesTheForm) {
@@ -115,7 +115,7 @@ TEST_F(MainFormTest, TheEndTimerTickStopsItselfAndClosesTheForm) {
 TEST_F(MainFormTest, AWatchThatFindsNoWindowLogsSixTriesAndStopsByTheEndOfTheCall) {
   auto form = CreateForm("");
   form->StartFixWind(4242);
-  EXPECT_EQ(form->FixWindThreadID, 4242u);
+  EXPECT_EQ(form->DialogWatch().FixWindThreadID(), 4242u);
   EXPECT_TRUE(form->TimerFixWind->Enabled());
 
   auto stopped = App->CreateTimer([&] {

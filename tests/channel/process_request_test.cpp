@@ -76,6 +76,31 @@ TEST_F(ProcessRequestTest, TheMethodIsRoutedInAnyCaseAndEchoedAsSent) {
   EXPECT_EQ(Harness.Form.FixWindThreads.size(), 1u);
 }
 
+// A method that asks for the dialog watch costs two hand-overs (the start, and the stop once
+// the call has returned) where there are windows to watch, and none where there are none.
+TEST_F(ProcessRequestTest, TheDialogWatchCostsHandOversOnlyWhereThereAreWindows) {
+  struct TCase {
+    const char* Method;
+    bool HasWindows;
+    std::size_t Watches;
+    int HandOvers;  // the last one ends the program
+  };
+  for (const TCase& c : {TCase{"NATIVEVERSION", true, 1, 3}, TCase{"NATIVEVERSION", false, 0, 1},
+                         TCase{"SIGNDETACHED", true, 1, 3}, TCase{"SIGNDETACHED", false, 0, 1},
+                         TCase{"ABOUT", true, 0, 1}}) {
+    SCOPED_TRACE(std::string(c.Method) + (c.HasWindows ? " with windows" : " without"));
+    TWorkerHarness harness;
+    harness.Setup.Tavrin = &Library;
+    harness.Form.HasWindows = c.HasWindows;
+    const auto replies = harness.Run({R"({"metoda":")" + std::string(c.Method) +
+                                      R"(","parametry":{"param1":"t","param2":"1"},"tabID":1})"});
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].ErrNo, 0);
+    EXPECT_EQ(harness.Form.FixWindThreads.size(), c.Watches);
+    EXPECT_EQ(harness.MainThread.HandOvers, c.HandOvers);
+  }
+}
+
 TEST_F(ProcessRequestTest, TheTabIdIsReadFromAnyKindAndKeptToItsLow32Bits) {
   const auto replies = Harness.Run({R"({"metoda":"X","parametry":{}})",
                                     R"({"metoda":"X","parametry":{},"tabID":"12"})",

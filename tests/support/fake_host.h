@@ -54,8 +54,11 @@ class TFakeLog final : public ILogControl {
 class TFakeHostForm final : public IHostForm {
  public:
   ITimer& EndAppTimer() override { return Timer; }
+  bool WatchesDialogs() const noexcept override { return HasWindows; }
   void StartFixWind(std::uint32_t threadId) override { FixWindThreads.push_back(threadId); }
   ILogControl& LogControl() override { return Log; }
+
+  bool HasWindows = true;
 
   TFakeTimer Timer;
   TFakeLog Log;

@@ -1,7 +1,7 @@
 #include "platform/posix/headless_application.h"
 
-#include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,54 +9,50 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <stdexcept>
 
-#include "platform/posix/brief_spin.h"
 #include "platform/posix/headless_form.h"
 #include "platform/posix/headless_timer.h"
 
 namespace {
 
-// How long the main thread stays awake after a hand-over, watching for the
-// next: one request's round trip through the browser when the machine is not
-// busy, so that a steady stream of requests never puts it to sleep.
-constexpr std::chrono::microseconds kMainWatchTime{200};
-// How long a caller waits for its routine before it sleeps: a routine handed
-// over is short, and the main thread is usually awake to take it at once.
-constexpr std::chrono::microseconds kCallerSpinTime{50};
+// How long a caller whose main thread is awake looks for its routine's end
+// before it sleeps: about what a short routine takes when the main thread
+// picks it up at once, far less than a sleep and a wake-up cost.
+constexpr std::chrono::nanoseconds kCallerSpinTime{400};
 
-// What a termination signal reaches: a flag and the wake pipe of the
-// application that listens (one per process).
-// Atomics rather than volatile: the handler may run on any thread.
+// What a termination signal reaches: a flag and the wake-up descriptor of the
+// application that listens (one per process). Lock-free atomics rather than
+// volatile: the handler may run on any thread.
 std::atomic<int> gShutdownWakeFd{-1};
 std::atomic<bool> gShutdownRequested{false};
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "a signal handler may only touch lock-free atomics");
 
+void WriteWake(int fd) noexcept {
+  const std::uint64_t one = 1;
+  // Fails only when the counter is full, which is a wake-up already.
+  [[maybe_unused]] const ssize_t ignored = ::write(fd, &one, sizeof one);
+}
+
 extern "C" void OnShutdownSignal(int) {
   const int savedErrno = errno;
   gShutdownRequested = true;
   const int fd = gShutdownWakeFd.load();
-  if (fd >= 0) {
-    const char wake = 's';
-    [[maybe_unused]] const ssize_t ignored = ::write(fd, &wake, 1);
-  }
+  if (fd >= 0) WriteWake(fd);
   errno = savedErrno;
 }
 
 }  // namespace
 
-THeadlessApplication::THeadlessApplication() : FMainThreadId(std::this_thread::get_id()) {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-    throw std::runtime_error("Cannot create the main loop's wake pipe");
-  }
-  FWakeRead.Reset(fds[0]);
-  FWakeWrite.Reset(fds[1]);
+THeadlessApplication::THeadlessApplication()
+    : FMainThreadId(std::this_thread::get_id()), FWake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  if (!FWake) throw std::runtime_error("Cannot create the main loop's wake-up");
 }
 
 THeadlessApplication::~THeadlessApplication() {
-  int mine = FWakeWrite.Get();
+  int mine = FWake.Get();
   gShutdownWakeFd.compare_exchange_strong(mine, -1);
 }
 
@@ -67,18 +63,24 @@ void THeadlessApplication::Synchronize(const std::function<void()>& routine) {
     routine();
     return;
   }
-  auto request = std::make_shared<TSyncRequest>();
-  request->Routine = &routine;
-  Post(TEvent{request, nullptr});
-  const auto done = [&] { return request->Done.load(std::memory_order_acquire); };
-  if (!brief_spin::Until(done, kCallerSpinTime)) {
-    std::unique_lock lock(request->Mutex);
-    request->Finished.wait(lock, done);
+  TSyncCall call;
+  call.Routine = &routine;
+  const bool mainAwake = Post(TEvent{&call, nullptr});
+  const auto done = [&] { return call.State.load(std::memory_order_acquire) == TSyncCall::kDone; };
+  // A main thread that sleeps takes longer to wake than any spin should last.
+  if (!(mainAwake && futex::SpinUntil(done, kCallerSpinTime))) {
+    std::uint32_t state = TSyncCall::kPending;
+    if (call.State.compare_exchange_strong(state, TSyncCall::kCallerAsleep,
+                                           std::memory_order_acquire)) {
+      state = TSyncCall::kCallerAsleep;
+    }
+    while (state != TSyncCall::kDone) {
+      futex::Wait(call.State, TSyncCall::kCallerAsleep);
+      state = call.State.load(std::memory_order_acquire);
+    }
   }
-  // Done is raised after Error is set, and the main thread touches neither
-  // again. Taken out, so that the error object lives and dies on this thread.
-  std::exception_ptr error = std::move(request->Error);
-  if (error) std::rethrow_exception(error);
+  // Done is stored after Error, and the main thread touches neither again.
+  if (call.Error) std::rethrow_exception(call.Error);
 }
 
 std::unique_ptr<IFormWindow> THeadlessApplication::CreateForm(TCreateParamsHook createParams) {
@@ -94,34 +96,22 @@ void THeadlessApplication::Run(IFormWindow& mainForm) {
   auto& form = static_cast<THeadlessForm&>(mainForm);
   FMainForm = &form;
   form.Show();
-  // A worker started with the main form usually hands its first routine over
-  // at once (the browser writes its request as soon as the host exists).
-  bool justStarted = true;
   while (!form.Closed()) {
-    const bool handedOver = RunEvents();
+    RunEvents();
     if (FListensForShutdown && gShutdownRequested.exchange(false)) {
       form.Close();
     }
     if (form.Closed()) break;
     FireDueTimers();
     if (form.Closed()) break;
-
-    if (!FEventPosted.load()) {
-      const int timeout = MillisecondsToNextTimer();
-      const bool watch = handedOver || justStarted;
-      justStarted = false;
-      if (watch && WatchForNextEvent(timeout)) continue;
-      pollfd wait{FWakeRead.Get(), POLLIN, 0};
-      ::poll(&wait, 1, timeout);
-      DrainWakePipe();
-    }
+    WaitForEvents(MillisecondsToNextTimer());
   }
   FMainForm = nullptr;
 }
 
 void THeadlessApplication::CloseMainFormOnShutdownRequests() {
   FListensForShutdown = true;
-  gShutdownWakeFd = FWakeWrite.Get();
+  gShutdownWakeFd = FWake.Get();
   struct sigaction action {};
   action.sa_handler = OnShutdownSignal;
   sigemptyset(&action.sa_mask);
@@ -145,48 +135,40 @@ void THeadlessApplication::RegisterTimer(THeadlessTimer* timer) { FTimers.push_b
 
 void THeadlessApplication::UnregisterTimer(THeadlessTimer* timer) { std::erase(FTimers, timer); }
 
-void THeadlessApplication::Post(TEvent event) {
+bool THeadlessApplication::Post(TEvent event) {
   {
     std::lock_guard lock(FMutex);
-    FEvents.push_back(std::move(event));
+    FEvents.push_back(event);
   }
-  FEventPosted.store(true);
-  if (!FMainWatching.load()) Wake();
+  if (!FMainAsleep.load()) return true;
+  WriteWake(FWake.Get());
+  return false;
 }
 
-bool THeadlessApplication::WatchForNextEvent(int millisecondsToNextTimer) {
-  // A timer due now is not kept waiting (later ones are at least a
-  // millisecond away, longer than the watch).
-  if (millisecondsToNextTimer == 0) return false;
-  FMainWatching.store(true);
-  const bool came = brief_spin::Until(
-      [this] { return FEventPosted.load() || (FListensForShutdown && gShutdownRequested.load()); },
-      kMainWatchTime);
-  FMainWatching.store(false);
-  // A poster that still saw the watch has not written to the wake pipe.
-  return came || FEventPosted.load();
+bool THeadlessApplication::HasEvents() {
+  std::lock_guard lock(FMutex);
+  return !FEvents.empty();
 }
 
-void THeadlessApplication::Wake() noexcept {
-  const char wake = 'w';
-  // A full pipe already holds a wake-up; nothing is lost by failing here.
-  [[maybe_unused]] const ssize_t ignored = ::write(FWakeWrite.Get(), &wake, 1);
-}
-
-void THeadlessApplication::DrainWakePipe() noexcept {
-  char buffer[64];
-  while (::read(FWakeRead.Get(), buffer, sizeof buffer) > 0) {
+void THeadlessApplication::WaitForEvents(int timeout) {
+  if (timeout == 0) return;
+  FMainAsleep.store(true);
+  if (!HasEvents() && !(FListensForShutdown && gShutdownRequested.load())) {
+    pollfd wake{FWake.Get(), POLLIN, 0};
+    ::poll(&wake, 1, timeout);
   }
+  FMainAsleep.store(false);
+  // Taken after the sleep: one written since stays for the next.
+  std::uint64_t count = 0;
+  [[maybe_unused]] const ssize_t ignored = ::read(FWake.Get(), &count, sizeof count);
 }
 
-bool THeadlessApplication::RunEvents() {
-  bool handedOver = false;
-  FEventPosted.store(false);
+void THeadlessApplication::RunEvents() {
   for (;;) {
     TEvent event;
     {
       std::lock_guard lock(FMutex);
-      if (FEvents.empty()) return handedOver;
+      if (FEvents.empty()) return;
       event = FEvents.front();
       FEvents.pop_front();
       // A form destroyed since the close was posted is not touched.
@@ -196,19 +178,19 @@ bool THeadlessApplication::RunEvents() {
       event.Close->Close();
       continue;
     }
-    handedOver = true;
+    TSyncCall* call = event.Sync;
     try {
-      (*event.Sync->Routine)();
+      (*call->Routine)();
     } catch (...) {
-      event.Sync->Error = std::current_exception();
+      call->Error = std::current_exception();
     }
-    {
-      std::lock_guard lock(event.Sync->Mutex);
-      event.Sync->Done.store(true, std::memory_order_release);
+    // The last touch of the call: its caller may return as soon as it sees done, so only the
+    // address is kept for the wake.
+    const futex::TWord* state = &call->State;
+    if (call->State.exchange(TSyncCall::kDone, std::memory_order_acq_rel) ==
+        TSyncCall::kCallerAsleep) {
+      futex::WakeOne(state);
     }
-    // The request is shared: a caller that saw Done and left does not take
-    // the condition variable with it.
-    event.Sync->Finished.notify_all();
   }
 }
 

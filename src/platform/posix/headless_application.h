@@ -1,15 +1,44 @@
 // The application without a window system: a message loop on the main thread
-// that runs synchronised routines, posted closes and timer ticks, and wakes
-// through a pipe (which a termination signal may also write to).
+// that runs synchronised routines, posted closes and timer ticks.
 //
-// The worker hands a routine over for every request, one request after
-// another. After running one, the main thread stays awake for a moment watching
-// for the next, and a worker waits briefly for its routine before it sleeps:
-// while both are awake a hand-over costs no system call at all.
+// The hand-over. A routine is queued under FMutex and the caller sleeps on its
+// own call's futex word until the main thread has run it; the main thread
+// sleeps in poll() on an eventfd between events (a termination signal may
+// also write to it). Nobody gives the processor away while waiting for someone
+// else: on a busy machine that gives it to the other programs, not to the
+// thread being waited for. A wait is a sleep that the other side ends as soon
+// as it has done its part; only a caller whose main thread is known to be
+// awake spins first, and for less than a microsecond.
+//
+// Why no wake-up is lost, in the memory model:
+// - The main thread, before it sleeps, (1) raises FMainAsleep, (2) looks at
+//   the queue under FMutex and at the shutdown flag, and sleeps only if both
+//   are empty. A wake-up written to the eventfd stays there until the main
+//   thread reads it after its sleep, so one written after the look, even
+//   before poll() begins, ends the sleep at once.
+// - A poster (a) queues its event under FMutex, then (b) reads FMainAsleep
+//   and, if raised, (c) writes a wake-up.
+// If the look (2) took FMutex before the poster's (a), then (1) happens before
+// (b) through the mutex, so (b) reads that raised flag or a later value: a
+// lowered flag is stored only after a sleep has ended, and the next look of
+// that main thread comes after a raise that (b) would then have read, so that
+// look finds the event. If (a) came first, the look finds the event. A posted
+// event therefore never waits for a main thread that sleeps without a time
+// limit. The shutdown signal raises its flag and then always writes a
+// wake-up.
+// - The caller's word TSyncCall::State goes from pending to done once, by
+//   the main thread's exchange (release) after the routine and its error are
+//   stored; the caller reads done (acquire) before it touches them. A caller
+//   that is about to sleep first changes pending to asleep by compare-and-
+//   swap, so the main thread's exchange sees whether a wake is needed, and the
+//   kernel's compare-and-sleep on asleep makes a done that came in between
+//   end the wait at once. The call lives on the caller's stack: after the
+//   exchange the main thread touches it no more, except for the address
+//   handed to the wake (futex.h says why that is harmless).
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -18,6 +47,7 @@
 #include <vector>
 
 #include "platform/application.h"
+#include "platform/posix/futex.h"
 #include "platform/posix/unique_fd.h"
 
 class THeadlessForm;
@@ -52,47 +82,39 @@ class THeadlessApplication final : public IApplication {
   void UnregisterTimer(THeadlessTimer* timer);
 
  private:
-  // Shared by the waiting thread and the main thread, so that neither needs
-  // the other (nor the application) to be alive once the routine has run.
-  struct TSyncRequest {
+  // One hand-over, on the stack of the waiting thread.
+  struct TSyncCall {
+    enum : std::uint32_t { kPending, kDone, kCallerAsleep };
     const std::function<void()>* Routine = nullptr;
     std::exception_ptr Error;
-    std::mutex Mutex;
-    std::condition_variable Finished;
-    // Set under Mutex; read without it by a caller that spins before it sleeps.
-    std::atomic<bool> Done{false};
+    futex::TWord State{kPending};
   };
   struct TEvent {
-    std::shared_ptr<TSyncRequest> Sync;  // a routine to run, or
-    THeadlessForm* Close = nullptr;      // a form to close
+    TSyncCall* Sync = nullptr;       // a routine to run, or
+    THeadlessForm* Close = nullptr;  // a form to close
   };
 
   bool IsMainThread() const noexcept { return std::this_thread::get_id() == FMainThreadId; }
-  // Queues an event and wakes the main thread unless it is watching anyway.
-  void Post(TEvent event);
-  void Wake() noexcept;
-  void DrainWakePipe() noexcept;
-  // Runs the queued events; whether a routine handed over was among them.
-  bool RunEvents();
-  // After a hand-over: watches for the next event for a moment instead of
-  // sleeping; whether one came.
-  bool WatchForNextEvent(int millisecondsToNextTimer);
+  // Queues an event and wakes the main thread if it sleeps; whether it was
+  // awake (and so about to take the event without a wake-up).
+  bool Post(TEvent event);
+  // Runs the queued events.
+  void RunEvents();
+  // Sleeps until an event is posted, a shutdown is asked for or timeout
+  // milliseconds have passed (-1: no limit).
+  void WaitForEvents(int timeout);
+  bool HasEvents();
   void FireDueTimers();
   int MillisecondsToNextTimer() const;
 
   std::thread::id FMainThreadId;
-  TUniqueFd FWakeRead;
-  TUniqueFd FWakeWrite;
 
   std::mutex FMutex;  // guards FEvents and FForms
   std::deque<TEvent> FEvents;
-  // Raised after every event queued, lowered by the main thread before it
-  // takes the queue: a main thread that watches needs no lock to see work.
-  std::atomic<bool> FEventPosted{false};
-  // The main thread is watching FEventPosted and needs no wake-up. Both flags
-  // are sequentially consistent: a poster that sees this false wakes the
-  // main thread, and a main thread that lowers it looks at FEventPosted again.
-  std::atomic<bool> FMainWatching{false};
+  // The main thread sleeps in poll() on it; written to wake it.
+  TUniqueFd FWake;
+  // The main thread may be asleep: raised before it last looked at the queue.
+  std::atomic<bool> FMainAsleep{false};
   std::set<THeadlessForm*> FForms;
 
   std::vector<THeadlessTimer*> FTimers;  // main thread only

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -75,11 +76,14 @@ class TPosixWindowSystem final : public IWindowSystem {
   bool SetForegroundLockTimeout(std::uint32_t) override { return false; }
   TOsVersion OsVersion() const override { return {}; }
   bool WatchesWholeCall() const noexcept override { return true; }
+  bool HasWindowsToWatch() const noexcept override { return FHasDisplay; }
 
  private:
   // Connected on the first search, so that a start of the host never loads libX11; a failed
   // connection is tried again at the next request's first search.
   x11::TX11Desktop* Desktop() {
+    // A connection whose server went away is of no more use; a new server may have come.
+    if (FDesktop && FDesktop->Lost()) FDesktop.reset();
     if (!FDesktop) FDesktop = x11::TX11Desktop::Connect();
     return FDesktop.get();
   }
@@ -96,6 +100,11 @@ class TPosixWindowSystem final : public IWindowSystem {
   }
 
   std::unique_ptr<x11::TX11Desktop> FDesktop;
+  // The library's dialogs show on $DISPLAY; without one there is nothing to bring forward.
+  const bool FHasDisplay = [] {
+    const char* name = std::getenv("DISPLAY");
+    return name != nullptr && *name != '\0';
+  }();
 };
 
 }  // namespace

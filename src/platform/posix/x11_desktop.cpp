@@ -86,6 +86,9 @@ struct TX11Desktop::TLibrary {
   int (*Flush)(Display*);
   int (*Sync)(Display*, Bool);
   void* (*SetErrorHandler)(int (*)(Display*, XErrorEvent*));
+  void* (*SetIOErrorHandler)(int (*)(Display*));
+  // libX11 1.7 and later; null before.
+  void (*SetIOErrorExitHandler)(Display*, void (*)(Display*, void*), void*);
 };
 
 namespace {
@@ -93,6 +96,20 @@ namespace {
 // A window may go away between being listed and being asked about; Xlib's default answer to
 // that error would end the host.
 int IgnoreError(Display*, XErrorEvent*) { return 0; }
+
+// The connection whose server went away (all calls are made on one thread). Xlib's default
+// answer to that is to end the process; here it only ends the connection: every call on it
+// fails from then on, the search finds nothing and the next one connects again.
+Display* gLostDisplay = nullptr;
+
+int NoteLostConnection(Display* display) {
+  gLostDisplay = display;
+  return 0;
+}
+
+// Called after the handler above instead of exit(); returning leaves the connection unusable
+// but the process running.
+void KeepRunning(Display*, void*) {}
 
 const TX11Desktop::TLibrary* LoadLibrary() {
   static const TX11Desktop::TLibrary* loaded = []() -> const TX11Desktop::TLibrary* {
@@ -121,8 +138,12 @@ const TX11Desktop::TLibrary* LoadLibrary() {
     bind(x.Flush, "XFlush");
     bind(x.Sync, "XSync");
     bind(x.SetErrorHandler, "XSetErrorHandler");
+    bind(x.SetIOErrorHandler, "XSetIOErrorHandler");
     if (!complete) return nullptr;
+    x.SetIOErrorExitHandler = reinterpret_cast<decltype(x.SetIOErrorExitHandler)>(
+        ::dlsym(handle, "XSetIOErrorExitHandler"));
     x.SetErrorHandler(IgnoreError);
+    x.SetIOErrorHandler(NoteLostConnection);
     return &x;
   }();
   return loaded;
@@ -137,10 +158,19 @@ std::unique_ptr<TX11Desktop> TX11Desktop::Connect() {
   if (x == nullptr) return nullptr;
   Display* display = x->OpenDisplay(name);
   if (display == nullptr) return nullptr;
+  // An older libX11 still ends the process when the server goes away: it offers no way out of
+  // its I/O error handler but a jump across its own frames.
+  if (x->SetIOErrorExitHandler) x->SetIOErrorExitHandler(display, KeepRunning, nullptr);
   return std::unique_ptr<TX11Desktop>(new TX11Desktop(*x, display));
 }
 
-TX11Desktop::~TX11Desktop() { FX.CloseDisplay(FDisplay); }
+TX11Desktop::~TX11Desktop() {
+  // After the server went away XCloseDisplay only frees what the connection held.
+  FX.CloseDisplay(FDisplay);
+  if (gLostDisplay == FDisplay) gLostDisplay = nullptr;
+}
+
+bool TX11Desktop::Lost() const noexcept { return gLostDisplay == FDisplay; }
 
 unsigned long TX11Desktop::AtomNamed(const char* name) { return FX.InternAtom(FDisplay, name, 0); }
 

@@ -18,6 +18,8 @@ class TX11Desktop {
   // A connection to $DISPLAY; null without one or without libX11.
   static std::unique_ptr<TX11Desktop> Connect();
   ~TX11Desktop();
+  // The server went away: nothing works on this connection any more.
+  bool Lost() const noexcept;
   TX11Desktop(const TX11Desktop&) = delete;
   TX11Desktop& operator=(const TX11Desktop&) = delete;
 

@@ -121,10 +121,26 @@ std::optional<int> TabIDOf(const std::string& reply) {
 TEST(HostLongRun, MixedRequestsOnOneConnectionLeaveMemoryFlat) {
   TChildProcess host(kHost);
   const std::vector<TExchange> exchanges = MixedRequests(kRequests);
-  std::string input;
-  for (const TExchange& exchange : exchanges) input += exchange.Frame;
-  bool written = false;
-  std::thread writer([&] { written = host.Write(input); });
+  // One write a frame, as a browser writes its messages: a single write of everything would
+  // let a full pipe cut a header, which the host drops (a short read is not a header), and
+  // the frames after it would lose their boundaries.
+  bool written = true;
+  std::thread writer([&] {
+    for (const TExchange& exchange : exchanges) {
+      if (!(written = host.Write(exchange.Frame))) return;
+    }
+  });
+  // A failed assertion below leaves the loop early; the writer must not outlive the test.
+  struct TJoin {
+    std::thread& Writer;
+    TChildProcess& Host;
+    ~TJoin() {
+      if (!Writer.joinable()) return;
+      Host.CloseOutput();
+      Host.CloseInput();
+      Writer.join();
+    }
+  } join{writer, host};
 
   constexpr auto kTimeout = std::chrono::minutes(3);
   std::optional<std::uint64_t> atWarmUp;
