@@ -30,9 +30,15 @@ bool ReadBody(IByteStream& input, std::int32_t length, std::string& body) {
 
 TFrameRead ReadFrame(IByteStream* input, std::string& body) {
   unsigned char header[kFrameHeaderSize];
-  const std::int32_t n = input ? input->Read(header, kFrameHeaderSize) : 0;
-  if (n <= 0) return TFrameRead::EndOfInput;
-  if (n < static_cast<std::int32_t>(kFrameHeaderSize)) return TFrameRead::ShortHeader;
+  constexpr auto kWhole = static_cast<std::int32_t>(kFrameHeaderSize);
+  std::int32_t have = 0;
+  while (input && have < kWhole) {
+    const std::int32_t n = input->Read(header + have, kWhole - have);
+    if (n <= 0) break;
+    have += n;
+  }
+  if (have == 0) return TFrameRead::EndOfInput;
+  if (have < kWhole) return TFrameRead::ShortHeader;
   const auto length = static_cast<std::int32_t>(FrameLength(header));
   body.clear();
   if (length > 0 && !ReadBody(*input, length, body)) return TFrameRead::FrameCut;
