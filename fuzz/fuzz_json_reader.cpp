@@ -2,6 +2,10 @@
 // partial reading and with an explicit length. Whatever it builds must survive
 // the writer: for each escaping and indentation, the written text must read
 // back (strictly, to its end) into a value that writes exactly the same text.
+// In its differential mode, on by default (FEROLANT_FUZZ_DIFFERENTIAL=0 turns
+// it off), each text is also read with the reader's shortcuts left out, and
+// both reads must leave the same state: value, error, offset, token fields,
+// buffer and levels.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +13,7 @@
 
 #include "fuzz_text.h"
 #include "json/reader/json_reader.h"
+#include "json/reader/reader_support.h"
 #include "json/value/jsonvalue.h"
 
 namespace {
@@ -36,6 +41,26 @@ void CheckWritesStably(const IJsonValue& value) {
   }
 }
 
+bool DifferentialMode() {
+  static const bool on = [] {
+    const char* setting = std::getenv("FEROLANT_FUZZ_DIFFERENTIAL");
+    return !setting || std::string(setting) != "0";
+  }();
+  return on;
+}
+
+void CheckShortcutsAgree(const std::u16string& text, bool strict) {
+  for (const bool bounded : {false, true}) {
+    const auto [fast, slow] = ReadBothWays(text, bounded, strict, [] { return IJsonValue(); });
+    if (fast != slow) {
+      std::fprintf(stderr,
+                   "shortcuts and states differ\n  text: %s\n  with:    %s\n  without: %s\n",
+                   Printable(text).c_str(), fast.c_str(), slow.c_str());
+      std::abort();
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -51,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ParseJsonCore(tokenizer, text.data(), static_cast<std::int32_t>(text.size()), strict,
                       nullptr, paNone, nullptr, skNull);
     if (counted) CheckWritesStably(counted);
+    if (DifferentialMode()) CheckShortcutsAgree(text, strict);
   }
   return 0;
 }

@@ -41,46 +41,7 @@ TJsonReaderRun::TJsonReaderRun(TJsonTokenizer& tokenizer, const char16_t* text, 
       FNewKind(newKind),
       FLevel(&tokenizer.Levels[static_cast<std::size_t>(tokenizer.Depth)]) {}
 
-IJsonValue TJsonReaderRun::Run() {
-  T.CharOffset = 0;
-  T.ErrorCode = jeNone;
-  for (;;) {
-    char16_t c = 0;
-    if (T.CharOffset < FSize) {
-      c = FText[T.CharOffset];
-    } else if (FBoundedByLength) {
-      const bool complete =
-          T.Depth == 0 && FLevel->State == S::SkipSpace && FLevel->ReturnState == S::Finish;
-      T.ErrorCode = complete ? jeNone : jeLengthReached;
-      break;
-    }
-    TStep step;
-    do {
-      step = Dispatch(c);
-    } while (step == TStep::Redo);
-    if (step == TStep::Stop) break;
-    if (step == TStep::Consumed) continue;
-    ++T.CharOffset;
-    if (c == 0) {
-      // Only a complete top-level value may end the text; a finished value
-      // inside a container that is still open (say in a comment behind it)
-      // leaves the container unterminated.
-      const bool finished = FLevel->State == S::Finish || FLevel->ReturnState == S::Finish;
-      if (T.Depth != 0 || !finished) T.ErrorCode = jeUnterminated;
-      break;
-    }
-  }
-  if (T.ErrorCode != jeNone) return nullptr;
-
-  IJsonValue result = FLevel->Current;
-  if (HasAction(FActions, paCall) && KindIs(result, skMethod)) {
-    if (const TJsonMethod method = result->MethodPointer()) {
-      return method(FLevel->Container, FPutValue);
-    }
-  }
-  return result;
-}
-
+template <bool kShortcuts>
 TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
   switch (FLevel->State) {
     case S::SkipSpace:
@@ -90,6 +51,9 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::Finish:
       return OnFinish();
     case S::KeywordNull:
+      if constexpr (kShortcuts) {
+        if (const auto step = ReadWholeKeyword(c)) return *step;
+      }
       return OnKeywordNull(c);
     case S::CommentStart:
       return OnCommentStart(c);
@@ -100,6 +64,9 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::BlockCommentStar:
       return OnBlockCommentStar(c);
     case S::StringBody:
+      if constexpr (kShortcuts) {
+        if (const auto step = ReadWholeString(c)) return *step;
+      }
       return OnTextRun(c, false);
     case S::Escape:
       return OnEscape(c);
@@ -110,10 +77,19 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::ByteEscape:
       return OnHexEscape(c, 2);
     case S::KeywordBool:
+      if constexpr (kShortcuts) {
+        if (const auto step = ReadWholeKeyword(c)) return *step;
+      }
       return OnKeywordBool(c);
     case S::NumberBody:
+      if constexpr (kShortcuts) {
+        if (const auto step = ReadWholeNumber()) return *step;
+      }
       return OnNumberBody(c);
     case S::ArrayItem:
+      if constexpr (kShortcuts) {
+        if (const auto step = AddScalarInPlace(c, u']')) return *step;
+      }
       return OnArrayItem(c);
     case S::ArrayAdd:
       return OnArrayAdd();
@@ -122,13 +98,18 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
     case S::MemberStart:
       return OnMemberStart(c);
     case S::QuotedName:
+      if constexpr (kShortcuts) {
+        if (const auto step = ReadWholeName(c)) return *step;
+      }
       return OnTextRun(c, true);
     case S::BareName:
       return OnBareName(c);
     case S::NameEnd:
       return OnNameEnd(c);
     case S::MemberValue:
-      if (const auto step = AddScalarInPlace(c, u'}')) return *step;
+      if constexpr (kShortcuts) {
+        if (const auto step = AddScalarInPlace(c, u'}')) return *step;
+      }
       Goto(S::MemberAdd);
       return Push();
     case S::MemberAdd:
@@ -153,6 +134,47 @@ TJsonReaderRun::TStep TJsonReaderRun::Dispatch(char16_t c) {
   return Fail(jeUnterminated);
 }
 
+template <bool kShortcuts>
+IJsonValue TJsonReaderRun::Run() {
+  T.CharOffset = 0;
+  T.ErrorCode = jeNone;
+  for (;;) {
+    char16_t c = 0;
+    if (T.CharOffset < FSize) {
+      c = FText[T.CharOffset];
+    } else if (FBoundedByLength) {
+      const bool complete =
+          T.Depth == 0 && FLevel->State == S::SkipSpace && FLevel->ReturnState == S::Finish;
+      T.ErrorCode = complete ? jeNone : jeLengthReached;
+      break;
+    }
+    TStep step;
+    do {
+      step = Dispatch<kShortcuts>(c);
+    } while (step == TStep::Redo);
+    if (step == TStep::Stop) break;
+    if (step == TStep::Consumed) continue;
+    ++T.CharOffset;
+    if (c == 0) {
+      // Only a complete top-level value may end the text; a finished value
+      // inside a container that is still open (say in a comment behind it)
+      // leaves the container unterminated.
+      const bool finished = FLevel->State == S::Finish || FLevel->ReturnState == S::Finish;
+      if (T.Depth != 0 || !finished) T.ErrorCode = jeUnterminated;
+      break;
+    }
+  }
+  if (T.ErrorCode != jeNone) return nullptr;
+
+  IJsonValue result = FLevel->Current;
+  if (HasAction(FActions, paCall) && KindIs(result, skMethod)) {
+    if (const TJsonMethod method = result->MethodPointer()) {
+      return method(FLevel->Container, FPutValue);
+    }
+  }
+  return result;
+}
+
 TJsonReaderRun::TStep TJsonReaderRun::Push() {
   if (T.Depth >= TJsonTokenizer::kLevelCount - 1) return Fail(jeTooDeep);
   ++T.Depth;
@@ -171,6 +193,9 @@ void TJsonReaderRun::SetValue(IJsonValue value) noexcept {
   FLevel->ReturnState = S::Finish;
   FLevel->State = S::SkipSpace;
 }
+
+template IJsonValue TJsonReaderRun::Run<true>();
+template IJsonValue TJsonReaderRun::Run<false>();
 
 // --- entry points ------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 // Internal to the reader.
 namespace json::internal::chars {
@@ -29,6 +30,21 @@ constexpr std::int32_t HexValue(char16_t c) noexcept {
   if (c >= u'0' && c <= u'9') return c - u'0';
   if ((c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f')) return (c & 7) + 9;
   return -1;
+}
+
+// The keyword that starts with first ("null", "true" or "false"; lower case
+// only), or an empty view.
+constexpr std::u16string_view KeywordStartingWith(char16_t first) noexcept {
+  return first == u'n' ? u"null" : first == u't' ? u"true" : first == u'f' ? u"false" : u"";
+}
+
+// Whether the whole keyword, and the unit behind it that decides that it is
+// one rather than the start of a bare word, lie in text[0, available).
+constexpr bool KeywordAt(const char16_t* text, std::int32_t available,
+                         std::u16string_view keyword) noexcept {
+  const auto length = static_cast<std::int32_t>(keyword.size());
+  return length != 0 && available > length &&
+         std::u16string_view(text, keyword.size()) == keyword && !IsWordContinuing(text[length]);
 }
 
 // Characters that end a step of a path.

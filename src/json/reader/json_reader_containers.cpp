@@ -1,6 +1,4 @@
 // The reader's container states: arrays, objects and the end of a level.
-#include <optional>
-
 #include "json/reader/json_reader_chars.h"
 #include "json/reader/json_reader_run.h"
 
@@ -25,32 +23,8 @@ TJsonReaderRun::TStep TJsonReaderRun::OnArrayItem(char16_t c) {
     Goto(S::SkipSpace);
     return TStep::Take;
   }
-  if (const auto step = AddScalarInPlace(c, u']')) return *step;
   Goto(S::ArrayAdd);
   return Push();
-}
-
-std::optional<TJsonReaderRun::TStep> TJsonReaderRun::AddScalarInPlace(char16_t c, char16_t close) {
-  // Paths read their own way, and a level that could not be pushed fails.
-  if (InPathMode() || T.Depth >= TJsonTokenizer::kLevelCount - 1) return std::nullopt;
-  IJsonValue value = ReadScalarBefore(c, close);
-  if (!value) return std::nullopt;
-  // As the pushed level would have handed it over (OnArrayAdd, OnMemberAdd),
-  // with the separator or close up next.
-  if (close == u']') {
-    if (TJsonArray* array = FLevel->Current ? FLevel->Current->ArrayStore() : nullptr) {
-      array->Append(std::move(value));
-    }
-    FLevel->ReturnState = S::ArraySep;
-  } else {
-    if (TJsonTableString* table = FLevel->Current ? FLevel->Current->MemberTable() : nullptr) {
-      table->Store(FLevel->PendingName, std::move(value));
-    }
-    FLevel->PendingName.clear();
-    FLevel->ReturnState = S::MemberSep;
-  }
-  Goto(FLevel->ReturnState);
-  return TStep::Consumed;
 }
 
 TJsonReaderRun::TStep TJsonReaderRun::OnArrayAdd() {

@@ -1,19 +1,19 @@
 // The reader's token states: white space and comments, the start of a value,
-// keywords, strings and member names with their escapes, bare words and numbers.
-#include <algorithm>
-#include <optional>
+// keywords, strings and member names with their escapes, bare words and
+// numbers, read unit by unit (or a run of ordinary units at a time). The
+// shortcuts that read whole tokens are in json_reader_*_shortcut.cpp.
 #include <string>
 
 #include "json/json_unit_scan.h"
 #include "json/reader/json_reader_chars.h"
-#include "json/reader/json_reader_number.h"
+#include "json/reader/json_reader_number_shape.h"
 #include "json/reader/json_reader_run.h"
 
 using json::internal::TJsonReaderRun;
 
-using json::internal::ReadTokenDouble;
+using json::internal::NumberValue;
 using json::internal::ReadTokenInteger;
-using json::internal::ReadTokenMoney;
+using json::internal::TNumberShape;
 
 using namespace json::internal::chars;
 
@@ -161,7 +161,8 @@ TJsonReaderRun::TStep TJsonReaderRun::OnStart(char16_t c) {
 //
 // The buffer holds exactly the keyword characters matched so far; c is
 // appended only when it matches, which leaves the same buffer as appending
-// it and taking it off again on a mismatch.
+// it and taking it off again on a mismatch. A finished keyword leaves the
+// buffer empty and MatchCount at its length.
 
 bool TJsonReaderRun::KeywordMatches(char16_t c, std::u16string_view keyword) const noexcept {
   const std::int32_t matched = T.MatchCount;
@@ -180,6 +181,7 @@ TJsonReaderRun::TStep TJsonReaderRun::KeywordAdvance(char16_t c, std::int32_t le
   if (T.MatchCount == length) {
     if (!IsWordContinuing(c)) {
       SetValue(make());
+      FBuffer.ResetOutput();
       return TStep::Redo;
     }
     Goto(S::Word);
@@ -189,26 +191,7 @@ TJsonReaderRun::TStep TJsonReaderRun::KeywordAdvance(char16_t c, std::int32_t le
   return TStep::Take;
 }
 
-namespace {
-
-// Whether the whole keyword, and the unit behind it that decides that it is
-// one, lie in the text from here on. Such keywords are taken in one step; the
-// unit-by-unit matching serves the rest (keywords that go on as bare words,
-// and those cut off by the end of the text).
-bool KeywordAt(const char16_t* text, std::int32_t available, std::u16string_view keyword) noexcept {
-  const auto length = static_cast<std::int32_t>(keyword.size());
-  return available > length && std::u16string_view(text, keyword.size()) == keyword &&
-         !IsWordContinuing(text[length]);
-}
-
-}  // namespace
-
 TJsonReaderRun::TStep TJsonReaderRun::OnKeywordNull(char16_t c) {
-  if (T.MatchCount == 0 && KeywordAt(FText + T.CharOffset, FSize - T.CharOffset, u"null")) {
-    T.CharOffset += 4;
-    SetValue(TJsonValue::Create(skNull));
-    return TStep::Consumed;
-  }
   if (KeywordMatches(c, u"null")) {
     return KeywordAdvance(c, 4, [] { return TJsonValue::Create(skNull); });
   }
@@ -217,18 +200,6 @@ TJsonReaderRun::TStep TJsonReaderRun::OnKeywordNull(char16_t c) {
 }
 
 TJsonReaderRun::TStep TJsonReaderRun::OnKeywordBool(char16_t c) {
-  if (T.MatchCount == 0) {
-    const char16_t* at = FText + T.CharOffset;
-    const std::int32_t available = FSize - T.CharOffset;
-    for (const bool value : {true, false}) {
-      const std::u16string_view keyword = value ? u"true" : u"false";
-      if (KeywordAt(at, available, keyword)) {
-        T.CharOffset += static_cast<std::int32_t>(keyword.size());
-        SetValue(TJsonValue::CreateBool(value));
-        return TStep::Consumed;
-      }
-    }
-  }
   if (KeywordMatches(c, u"true")) {
     return KeywordAdvance(c, 4, [] { return TJsonValue::CreateBool(true); });
   }
@@ -241,66 +212,7 @@ TJsonReaderRun::TStep TJsonReaderRun::OnKeywordBool(char16_t c) {
 
 // --- strings, names, escapes and bare words ---------------------------------
 
-// A string value read in one go, from just behind its opening quote to its
-// closing quote, straight into the text of the new value: long parameters
-// then skip the token buffer and the copy out of it. Nothing is read when the
-// string does not end in the text; an escape the fast reader does not take
-// (a bad hex digit) hands the state machine what was read so far, and it goes
-// on from that escape exactly as it would have from the start.
-std::optional<TJsonReaderRun::TStep> TJsonReaderRun::ReadWholeString() {
-  const char16_t quote = T.QuoteChar;
-  const auto size = static_cast<std::size_t>(FSize);
-  const auto stopFrom = [&](std::size_t from, std::size_t end) {
-    return from + json_scan::FindStringStop(FText + from, end - from, quote);
-  };
-
-  // The closing quote: the first one that no backslash escapes.
-  std::size_t end = stopFrom(static_cast<std::size_t>(T.CharOffset), size);
-  while (end < size && FText[end] == u'\\') end = stopFrom(std::min(end + 2, size), size);
-  if (end >= size || FText[end] != quote) return std::nullopt;
-
-  std::u16string value;
-  value.reserve(end - static_cast<std::size_t>(T.CharOffset));
-  std::size_t pos = static_cast<std::size_t>(T.CharOffset);
-  for (;;) {
-    const std::size_t stop = stopFrom(pos, end);
-    value.append(FText + pos, stop - pos);
-    pos = stop;
-    if (pos == end) break;
-    // A backslash, and the unit it escapes lies before end.
-    const char16_t escaped = FText[pos + 1];
-    const std::size_t digits = escaped == u'u' ? 4 : escaped == u'x' ? 2 : 0;
-    if (digits != 0) {
-      std::int32_t unit = 0;
-      std::size_t k = 0;
-      for (; k < digits && pos + 2 + k < end; ++k) {
-        const std::int32_t digit = HexValue(FText[pos + 2 + k]);
-        if (digit < 0) break;
-        unit = unit << 4 | digit;
-      }
-      if (k < digits) {
-        FBuffer.Append(value);
-        T.CharOffset = static_cast<std::int32_t>(pos + 1);
-        FLevel->ReturnState = S::StringBody;
-        Goto(S::Escape);
-        return TStep::Consumed;
-      }
-      value.push_back(static_cast<char16_t>(unit));
-      pos += 2 + digits;
-      continue;
-    }
-    value.push_back(UnescapedUnit(escaped));
-    pos += 2;
-  }
-  T.CharOffset = static_cast<std::int32_t>(end + 1);
-  SetValue(TJsonValue::CreateText(std::move(value)));
-  return TStep::Consumed;
-}
-
 TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
-  if (!isName && c != T.QuoteChar && c != 0 && FBuffer.CharCount() == 0) {
-    if (const auto step = ReadWholeString()) return *step;
-  }
   if (c == T.QuoteChar) {
     if (isName) {
       FLevel->PendingName = FBuffer.TextBeforeZero();
@@ -309,6 +221,8 @@ TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
     } else {
       SetValue(TJsonValue::CreateText(FBuffer.View()));
     }
+    // What a shortcut that took the text straight from the input leaves.
+    FBuffer.ResetOutput();
     return TStep::Take;
   }
   if (c == u'\\') {
@@ -325,29 +239,8 @@ TJsonReaderRun::TStep TJsonReaderRun::OnTextRun(char16_t c, bool isName) {
   const char16_t quote = T.QuoteChar;
   const auto count = static_cast<std::int32_t>(json_scan::FindStringStop(
       FText + T.CharOffset, static_cast<std::size_t>(FSize - T.CharOffset), quote));
-  const char16_t* run = FText + T.CharOffset;
+  FBuffer.AppendChars(FText + T.CharOffset, count);
   T.CharOffset += count;
-  const bool closes = T.CharOffset < FSize && FText[T.CharOffset] == quote;
-  if (isName && closes && FBuffer.CharCount() == 0) {
-    // A name without escapes goes straight from the text to the level, and
-    // the colon right behind it (the usual case) is taken at once.
-    ++T.CharOffset;
-    FLevel->PendingName.assign(run, static_cast<std::size_t>(count));
-    S next = S::NameEnd;
-    if (T.CharOffset < FSize && FText[T.CharOffset] == u':') {
-      ++T.CharOffset;
-      next = S::MemberValue;
-    }
-    SkipSpaceThen(next, T.CharOffset);
-    return TStep::Consumed;
-  }
-  if (!isName && closes && FBuffer.CharCount() == 0) {
-    // A string without escapes goes straight from the text into its value.
-    ++T.CharOffset;
-    SetValue(TJsonValue::CreateText(std::u16string_view(run, static_cast<std::size_t>(count))));
-    return TStep::Consumed;
-  }
-  FBuffer.AppendChars(run, count);
   return TStep::Consumed;
 }
 
@@ -428,75 +321,7 @@ TJsonReaderRun::TStep TJsonReaderRun::OnWord(char16_t c) {
 
 // --- numbers -----------------------------------------------------------------
 
-namespace {
-
-// What the unit-by-unit reading of a number gathers besides its characters.
-struct TNumberShape {
-  std::int32_t HasFraction = 0;
-  std::int32_t FractionDigits = -1;
-
-  void Take(char16_t c) noexcept {
-    if (c == u'.') {
-      HasFraction = 1;
-      FractionDigits = 0;
-    } else if (c == u'E' || c == u'e') {
-      HasFraction = 1;
-      FractionDigits = -1;
-    } else if (IsDigit(c) && HasFraction == 1 && FractionDigits >= 0) {
-      if (++FractionDigits > 4) FractionDigits = -1;
-    }
-  }
-};
-
-// The value of a number's characters: an integer without point or exponent, a
-// currency amount with up to four fraction digits when it fits, else a double.
-IJsonValue NumberValue(std::u16string_view text, const TNumberShape& shape) {
-  if (shape.HasFraction == 0) return TJsonValue::CreateInt(ReadTokenInteger(text));
-  if (shape.FractionDigits >= 0) {
-    if (const auto units = ReadTokenMoney(text, shape.FractionDigits)) {
-      return TJsonValue::CreateMoney(TJsonCurrency::FromUnits(*units));
-    }
-  }
-  return TJsonValue::CreateFloat(ReadTokenDouble(text));
-}
-
-// The number's units from first on and their shape: what taking them one by
-// one would give, with runs of digits taken at once (they are most of a
-// number, and only those behind a point change the shape).
-const char16_t* NumberEnd(const char16_t* first, const char16_t* last,
-                          TNumberShape& shape) noexcept {
-  const char16_t* end = first;
-  for (;;) {
-    const char16_t* digits = end;
-    while (end < last && IsDigit(*end)) ++end;
-    if (shape.FractionDigits >= 0) {
-      shape.FractionDigits += static_cast<std::int32_t>(end - digits);
-      if (shape.FractionDigits > 4) shape.FractionDigits = -1;
-    }
-    if (end == last || !IsNumberChar(*end)) return end;
-    shape.Take(*end++);
-  }
-}
-
-}  // namespace
-
 TJsonReaderRun::TStep TJsonReaderRun::OnNumberBody(char16_t c) {
-  if (FBuffer.CharCount() == 0 && !InPathMode()) {
-    // A document's number whose end lies in the text is read in one step,
-    // straight from the text; one cut off by the end of the text, and the
-    // indexes of paths, go unit by unit below.
-    const char16_t* first = FText + T.CharOffset;
-    TNumberShape shape;
-    const char16_t* end = NumberEnd(first, FText + FSize, shape);
-    if (end < FText + FSize) {
-      T.HasFraction = shape.HasFraction;
-      T.FractionDigits = shape.FractionDigits;
-      T.CharOffset += static_cast<std::int32_t>(end - first);
-      SetValue(
-          NumberValue(std::u16string_view(first, static_cast<std::size_t>(end - first)), shape));
-      return TStep::Consumed;
-    }
-  }
   if (IsNumberChar(c)) {
     FBuffer.AppendChar(c);
     TNumberShape shape{T.HasFraction, T.FractionDigits};
@@ -508,61 +333,6 @@ TJsonReaderRun::TStep TJsonReaderRun::OnNumberBody(char16_t c) {
   const std::u16string_view text = FBuffer.View();
   if (T.HasFraction == 0 && KindIs(FBase, skArray)) return IndexOnBase(ReadTokenInteger(text));
   SetValue(NumberValue(text, {T.HasFraction, T.FractionDigits}));
+  FBuffer.ResetOutput();
   return TStep::Redo;
-}
-
-// --- scalars inside containers ---------------------------------------------
-//
-// Most values of a document are scalars followed at once by the comma or the
-// close of their container. Read here, they skip the level that the state
-// machine would push and pop for them; everything else (white space or a
-// comment behind the value, escapes, bare words, a value cut off by the end of
-// the text) goes through that level. The reader's state afterwards is what
-// the level would have left: the same token fields, the same buffer.
-
-namespace {
-
-bool EndsValue(const char16_t* at, const char16_t* last, char16_t close) noexcept {
-  return at < last && (*at == u',' || *at == close);
-}
-
-}  // namespace
-
-IJsonValue TJsonReaderRun::ReadScalarBefore(char16_t c, char16_t close) {
-  const char16_t* first = FText + T.CharOffset;
-  const char16_t* last = FText + FSize;
-  if (IsDigit(c) || c == u'-') {
-    TNumberShape shape;
-    const char16_t* end = NumberEnd(first, last, shape);
-    if (!EndsValue(end, last, close)) return nullptr;
-    FBuffer.ResetOutput();
-    T.HasFraction = shape.HasFraction;
-    T.FractionDigits = shape.FractionDigits;
-    T.CharOffset += static_cast<std::int32_t>(end - first);
-    return NumberValue(std::u16string_view(first, static_cast<std::size_t>(end - first)), shape);
-  }
-  if (c == u'"' || c == u'\'') {
-    const auto size = static_cast<std::size_t>(last - first - 1);
-    const std::size_t count = json_scan::FindStringStop(first + 1, size, c);
-    if (count == size || first[1 + count] != c || !EndsValue(first + 2 + count, last, close)) {
-      return nullptr;
-    }
-    FBuffer.ResetOutput();
-    T.QuoteChar = c;
-    T.CharOffset += static_cast<std::int32_t>(count + 2);
-    return TJsonValue::CreateText(std::u16string_view(first + 1, count));
-  }
-  const auto available = static_cast<std::int32_t>(last - first);
-  for (const std::u16string_view keyword : {u"true", u"false", u"null"}) {
-    if (c != keyword[0]) continue;
-    const auto length = static_cast<std::int32_t>(keyword.size());
-    if (!KeywordAt(first, available, keyword) || !EndsValue(first + length, last, close)) {
-      return nullptr;
-    }
-    FBuffer.ResetOutput();
-    T.MatchCount = 0;
-    T.CharOffset += length;
-    return c == u'n' ? TJsonValue::Create(skNull) : TJsonValue::CreateBool(c == u't');
-  }
-  return nullptr;
 }
