@@ -4,9 +4,8 @@
 // escapers look for the next unit that needs attention in blocks of units
 // and test single units only in the block that holds one. With SSE2 a block
 // is eight units in a vector register; elsewhere it is four units in a
-// 64-bit word, tested with carry-free lane arithmetic. The block tests only
-// tell whether some unit of the block matches, never which, so lane order
-// (byte order) does not matter.
+// 64-bit word. The block tests only tell whether some unit of the block
+// matches, never which, so lane order (byte order) does not matter.
 #pragma once
 
 #include <cstddef>
@@ -19,54 +18,64 @@
 
 namespace json_scan {
 
+// Four units in a 64-bit word, tested with carry-free lane arithmetic. This
+// is the block where SSE2 is missing, and stays defined beside it so that
+// both engines can be held against the same rules.
+using TWordBlock = std::uint64_t;
+inline constexpr std::uint64_t kLaneOnes = 0x0001000100010001ull;
+inline constexpr std::uint64_t kLaneHighBits = 0x8000800080008000ull;
+
+// Non-zero when some lane is below limit (at most 0x8000); exact as a
+// whole, though the set bits need not mark the matching lanes.
+constexpr TWordBlock LanesBelow(TWordBlock block, std::uint16_t limit) noexcept {
+  return (block - kLaneOnes * limit) & ~block & kLaneHighBits;
+}
+constexpr TWordBlock LanesEqual(TWordBlock block, char16_t unit) noexcept {
+  return LanesBelow(block ^ (kLaneOnes * unit), 1);
+}
+// Non-zero when some lane is at or above limit, a power of two.
+constexpr TWordBlock LanesAtLeast(TWordBlock block, std::uint32_t limit) noexcept {
+  return block & kLaneOnes * static_cast<std::uint16_t>(0x10000 - limit);
+}
+constexpr bool AnyLane(TWordBlock mask) noexcept { return mask != 0; }
+
 #if defined(__SSE2__)
 
-using TBlock = std::uint16_t __attribute__((vector_size(16)));
-inline constexpr std::size_t kBlockUnits = 8;
+// Eight units in a vector register; lanes are all ones where the test holds.
+using TVectorBlock = std::uint16_t __attribute__((vector_size(16)));
 
-inline TBlock LoadBlock(const char16_t* at) noexcept {
-  TBlock block;
-  std::memcpy(&block, at, sizeof block);
-  return block;
+inline TVectorBlock LanesBelow(TVectorBlock block, std::uint16_t limit) noexcept {
+  return reinterpret_cast<TVectorBlock>(block < limit);
 }
-// Lanes are all ones where the test holds; these three give such masks.
-inline TBlock LanesBelow(TBlock block, std::uint16_t limit) noexcept {
-  return reinterpret_cast<TBlock>(block < limit);
+inline TVectorBlock LanesEqual(TVectorBlock block, char16_t unit) noexcept {
+  return reinterpret_cast<TVectorBlock>(block == static_cast<std::uint16_t>(unit));
 }
-inline TBlock LanesEqual(TBlock block, char16_t unit) noexcept {
-  return reinterpret_cast<TBlock>(block == static_cast<std::uint16_t>(unit));
+// Not all ones, but non-zero exactly in the lanes at or above limit.
+inline TVectorBlock LanesAtLeast(TVectorBlock block, std::uint32_t limit) noexcept {
+  return block & static_cast<std::uint16_t>(0x10000 - limit);
 }
-inline TBlock LanesAbove7F(TBlock block) noexcept { return block & std::uint16_t{0xFF80}; }
-inline bool AnyLane(TBlock mask) noexcept {
+inline bool AnyLane(TVectorBlock mask) noexcept {
   std::uint64_t halves[2];
   std::memcpy(halves, &mask, sizeof halves);
   return (halves[0] | halves[1]) != 0;
 }
 
+using TBlock = TVectorBlock;
+
 #else
 
-using TBlock = std::uint64_t;
-inline constexpr std::size_t kBlockUnits = 4;
-inline constexpr std::uint64_t kLaneOnes = 0x0001000100010001ull;
-inline constexpr std::uint64_t kLaneHighBits = 0x8000800080008000ull;
+using TBlock = TWordBlock;
 
-inline TBlock LoadBlock(const char16_t* at) noexcept {
-  TBlock block;
+#endif
+
+inline constexpr std::size_t kBlockUnits = sizeof(TBlock) / sizeof(char16_t);
+
+template <class Block = TBlock>
+inline Block LoadBlock(const char16_t* at) noexcept {
+  Block block;
   std::memcpy(&block, at, sizeof block);
   return block;
 }
-// Non-zero when some lane is below limit (at most 0x8000); exact as a
-// whole, though the set bits need not mark the matching lanes.
-constexpr TBlock LanesBelow(TBlock block, std::uint16_t limit) noexcept {
-  return (block - kLaneOnes * limit) & ~block & kLaneHighBits;
-}
-constexpr TBlock LanesEqual(TBlock block, char16_t unit) noexcept {
-  return LanesBelow(block ^ (kLaneOnes * unit), 1);
-}
-constexpr TBlock LanesAbove7F(TBlock block) noexcept { return block & 0xFF80FF80FF80FF80ull; }
-constexpr bool AnyLane(TBlock mask) noexcept { return mask != 0; }
-
-#endif
 
 // The index of the first unit of text[0, size) for which stop(unit) holds,
 // or size. blockHasStop(block) must hold whenever one of the units of block

@@ -6,57 +6,15 @@
 #include <cstring>
 
 #include "json/json_unit_scan.h"
+#include "json/writer/json_escape_rule.h"
 #include "json/writer/json_writer.h"
 
 namespace {
 
-// For units below U+0080: 0 = written as it is, 'u' = \u00xx, any other
-// letter or sign = the two-unit escape with that second unit.
-constexpr std::array<char16_t, 128> MakeTable(bool full) {
-  std::array<char16_t, 128> table{};
-  table[0] = u'u';
-  table[u'"'] = u'"';
-  table[u'\\'] = u'\\';
-  if (full) {
-    for (char16_t c = 1; c < 0x20; ++c) table[c] = u'u';
-    table[0x08] = u'b';
-    table[0x09] = u't';
-    table[0x0A] = u'n';
-    table[0x0C] = u'f';
-    table[0x0D] = u'r';
-    table[u'/'] = u'/';
-  }
-  return table;
-}
-
-constexpr std::array<char16_t, 128> kFullTable = MakeTable(true);
-constexpr std::array<char16_t, 128> kMinimalTable = MakeTable(false);
+using json::internal::BlockNeedsEscape;
+using json::internal::TEscapeRule;
 
 constexpr char16_t kHexDigits[] = u"0123456789abcdef";
-
-template <bool kFull>
-inline bool NeedsEscape(char16_t unit) noexcept {
-  if constexpr (kFull) {
-    return unit >= 0x80 || kFullTable[unit] != 0;
-  } else {
-    return unit < 0x80 && kMinimalTable[unit] != 0;
-  }
-}
-
-// Whether one of the units of block may need an escape.
-template <bool kFull>
-inline bool BlockNeedsEscape(json_scan::TBlock block) noexcept {
-  using namespace json_scan;
-  const TBlock specials = LanesEqual(block, u'"') | LanesEqual(block, u'\\');
-  if constexpr (kFull) {
-    // Any lane above U+007F makes the block stop; when there is none, all
-    // lanes are ASCII and the below-test is exact for the control characters.
-    return AnyLane(LanesAbove7F(block) | LanesBelow(block, 0x20) | specials |
-                   LanesEqual(block, u'/'));
-  } else {
-    return AnyLane(LanesBelow(block, 1) | specials);
-  }
-}
 
 template <bool kFull, class Sink>
 void AppendEscapedIn(Sink& sink, const char16_t* first, const char16_t* last) {
@@ -66,13 +24,13 @@ void AppendEscapedIn(Sink& sink, const char16_t* first, const char16_t* last) {
     p += json_scan::FindStop(
         p, static_cast<std::size_t>(last - p),
         [](json_scan::TBlock block) { return BlockNeedsEscape<kFull>(block); },
-        [](char16_t unit) { return NeedsEscape<kFull>(unit); });
+        [](char16_t unit) { return TEscapeRule<kFull>::Needs(unit); });
     if (p == last) break;
     const char16_t unit = *p;
     if (p != run) sink.AppendChars(run, static_cast<std::int32_t>(p - run));
     run = p + 1;
 
-    const char16_t kind = unit < 0x80 ? (kFull ? kFullTable : kMinimalTable)[unit] : u'u';
+    const char16_t kind = TEscapeRule<kFull>::Kind(unit);
     if (kind != u'u') {
       const char16_t escape[2] = {u'\\', kind};
       sink.AppendChars(escape, 2);
@@ -164,15 +122,18 @@ void AppendEscaped(TJsonWriterString& sink, std::u16string_view text, bool escap
 
 namespace {
 
-// The size of each unit below U+0080 once escaped: 1, 2 or 6.
-constexpr std::array<unsigned char, 128> MakeSizes(const std::array<char16_t, 128>& table) {
-  std::array<unsigned char, 128> sizes{};
-  for (std::size_t c = 0; c < 128; ++c) sizes[c] = table[c] == 0 ? 1 : table[c] == u'u' ? 6 : 2;
-  return sizes;
+// The units one unit of that kind takes once escaped: 1, 2 or 6.
+constexpr unsigned char SizeOfKind(char16_t kind) noexcept {
+  return kind == 0 ? 1 : kind == u'u' ? 6 : 2;
 }
 
-constexpr std::array<unsigned char, 128> kFullSizes = MakeSizes(kFullTable);
-constexpr std::array<unsigned char, 128> kMinimalSizes = MakeSizes(kMinimalTable);
+// The same for each unit below U+0080, looked up.
+template <bool kFull>
+constexpr std::array<unsigned char, 128> kSizes = [] {
+  std::array<unsigned char, 128> sizes{};
+  for (std::size_t c = 0; c < 128; ++c) sizes[c] = SizeOfKind(TEscapeRule<kFull>::kAscii[c]);
+  return sizes;
+}();
 
 // The two hex digits of every byte value, as two characters of the output.
 template <class TChar>
@@ -194,9 +155,10 @@ constexpr std::array<std::array<TChar, 2>, 256> kHexPairs = MakeHexPairs<TChar>(
 template <bool kFull, class TChar>
 inline TChar* PutUnit(TChar* out, char16_t unit) noexcept {
   static_assert(kFull || sizeof(TChar) == sizeof(char16_t));
+  using Rule = TEscapeRule<kFull>;
   const bool low = unit < 0x80;
-  const std::size_t size = low ? (kFull ? kFullSizes : kMinimalSizes)[unit] : (kFull ? 6 : 1);
-  const char16_t kind = low ? (kFull ? kFullTable : kMinimalTable)[unit] : u'u';
+  const std::size_t size = low ? kSizes<kFull>[unit] : SizeOfKind(Rule::kHigh);
+  const char16_t kind = Rule::Kind(unit);
   out[0] = static_cast<TChar>(size == 1 ? unit : u'\\');
   out[1] = static_cast<TChar>(kind);
   std::memcpy(out + 2, kHexPairs<TChar>[unit >> 8].data(), 2 * sizeof(TChar));
@@ -232,31 +194,6 @@ constexpr std::size_t kPiece = 512;
 // copied whole, the others unit by unit without a branch per unit (text
 // where a letter with diacritics comes every few units would mispredict
 // every run boundary).
-#if defined(__SSE2__)
-// Sixteen units packed into sixteen bytes when none of them needs a full
-// escape; false, with nothing written, when one does. A unit goes out as it
-// is when it lies in U+0020..U+007F (taking 0x20 off leaves at most 0x5F,
-// and units below 0x20 wrap around far above) and is no quote, backslash or
-// solidus.
-inline bool PutPlainAscii16(char* out, const char16_t* units) noexcept {
-  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + 8));
-  const auto escapes = [](__m128i block) {
-    const __m128i outside =
-        _mm_subs_epu16(_mm_sub_epi16(block, _mm_set1_epi16(0x20)), _mm_set1_epi16(0x5F));
-    const __m128i specials =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(block, _mm_set1_epi16(u'"')),
-                                  _mm_cmpeq_epi16(block, _mm_set1_epi16(u'\\'))),
-                     _mm_cmpeq_epi16(block, _mm_set1_epi16(u'/')));
-    return _mm_or_si128(outside, specials);
-  };
-  const __m128i any = _mm_or_si128(escapes(low), escapes(high));
-  if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) return false;
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
-  return true;
-}
-#endif
-
 template <bool kFull, class TChar>
 TChar* EscapePiece(TChar* out, const char16_t* p, const char16_t* pieceEnd) noexcept {
   using json_scan::kBlockUnits;
@@ -265,7 +202,7 @@ TChar* EscapePiece(TChar* out, const char16_t* p, const char16_t* pieceEnd) noex
     // Narrow output is what goes on the wire, mostly long plain text: it is
     // tested and packed sixteen units per round.
     for (; pieceEnd - p >= 16; p += 16) {
-      if (PutPlainAscii16(out, p)) {
+      if (json::internal::PutPlainAscii16(out, p)) {
         out += 16;
       } else {
         for (std::size_t k = 0; k < 16; ++k) out = PutUnit<kFull>(out, p[k]);
@@ -360,10 +297,12 @@ std::size_t PlainEscapedLength(std::u16string_view text) noexcept {
   return json_scan::FindStop(
       text.data(), text.size(),
       [](json_scan::TBlock block) { return BlockNeedsEscape<true>(block); },
-      [](char16_t unit) { return NeedsEscape<true>(unit); });
+      [](char16_t unit) { return TEscapeRule<true>::Needs(unit); });
 }
 
-std::size_t EscapedAsciiSize(char16_t unit) noexcept { return unit < 0x80 ? kFullSizes[unit] : 6; }
+std::size_t EscapedAsciiSize(char16_t unit) noexcept {
+  return unit < 0x80 ? kSizes<true>[unit] : SizeOfKind(TEscapeRule<true>::kHigh);
+}
 
 std::size_t EscapedAsciiUnitsWithin(std::u16string_view text, std::size_t room) noexcept {
   // Every unit takes at most six bytes: a text that surely fits needs no count.

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "json/value/jsonvalue.h"
+#include "json/writer/json_escape_rule.h"
 #include "json/writer/json_writer.h"
 
 namespace {
@@ -73,6 +75,44 @@ TEST(JsonEscape, EveryUnitEscapesToPrintableAsciiThatDecodesBack) {
       ASSERT_TRUE(out.size() == 1 || (out.size() == 2 && out[0] == u'\\')) << std::hex << unit;
     }
   }
+}
+
+// The block tests of both engines, and the packing test, against the table
+// for every unit, alone and among plain units, in the first and last lanes.
+template <bool kFull>
+void ExpectEnginesFollowTheTable() {
+  using Rule = json::internal::TEscapeRule<kFull>;
+  for (std::uint32_t unit = 0; unit <= 0xFFFF; ++unit) {
+    const auto u = static_cast<char16_t>(unit);
+    const bool needs = Rule::Needs(u);
+    char16_t units[16];
+    for (const std::size_t lane : {0, 3, 7, 8, 15}) {
+      std::fill(std::begin(units), std::end(units), lane == 0 ? u : u'a');
+      units[lane] = u;
+      using json::internal::BlockNeedsEscape;
+      using json_scan::LoadBlock;
+      if (lane < 4) {
+        ASSERT_EQ(BlockNeedsEscape<kFull>(LoadBlock<json_scan::TWordBlock>(units)), needs)
+            << kFull << " word " << std::hex << unit << " lane " << lane;
+      }
+#if defined(__SSE2__)
+      if (lane < 8) {
+        ASSERT_EQ(BlockNeedsEscape<kFull>(LoadBlock<json_scan::TVectorBlock>(units)), needs)
+            << kFull << " vector " << std::hex << unit << " lane " << lane;
+      }
+      if constexpr (kFull) {
+        char out[16];
+        ASSERT_EQ(json::internal::PutPlainAscii16(out, units), !needs)
+            << "packed " << std::hex << unit << " lane " << lane;
+      }
+#endif
+    }
+  }
+}
+
+TEST(JsonEscape, EveryEngineFollowsTheOneTable) {
+  ExpectEnginesFollowTheTable<true>();
+  ExpectEnginesFollowTheTable<false>();
 }
 
 // The escape of one unit, straight from the two tables.
