@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
 TEST(Base64, StandardAlphabetAndPadding) {
-  const struct {
-    std::string Bytes;
-    std::string Text;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"", ""},
       {"M", "TQ=="},
       {"Ma", "TWE="},
@@ -19,9 +17,9 @@ TEST(Base64, StandardAlphabetAndPadding) {
       {"\xFB\xEF\xBE", "++++"},
       {"\xFF\xFF\xFF\xFF", "/////w=="},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Base64Of(c.Bytes), c.Text);
-    EXPECT_EQ(Base64Length(c.Bytes.size()), c.Text.size());
+  for (const auto& [bytes, text] : cases) {
+    EXPECT_EQ(Base64Of(bytes), text);
+    EXPECT_EQ(Base64Length(bytes.size()), text.size());
   }
 }
 
