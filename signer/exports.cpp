@@ -11,8 +11,8 @@
 #include "platform/code_page.h"
 #include "platform/dynamic_library.h"
 #include "platform/ole_string.h"
-#include "platform/posix/utf8_codec.h"
 #include "signing_library.h"
+#include "text/utf8_codec.h"
 
 using platform::TBstr;
 using platform::TOleChar;

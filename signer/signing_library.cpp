@@ -11,7 +11,8 @@
 #include "file_source.h"
 #include "key_inventory.h"
 #include "platform/code_page.h"
-#include "platform/posix/utf8_codec.h"
+#include "text/base64.h"
+#include "text/unicode.h"
 #include "visible_text.h"
 
 #ifndef TAVRIN_SIGNER_VERSION
@@ -42,23 +43,11 @@ const EVP_MD* HashOf(std::int32_t number) {
   return nullptr;
 }
 
-bool IsSurrogatePairAt(std::u16string_view text, std::size_t i) {
-  return text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-         text[i + 1] <= 0xDFFF;
-}
-
-std::uint32_t CodePointAt(std::u16string_view text, std::size_t i) {
-  if (IsSurrogatePairAt(text, i)) {
-    return 0x10000 + ((std::uint32_t{text[i]} - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-  }
-  return text[i];
-}
-
 // Characters, counting a surrogate pair as one.
 std::size_t CharactersBefore(std::u16string_view text, std::size_t end) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < end; ++i, ++count) {
-    if (IsSurrogatePairAt(text, i)) ++i;
+    if (unicode::IsPairAt(text, i)) ++i;
   }
   return count;
 }
@@ -102,14 +91,6 @@ Outcome Refused(Answer answer) {
   }
   return Outcome::Fail(Status::kNotAvailable,
                        "No window could be shown to choose a certificate; nothing was signed");
-}
-
-std::string Base64(const std::string& bytes) {
-  std::string text(4 * ((bytes.size() + 2) / 3), '\0');
-  EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
-                  reinterpret_cast<const unsigned char*>(bytes.data()),
-                  static_cast<int>(bytes.size()));
-  return text;
 }
 
 }  // namespace
@@ -171,7 +152,9 @@ Outcome SigningLibrary::SignText(std::u16string_view text, std::string& base64) 
   TExactBytes bytes = ConvertWideToCodePageExactly(text, codePage_);
   if (bytes.Result == TExactBytes::erUnrepresentable) {
     char codePoint[16];
-    std::snprintf(codePoint, sizeof codePoint, "U+%04X", CodePointAt(text, bytes.Position));
+    std::size_t units = 1;
+    std::snprintf(codePoint, sizeof codePoint, "U+%04X",
+                  static_cast<unsigned>(unicode::CharacterAt(text, bytes.Position, units)));
     return Outcome::Fail(Status::kUnrepresentableText,
                          "The text cannot be written in code page " + std::to_string(codePage_) +
                              ": character " +
@@ -269,7 +252,7 @@ Outcome SigningLibrary::Sign(const SigningSubject& subject, std::string_view dig
   // A PIN-always key's second login may be the one that refuses the PIN.
   if (built.status == Status::kWrongPin) wrongPin_.insert(candidate.identity);
   if (!built.ok()) return built;
-  base64 = Base64(der);
+  base64 = Base64Of(der);
   lastSerial_ = SerialHex(candidate.key->Certificate());
   return Outcome::Ok();
 }
@@ -284,32 +267,19 @@ Outcome SigningLibrary::EncodeFile(const std::string& path,
     return Outcome::Fail(Status::kFileTooLarge,
                          "The file \"" + path + "\" is too large to be returned in Base64");
   }
-  const std::size_t units = 4 * ((file.Size() + 2) / 3);
+  const std::size_t units = Base64Length(file.Size());
   char16_t* out = allocate(units);
   if (out == nullptr && units != 0) return Outcome::Fail(Status::kOutOfMemory, "Out of memory");
-  // Whole groups of three bytes are encoded as they come; the rest waits for the next piece.
+  // A file that grew since its size was taken fills the buffer and no more.
   std::size_t written = 0;
-  std::string carry;
-  unsigned char encoded[4 * 4096 + 1];
-  const auto encode = [&](const unsigned char* bytes, std::size_t count) {
-    while (count > 0 && written < units) {
-      const std::size_t take = std::min<std::size_t>(count, 3 * 4096);
-      const int made = EVP_EncodeBlock(encoded, bytes, static_cast<int>(take));
-      const std::size_t fits =
-          std::min<std::size_t>(static_cast<std::size_t>(made), units - written);
-      std::copy_n(encoded, fits, out + written);
-      written += fits;
-      bytes += take;
-      count -= take;
-    }
+  const auto put = [&](std::string_view text) {
+    const std::size_t fits = std::min(text.size(), units - written);
+    std::copy_n(text.data(), fits, out + written);
+    written += fits;
   };
-  Outcome read = file.Read([&](std::string_view piece) {
-    carry.append(piece);
-    const std::size_t whole = carry.size() - carry.size() % 3;
-    encode(reinterpret_cast<const unsigned char*>(carry.data()), whole);
-    carry.erase(0, whole);
-  });
-  if (read.ok()) encode(reinterpret_cast<const unsigned char*>(carry.data()), carry.size());
+  TBase64Stream encoder;
+  Outcome read = file.Read([&](std::string_view piece) { encoder.Add(piece, put); });
+  if (read.ok()) encoder.Finish(put);
   if (read.ok() && written != units) {
     read = Outcome::Fail(Status::kUnreadableFile,
                          "The file \"" + path + "\" changed while it was being read");

@@ -14,6 +14,7 @@
 #include "operations/tavrin_functions.h"
 #include "platform/dynamic_library.h"
 #include "platform/ole_string.h"
+#include "text/base64.h"
 #include "text_digest.h"
 
 using platform::TBstr;
@@ -290,7 +291,7 @@ std::int32_t FEROLANT_LIBCALL EncodeFileW(const TOleChar* fileName, TBstr* encod
     auto& state = State();
     std::lock_guard guard(state.lock);
     return WithFileContent(state, fileName, [&](const std::string& content) {
-      return Deliver(state, encoded, standin::WidenAscii(standin::Base64(content)));
+      return Deliver(state, encoded, standin::WidenAscii(Base64Of(content)));
     });
   });
 }

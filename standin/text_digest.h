@@ -22,14 +22,6 @@ std::string Int32LeBytes(std::int32_t number);
 // Sixteen hex digits, lower case.
 std::string Hex64(std::uint64_t value);
 
-// Standard Base64 with padding and without line breaks.
-std::string Base64(std::string_view bytes);
-
-// UTF-8 of the text; a lone surrogate U+DC80..U+DCFF stands for the raw byte 0x80..0xFF (so
-// that names of any bytes survive the host's conversions), any other lone surrogate becomes
-// U+FFFD.
-std::string Utf8FromUtf16(std::u16string_view text);
-
 std::u16string WidenAscii(std::string_view ascii);
 
 }  // namespace standin

@@ -4,30 +4,7 @@
 
 #include "json/json_unit_scan.h"
 #include "platform/code_page.h"
-
-namespace {
-
-bool IsContinuation(unsigned char b) noexcept { return b >= 0x80 && b <= 0xBF; }
-
-// Decodes a four-byte sequence at bytes[i] into its surrogate pair; false
-// when there is none.
-bool DecodeFourBytes(std::string_view bytes, std::size_t i, std::uint32_t (&pair)[2]) noexcept {
-  const auto b0 = static_cast<unsigned char>(bytes[i]);
-  if (b0 < 0xF0 || b0 > 0xF4 || bytes.size() - i < 4) return false;
-  const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-  const auto b2 = static_cast<unsigned char>(bytes[i + 2]);
-  const auto b3 = static_cast<unsigned char>(bytes[i + 3]);
-  if (!IsContinuation(b1) || !IsContinuation(b2) || !IsContinuation(b3)) return false;
-  const std::uint32_t cp = (std::uint32_t{b0} & 0x07) << 18 | (std::uint32_t{b1} & 0x3F) << 12 |
-                           (std::uint32_t{b2} & 0x3F) << 6 | (std::uint32_t{b3} & 0x3F);
-  if (cp < 0x10000 || cp > 0x10FFFF) return false;
-  const std::uint32_t v = cp - 0x10000;
-  pair[0] = 0xD800 + (v >> 10);
-  pair[1] = 0xDC00 + (v & 0x3FF);
-  return true;
-}
-
-}  // namespace
+#include "text/unicode.h"
 
 std::u16string DecodeUtf8Param(std::string_view bytes) {
   // Never more units than bytes: the output is sized once and cut at the end.
@@ -43,22 +20,23 @@ std::u16string DecodeUtf8Param(std::string_view bytes) {
       std::size_t end = i + 1;
       while (end < n && static_cast<unsigned char>(bytes[end]) < 0x80) ++end;
       for (; i < end; ++i) put(static_cast<unsigned char>(bytes[i]));
-    } else if (std::uint32_t pair[2]; DecodeFourBytes(bytes, i, pair)) {
-      put(pair[0]);
-      put(pair[1]);
+    } else if (char32_t c = 0; unicode::Utf8SequenceAt(bytes, i, c) == 4) {
+      // Only a well-formed four-byte sequence is read as UTF-8 reads it.
+      unicode::PutPair(c, dst);
+      dst += 2;
       i += 4;
     } else if ((b0 & 0x20) == 0) {
       // 0x80-0xDF: two bytes, a stray continuation byte as lead included.
       if (n - i < 2) return {};
       const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-      if (!IsContinuation(b1)) return {};
+      if (!unicode::IsContinuation(b1)) return {};
       put((b0 & 0x1Fu) << 6 | (b1 & 0x3Fu));
       i += 2;
     } else {
       if (n - i < 3) return {};
       const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
       const auto b2 = static_cast<unsigned char>(bytes[i + 2]);
-      if (!IsContinuation(b1) || !IsContinuation(b2)) return {};
+      if (!unicode::IsContinuation(b1) || !unicode::IsContinuation(b2)) return {};
       put((b0 & 0x0Fu) << 12 | (b1 & 0x3Fu) << 6 | (b2 & 0x3Fu));
       i += 3;
     }
@@ -90,11 +68,9 @@ bool HasLoneSurrogate(std::u16string_view text) noexcept {
     // the unit-wise test below lets pass.
     i += json_scan::FindUnitAtLeast(text.data() + i, n - i, 0x8000);
     if (i >= n) return false;
-    const char16_t unit = text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (unicode::IsPairAt(text, i)) {
       i += 2;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+    } else if (unicode::IsSurrogate(text[i])) {
       return true;
     } else {
       ++i;

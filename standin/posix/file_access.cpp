@@ -6,13 +6,13 @@
 
 #include <cerrno>
 
-#include "text_digest.h"
+#include "text/utf8_codec.h"
 
 namespace standin {
 
 std::optional<std::string> ReadWholeFile(std::u16string_view fileName) {
   // File names on this platform are bytes, which the host hands over as UTF-8.
-  const std::string path = Utf8FromUtf16(fileName);
+  const std::string path = EncodeUtf8(fileName, TUtf8Mode::umEscapeBytes);
   if (path.find('\0') != std::string::npos) return std::nullopt;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;

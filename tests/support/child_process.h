@@ -1,12 +1,17 @@
 // The built host as a child process with pipes on its standard input and
 // output, for tests that watch the whole program. Every wait takes a time-out
 // and reports whether the awaited event came; none of them sleeps blindly.
+// The process and its pipes are the client's (tools/client/host_process.h),
+// which starts the host the way a browser does.
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "host_process.h"
 
 // Generous enough for a loaded two-core machine; a test that passes never waits it out.
 inline constexpr std::chrono::milliseconds kProcessTimeout = std::chrono::seconds(20);
@@ -38,7 +43,7 @@ class TChildProcess {
   // Stops reading the child's output: its pending and later writes fail.
   void CloseOutput();
   // The child's process id, for looking at it in /proc.
-  int Pid() const noexcept { return FPid; }
+  int Pid() const noexcept { return static_cast<int>(FHost->pid()); }
 
   // Exactly count bytes of the child's output, or nullopt when the output
   // ended or the time-out passed first.
@@ -53,15 +58,16 @@ class TChildProcess {
   std::optional<TExitStatus> WaitForExit(std::chrono::milliseconds timeout = kProcessTimeout);
   bool Running();
 
-  // Waits until the child has installed its own handler for the signal, so
-  // that sending it tests the handler rather than the default action.
+  // POSIX only. Waits until the child has installed its own handler for the
+  // signal, so that sending it tests the handler rather than the default action.
   bool WaitUntilCatching(int signal, std::chrono::milliseconds timeout = kProcessTimeout);
-  // Asks the child to close, as the system does at log-off (a POSIX signal number).
+  // POSIX only. Asks the child to close, as the system does at log-off.
   void SendSignal(int signal);
 
  private:
-  int FPid = -1;
-  int FInput = -1;
-  int FOutput = -1;
+  std::unique_ptr<ferolant::client::HostProcess> FHost;
   std::optional<TExitStatus> FStatus;
 };
+
+// The platform's reading of an exit status as HostProcess::WaitExit gives it.
+TExitStatus ExitStatusOf(int status) noexcept;

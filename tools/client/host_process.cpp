@@ -29,4 +29,14 @@ HostProcess::ReadStatus HostProcess::ReadFrame(std::string& body,
   return ReadStatus::kFrame;
 }
 
+bool HostProcess::ReadExactly(char* out, std::size_t n,
+                              std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+  for (std::size_t got = 0; got < n;) {
+    const std::size_t read = ReadSome(out + got, n - got, deadline, timed_out);
+    if (read == 0) return false;
+    got += read;
+  }
+  return true;
+}
+
 }  // namespace ferolant::client

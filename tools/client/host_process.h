@@ -34,9 +34,15 @@ class HostProcess {
   bool WriteRaw(std::string_view bytes);
   // Waits up to timeout for one whole frame.
   ReadStatus ReadFrame(std::string& body, std::chrono::milliseconds timeout);
+  // Reads what the host has written, at least one byte and at most n, waiting until deadline.
+  // 0 when its output ended, or when the deadline passed first, with timed_out set.
+  std::size_t ReadSome(char* out, std::size_t n, std::chrono::steady_clock::time_point deadline,
+                       bool& timed_out);
 
   // What a browser does when the extension lets go of the port.
   void CloseInput() noexcept;
+  // Stops reading the host's output: its pending and later writes fail.
+  void CloseOutput() noexcept;
   // The exit status once the host has ended (as DescribeExit reads it), or nothing after
   // timeout.
   std::optional<int> WaitExit(std::chrono::milliseconds timeout);

@@ -95,7 +95,7 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
 
 HostProcess::~HostProcess() {
   CloseInput();
-  CloseFd(pipes_->from_host);
+  CloseOutput();
   if (!status_ && !WaitExit(std::chrono::milliseconds(0))) {
     ::kill(pipes_->pid, SIGKILL);
     WaitExit(std::chrono::seconds(10));
@@ -116,27 +116,25 @@ bool HostProcess::WriteRaw(std::string_view bytes) {
   return true;
 }
 
-bool HostProcess::ReadExactly(char* out, std::size_t n,
-                              std::chrono::steady_clock::time_point deadline, bool& timed_out) {
-  std::size_t got = 0;
-  while (got < n) {
-    if (pipes_->from_host < 0) return false;
+std::size_t HostProcess::ReadSome(char* out, std::size_t n,
+                                  std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+  for (;;) {
+    if (pipes_->from_host < 0) return 0;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      timed_out = true;
-      return false;
-    }
+    // What is there already is read even when the deadline has passed.
     pollfd p{pipes_->from_host, POLLIN, 0};
-    const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
-    if (ready < 0 && errno != EINTR) return false;
+    const int ready = ::poll(&p, 1, static_cast<int>(std::clamp<long long>(left.count(), 0, 1000)));
+    if (ready < 0 && errno != EINTR) return 0;
+    if (ready == 0 && left.count() <= 0) {
+      timed_out = true;
+      return 0;
+    }
     if (ready <= 0) continue;
-    const ssize_t r = ::read(pipes_->from_host, out + got, n - got);
+    const ssize_t r = ::read(pipes_->from_host, out, n);
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    got += static_cast<std::size_t>(r);
+    return r > 0 ? static_cast<std::size_t>(r) : 0;
   }
-  return true;
 }
 
 std::string HostProcess::ErrorOutput() const {
@@ -153,6 +151,8 @@ std::string HostProcess::ErrorOutput() const {
 }
 
 void HostProcess::CloseInput() noexcept { CloseFd(pipes_->to_host); }
+
+void HostProcess::CloseOutput() noexcept { CloseFd(pipes_->from_host); }
 
 std::optional<int> HostProcess::WaitExit(std::chrono::milliseconds timeout) {
   if (status_) return status_;

@@ -99,7 +99,7 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
 
 HostProcess::~HostProcess() {
   CloseInput();
-  CloseHandleOnce(pipes_->from_host);
+  CloseOutput();
   if (!status_ && !WaitExit(std::chrono::milliseconds(0))) {
     ::TerminateProcess(pipes_->process, 1);
     WaitExit(std::chrono::seconds(10));
@@ -123,32 +123,28 @@ bool HostProcess::WriteRaw(std::string_view bytes) {
   return true;
 }
 
-bool HostProcess::ReadExactly(char* out, std::size_t n,
-                              std::chrono::steady_clock::time_point deadline, bool& timed_out) {
-  std::size_t got = 0;
-  while (got < n) {
-    if (pipes_->from_host == nullptr) return false;
+std::size_t HostProcess::ReadSome(char* out, std::size_t n,
+                                  std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+  for (;;) {
+    if (pipes_->from_host == nullptr) return 0;
     // Anonymous pipes have no waitable read with a time-out: look, then read what is there.
     DWORD available = 0;
     if (!::PeekNamedPipe(pipes_->from_host, nullptr, 0, nullptr, &available, nullptr)) {
-      return false;  // the host closed its output
+      return 0;  // the host closed its output
     }
     if (available == 0) {
       if (std::chrono::steady_clock::now() >= deadline) {
         timed_out = true;
-        return false;
+        return 0;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
       continue;
     }
     DWORD read = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - got, available));
-    if (!::ReadFile(pipes_->from_host, out + got, want, &read, nullptr) || read == 0) {
-      return false;
-    }
-    got += read;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, available));
+    if (!::ReadFile(pipes_->from_host, out, want, &read, nullptr)) return 0;
+    return read;
   }
-  return true;
 }
 
 std::string HostProcess::ErrorOutput() const {
@@ -164,6 +160,8 @@ std::string HostProcess::ErrorOutput() const {
 }
 
 void HostProcess::CloseInput() noexcept { CloseHandleOnce(pipes_->to_host); }
+
+void HostProcess::CloseOutput() noexcept { CloseHandleOnce(pipes_->from_host); }
 
 std::optional<int> HostProcess::WaitExit(std::chrono::milliseconds timeout) {
   if (status_) return status_;

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "text.h"
+#include "text/utf8_codec.h"
 
 namespace ferolant::client {
 namespace {
@@ -143,7 +143,7 @@ class Reader {
   bool String(std::u16string& out) {
     ++pos_;
     std::size_t run = pos_;  // start of the raw bytes not yet decoded
-    const auto flush = [&] { out += Utf8ToUtf16(s_.substr(run, pos_ - run)); };
+    const auto flush = [&] { out += DecodeUtf8(s_.substr(run, pos_ - run), TUtf8Mode::umReplace); };
     for (;;) {
       if (AtEnd()) return Fail("unterminated string");
       const char c = s_[pos_];

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "text.h"
+#include "text/utf8_codec.h"
 
 namespace ferolant::client {
 
@@ -41,7 +42,7 @@ int RunSession(const SessionConfig& config, std::ostream& out, std::ostream& err
   for (const std::string& request : config.requests) {
     const Exchange ex = RunExchange(*host, request, config.exchange);
     PrintExchange(out, ++number, ex, config.report);
-    if (data_out) data_out << Utf16ToUtf8(ex.data) << '\n';
+    if (data_out) data_out << EncodeUtf8(ex.data, TUtf8Mode::umReplace) << '\n';
     if (!ex.ok()) {
       failed = true;
       break;  // the host's state is unknown now; later replies would be misread

@@ -8,6 +8,7 @@
 #include "host_probe.h"
 #include "json_lite.h"
 #include "text.h"
+#include "text/utf8_codec.h"
 #include "utf8_path.h"
 
 namespace ferolant::reg {
@@ -49,14 +50,14 @@ std::string Shown(const JsonLite* value) {
   return "?";
 }
 
-std::string Utf8(const JsonLite& text) { return client::Utf16ToUtf8(text.text); }
+std::string Utf8(const JsonLite& text) { return EncodeUtf8(text.text, TUtf8Mode::umReplace); }
 
 // The allowed origins or extension ids: present, not empty, each well formed.
 void CheckAllowed(Browser browser, const JsonLite& manifest, ManifestCheck& check,
                   std::vector<std::string>& problems) {
   const bool firefox = IsFirefoxFamily(browser);
   const char* member = firefox ? "allowed_extensions" : "allowed_origins";
-  const JsonLite* list = manifest.Find(client::Utf8ToUtf16(member));
+  const JsonLite* list = manifest.Find(DecodeUtf8(member, TUtf8Mode::umReplace));
   if (list == nullptr || list->kind != JsonLite::Kind::kArray || list->items.empty()) {
     problems.push_back(std::string("\"") + member + "\" is missing or empty");
     return;

@@ -1,7 +1,8 @@
 #include "platform/code_page.h"
 
 #include "platform/posix/single_byte_code_pages.h"
-#include "platform/posix/utf8_codec.h"
+#include "text/unicode.h"
+#include "text/utf8_codec.h"
 
 namespace {
 
@@ -32,30 +33,11 @@ std::optional<std::u16string> ConvertCodePageToWide(std::string_view text, std::
   return std::nullopt;
 }
 
-namespace {
-
-bool IsHighSurrogate(char16_t unit) noexcept { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) noexcept { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-// Index of the first lone surrogate, or npos: only those have no UTF-8 form.
-std::size_t FirstLoneSurrogate(std::u16string_view text) noexcept {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      ++i;
-    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-      return i;
-    }
-  }
-  return std::u16string_view::npos;
-}
-
-}  // namespace
-
 TExactBytes ConvertWideToCodePageExactly(std::u16string_view text, std::uint32_t codePage) {
   TExactBytes out;
   codePage = Resolve(codePage);
   if (codePage == kCodePageUtf8) {
-    out.Position = FirstLoneSurrogate(text);
+    out.Position = unicode::FirstLoneSurrogate(text);
     if (out.Position != std::u16string_view::npos) {
       out.Result = TExactBytes::erUnrepresentable;
     } else {

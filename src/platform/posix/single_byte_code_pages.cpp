@@ -1,5 +1,7 @@
 #include "platform/posix/single_byte_code_pages.h"
 
+#include "text/unicode.h"
+
 namespace {
 
 // Central European.
@@ -77,10 +79,7 @@ std::string EncodeSingleByte(std::u16string_view text, const TSingleByteCodePage
     const unsigned char b = reverse[unit];
     out += b != 0 ? static_cast<char>(b) : page.DefaultChar;
     // A surrogate pair is one character: one default character for both halves.
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      ++i;
-    }
+    if (unicode::IsPairAt(text, i)) ++i;
   }
   return out;
 }

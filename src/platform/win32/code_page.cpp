@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "text/unicode.h"
+
 namespace {
 
 // WC_COMPOSITECHECK | WC_DEFAULTCHAR | WC_SEPCHARS | WC_DISCARDNS: composed characters are
@@ -52,10 +54,7 @@ std::u16string OnePerCharacter(std::u16string_view text) {
   units.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     units += text[i];
-    if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      ++i;
-    }
+    if (unicode::IsPairAt(text, i)) ++i;
   }
   return units;
 }
@@ -129,8 +128,7 @@ TExactBytes ConvertWideToCodePageExactly(std::u16string_view text, std::uint32_t
   out.Result = TExactBytes::erUnrepresentable;
   // The failing character, found one character (a surrogate pair counts as one) at a time.
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&
-                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    const bool pair = unicode::IsPairAt(text, i);
     if (!exact(text.substr(i, pair ? 2 : 1), nullptr)) {
       out.Position = i;
       break;

@@ -1,7 +1,8 @@
-#include "platform/posix/utf8_codec.h"
+#include "text/utf8_codec.h"
 
-#include "platform/posix/ascii_runs.h"
-#include "platform/posix/utf8_blocks.h"
+#include "text/ascii_runs.h"
+#include "text/unicode.h"
+#include "text/utf8_blocks.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,41 +11,6 @@
 namespace {
 
 constexpr std::uint64_t kHighBits8 = 0x8080808080808080ull;
-
-bool IsContinuation(unsigned char b) noexcept { return (b & 0xC0) == 0x80; }
-
-// Length of the well-formed sequence at bytes[i], or 0 when the byte there
-// does not start one (overlong forms, encoded surrogates, values above
-// U+10FFFF and cut sequences are all ill-formed).
-std::size_t SequenceLength(std::string_view bytes, std::size_t i, char32_t& codePoint) noexcept {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
-  const std::size_t left = bytes.size() - i;
-  const unsigned char b0 = at(0);
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    if (left < 2 || !IsContinuation(at(1))) return 0;
-    codePoint = (char32_t{b0} & 0x1F) << 6 | (at(1) & 0x3F);
-    return 2;
-  }
-  if (b0 >= 0xE0 && b0 <= 0xEF) {
-    if (left < 3) return 0;
-    const unsigned char low = b0 == 0xE0 ? 0xA0 : 0x80;
-    const unsigned char high = b0 == 0xED ? 0x9F : 0xBF;
-    if (at(1) < low || at(1) > high || !IsContinuation(at(2))) return 0;
-    codePoint = (char32_t{b0} & 0x0F) << 12 | (char32_t{at(1)} & 0x3F) << 6 | (at(2) & 0x3F);
-    return 3;
-  }
-  if (b0 >= 0xF0 && b0 <= 0xF4) {
-    if (left < 4) return 0;
-    const unsigned char low = b0 == 0xF0 ? 0x90 : 0x80;
-    const unsigned char high = b0 == 0xF4 ? 0x8F : 0xBF;
-    if (at(1) < low || at(1) > high || !IsContinuation(at(2)) || !IsContinuation(at(3))) return 0;
-    codePoint = (char32_t{b0} & 0x07) << 18 | (char32_t{at(1)} & 0x3F) << 12 |
-                (char32_t{at(2)} & 0x3F) << 6 | (at(3) & 0x3F);
-    return 4;
-  }
-  return 0;
-}
-
 constexpr std::uint64_t kLowBits8 = 0x0101010101010101ull;
 
 // Decodes eight-byte words of bytes[0, n) made only of ASCII and well-formed
@@ -85,26 +51,6 @@ std::size_t DecodeOneAndTwoByteRuns(const char* bytes, std::size_t n, char16_t*&
   return i;
 }
 
-// Writes the UTF-8 form of c (U+0080 and above) at out; yields its length.
-std::size_t PutUtf8(char* out, char32_t c) noexcept {
-  if (c < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (c >> 6));
-    out[1] = static_cast<char>(0x80 | (c & 0x3F));
-    return 2;
-  }
-  if (c < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (c >> 12));
-    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (c & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (c >> 18));
-  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (c & 0x3F));
-  return 4;
-}
-
 }  // namespace
 
 std::u16string DecodeUtf8(std::string_view bytes, TUtf8Mode mode) {
@@ -136,21 +82,21 @@ std::u16string DecodeUtf8(std::string_view bytes, TUtf8Mode mode) {
     // Latin letters with diacritics (Czech text) are two-byte sequences.
     if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < n) {
       const unsigned char b1 = static_cast<unsigned char>(bytes[i + 1]);
-      if (IsContinuation(b1)) {
+      if (unicode::IsContinuation(b1)) {
         *dst++ = static_cast<char16_t>((b0 & 0x1F) << 6 | (b1 & 0x3F));
         i += 2;
         continue;
       }
     }
     char32_t c = 0;
-    const std::size_t length = SequenceLength(bytes, i, c);
+    const std::size_t length = unicode::Utf8SequenceAt(bytes, i, c);
     if (length == 0) {
-      *dst++ = mode == TUtf8Mode::umEscapeBytes ? static_cast<char16_t>(0xDC00 + b0) : u'\uFFFD';
+      *dst++ = mode == TUtf8Mode::umEscapeBytes ? static_cast<char16_t>(0xDC00 + b0)
+                                                : unicode::kReplacement;
       ++i;
     } else if (c >= 0x10000) {
-      c -= 0x10000;
-      *dst++ = static_cast<char16_t>(0xD800 + (c >> 10));
-      *dst++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+      unicode::PutPair(c, dst);
+      dst += 2;
       i += length;
     } else {
       *dst++ = static_cast<char16_t>(c);
@@ -180,24 +126,16 @@ std::string EncodeUtf8(std::u16string_view text, TUtf8Mode mode) {
 
     // The rest of the text needs at least one byte a unit, this one up to four.
     reserve(n - i + 3);
-    const char16_t unit = text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      o += PutUtf8(out.data() + o,
-                   0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      i += 2;
-      continue;
-    }
-    if (unit >= 0xD800 && unit <= 0xDFFF) {
-      if (mode == TUtf8Mode::umEscapeBytes && unit >= 0xDC80 && unit <= 0xDCFF) {
-        out[o++] = static_cast<char>(unit - 0xDC00);
-      } else {
-        o += PutUtf8(out.data() + o, 0xFFFD);
-      }
+    std::size_t units = 1;
+    const char32_t c = unicode::CharacterAt(text, i, units);
+    if (!unicode::IsSurrogate(c)) {
+      o += unicode::PutUtf8(c, out.data() + o);
+    } else if (mode == TUtf8Mode::umEscapeBytes && c >= 0xDC80 && c <= 0xDCFF) {
+      out[o++] = static_cast<char>(c - 0xDC00);
     } else {
-      o += PutUtf8(out.data() + o, unit);
+      o += unicode::PutUtf8(unicode::kReplacement, out.data() + o);
     }
-    ++i;
+    i += units;
   }
   out.resize(o);
   return out;

@@ -1,4 +1,4 @@
-#include "platform/posix/ascii_runs.h"
+#include "text/ascii_runs.h"
 
 #include <cstdint>
 #include <cstring>

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "text/utf8_codec.h"
 
 // One sequence at a time by the table of well-formed UTF-8; a byte that
 // starts none stands for itself as U+DC00 + byte.
@@ -44,4 +47,12 @@ inline std::u16string DecodeByTheTable(const std::string& bytes) {
     i += length;
   }
   return out;
+}
+
+// The codec in the mode that keeps every byte: what the fast paths must agree with.
+inline std::u16string DecodeEscaped(std::string_view bytes) {
+  return DecodeUtf8(bytes, TUtf8Mode::umEscapeBytes);
+}
+inline std::string EncodeEscaped(std::u16string_view text) {
+  return EncodeUtf8(text, TUtf8Mode::umEscapeBytes);
 }

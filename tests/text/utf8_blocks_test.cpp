@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/code_page.h"
-#include "platform/posix/utf8_blocks.h"
-#include "platform/posix/utf8_reference.h"
+#include "text/utf8_blocks.h"
+#include "text/utf8_reference.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ void ExpectBlocksDecodeLikeTheTable(const std::string& bytes) {
   ASSERT_EQ(written + DecodeByTheTable(bytes.substr(used)), DecodeByTheTable(bytes));
   for (std::size_t k = bytes.size(); k < room.size(); ++k) ASSERT_EQ(room[k], kUntouched) << k;
   // And the whole conversion, which uses it among others, agrees too.
-  ASSERT_EQ(ThreadAnsiToWide(bytes), DecodeByTheTable(bytes));
+  ASSERT_EQ(DecodeEscaped(bytes), DecodeByTheTable(bytes));
 }
 
 const std::string kFaults[] = {

@@ -1,4 +1,4 @@
-#include "platform/posix/utf8_blocks.h"
+#include "text/utf8_blocks.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 

@@ -6,8 +6,7 @@
 #include <random>
 #include <string>
 
-#include "platform/code_page.h"
-#include "platform/posix/utf8_reference.h"
+#include "text/utf8_reference.h"
 
 namespace {
 
@@ -28,11 +27,11 @@ TEST(Utf8Runs, MixedTextConvertsBothWaysAtEveryRunLength) {
       }
       const std::u16string& other = kOthers[random() % std::size(kOthers)];
       text += other;
-      // U+DC80 stands for the lone byte 80 in thread ANSI text.
-      bytes += other[0] == 0xDC80 ? std::string("\x80") : WideToThreadAnsi(other);
+      // U+DC80 stands for the lone byte 80 in the escaping mode.
+      bytes += other[0] == 0xDC80 ? std::string("\x80") : EncodeEscaped(other);
     }
-    ASSERT_EQ(WideToThreadAnsi(text), bytes);
-    ASSERT_EQ(ThreadAnsiToWide(bytes), text);
+    ASSERT_EQ(EncodeEscaped(text), bytes);
+    ASSERT_EQ(DecodeEscaped(bytes), text);
   }
 }
 
@@ -67,8 +66,8 @@ TEST(Utf8Runs, MixedOneAndTwoByteTextDecodesByTheTable) {
     // Half the texts hold only ASCII and well-formed two-byte letters.
     const std::size_t kinds = round % 2 == 0 ? 7 : std::size(kPieces);
     for (std::size_t k = 0; k < count; ++k) bytes += kPieces[random() % kinds];
-    ASSERT_EQ(ThreadAnsiToWide(bytes), DecodeByTheTable(bytes)) << round;
-    ASSERT_EQ(WideToThreadAnsi(ThreadAnsiToWide(bytes)), bytes) << round;
+    ASSERT_EQ(DecodeEscaped(bytes), DecodeByTheTable(bytes)) << round;
+    ASSERT_EQ(EncodeEscaped(DecodeEscaped(bytes)), bytes) << round;
   }
 }
 
@@ -87,10 +86,10 @@ TEST(Utf8Runs, AsciiRunsEndAtTheFirstOtherUnitWhereverItFalls) {
       const std::u16string wideAscii(ascii.begin(), ascii.end());
       const std::u16string text = wideAscii + other + wideAscii;
       // The other unit alone takes the unit-by-unit path.
-      const std::string bytes = ascii + WideToThreadAnsi(other) + ascii;
-      ASSERT_EQ(WideToThreadAnsi(text), bytes) << run;
-      ASSERT_EQ(ThreadAnsiToWide(bytes), DecodeByTheTable(bytes)) << run;
-      ASSERT_EQ(ThreadAnsiToWide(ascii + "\xC4\x8D" + ascii), wideAscii + u"\u010d" + wideAscii);
+      const std::string bytes = ascii + EncodeEscaped(other) + ascii;
+      ASSERT_EQ(EncodeEscaped(text), bytes) << run;
+      ASSERT_EQ(DecodeEscaped(bytes), DecodeByTheTable(bytes)) << run;
+      ASSERT_EQ(DecodeEscaped(ascii + "\xC4\x8D" + ascii), wideAscii + u"\u010d" + wideAscii);
     }
   }
 }
@@ -99,9 +98,9 @@ TEST(Utf8Runs, OutputGrowsForTextOfLongSequencesOnly) {
   const std::u16string euros(100000, u'\u20ac');
   std::string expected;
   for (int i = 0; i < 100000; ++i) expected += "\xE2\x82\xAC";
-  EXPECT_EQ(WideToThreadAnsi(euros), expected);
-  EXPECT_EQ(ThreadAnsiToWide(expected), euros);
-  EXPECT_EQ(WideToThreadAnsi(u"\U0001F600"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(EncodeEscaped(euros), expected);
+  EXPECT_EQ(DecodeEscaped(expected), euros);
+  EXPECT_EQ(EncodeEscaped(u"\U0001F600"), "\xF0\x9F\x98\x80");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// UTF-8 <-> UTF-16 for the UTF-8 code page (65001).
+// UTF-8 <-> UTF-16 for the UTF-8 code page (65001), the client's texts and the stand-in's
+// file names; the rules of both forms are in text/unicode.h.
 #pragma once
 
 #include <string>
