@@ -9,13 +9,9 @@
 namespace {
 
 // Parameters are read in a gap-free run from "param1" up to "param10".
-constexpr int kMaxParams = 10;
-
-std::u16string ParamName(int i) {
-  std::u16string name = u"param";
-  for (const char c : std::to_string(i)) name.push_back(static_cast<char16_t>(c));
-  return name;
-}
+constexpr std::u16string_view kParamNames[] = {u"param1", u"param2", u"param3", u"param4",
+                                               u"param5", u"param6", u"param7", u"param8",
+                                               u"param9", u"param10"};
 
 }  // namespace
 
@@ -53,8 +49,8 @@ std::optional<TRequest> TakeRequestText(std::u16string wideText) {
   request.TabID = tab ? static_cast<std::int32_t>(static_cast<std::uint32_t>(tab->ToInt())) : 0;
   request.Method = WideToThreadAnsi(method->TextRef());
   request.Route = RouteOf(request.Method);
-  for (int i = 1; i <= kMaxParams; ++i) {
-    const IJsonValue param = params->Get(ParamName(i));
+  for (const std::u16string_view name : kParamNames) {
+    const IJsonValue param = params->Get(name);
     if (!KindIs(param, skString)) break;
     request.Params.push_back(DecodeParam(param->TextRef()));
   }
