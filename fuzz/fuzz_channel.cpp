@@ -43,10 +43,11 @@ std::vector<std::string> Pieces(const std::uint8_t* data, std::size_t size) {
 // frame reader run over the same reads.
 int CountMessages(const std::vector<std::string>& pieces) {
   TScriptedInput input(pieces);
+  TFrameReader reader(&input);
   int messages = 0;
   std::string body;
   for (;;) {
-    const TFrameRead read = ReadFrame(&input, body);
+    const TFrameRead read = reader.Next(body);
     if (read == TFrameRead::EndOfInput) return messages;
     if (read == TFrameRead::ShortHeader) continue;
     if (!body.empty()) ++messages;

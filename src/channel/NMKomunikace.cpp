@@ -15,6 +15,9 @@ namespace {
 
 std::u16string MessageOf(const std::exception& error) { return ThreadAnsiToWide(error.what()); }
 
+// Messages up to this size leave their memory to the next one.
+constexpr std::size_t kKeptMessageBytes = 64 * 1024;
+
 }  // namespace
 
 TNMKomunikace::TNMKomunikace(IMainThread& mainThread, IHostForm& form, TStreamFactory streams,
@@ -41,9 +44,10 @@ void TNMKomunikace::Execute() {
     // Rewinds a file given as input; on a pipe the request fails harmlessly.
     if (FInput) FInput->Seek(0, TSeekOrigin::soBeginning);
 
+    TFrameReader reader(FInput.get());
     TFrameRead read;
     do {
-      read = ReadFrame(FInput.get(), FRequestText);
+      read = reader.Next(FRequestText);
       if (read == TFrameRead::Frame || read == TFrameRead::FrameCut) {
         HeaderSeen = true;
         FMethodName.clear();
@@ -70,7 +74,10 @@ void TNMKomunikace::ProcessRequest() {
 
   std::optional<TRequest> request;
   try {
-    request = TakeRequest(std::move(FRequestText));
+    // A large message goes as soon as it is wide text, so that it is not held twice; a small
+    // one keeps its buffer for the next.
+    request = FRequestText.size() > kKeptMessageBytes ? TakeRequest(std::move(FRequestText))
+                                                      : TakeRequest(std::string_view(FRequestText));
   } catch (const std::exception& error) {
     // A tab id too large for any integer: answered, and the host keeps serving.
     SendError(host_errors::kHandlerFailed, MessageOf(error));
@@ -122,14 +129,13 @@ void TNMKomunikace::Reply(std::int32_t errNo, std::u16string errMsg, TPendingTex
     FPendingStart = 0;
   }
   const std::u16string_view pending = FPendingData.View();
-  const TReplyBody body = MakeReplyBody({FTabID, FMethodName, errNo, std::move(errMsg)},
-                                        pending.substr(std::min(FPendingStart, pending.size())),
-                                        static_cast<std::size_t>(FBlockLength));
-  FPendingStart += body.DataUnits;
+  FPendingStart += WriteReplyBody({FTabID, FMethodName, errNo, std::move(errMsg)},
+                                  pending.substr(std::min(FPendingStart, pending.size())),
+                                  static_cast<std::size_t>(FBlockLength), FReplyText, FReplyTail);
   if (PendingEmpty()) DropPending();
 
-  if (FLogEnabled) Log(std::string(platform::kLogSending) + body.Text);
-  WriteReplyFrame(body.Text);
+  if (FLogEnabled) Log(std::string(platform::kLogSending) + FReplyText);
+  WriteReplyFrame(FReplyText);
   if (FLogEnabled) Log(std::string(platform::kLogSent));
 }
 

@@ -1,10 +1,10 @@
 // The worker thread: reads Native Messaging frames from standard input one
 // after another, has each message handled and answered before the next frame
-// is read, and ends the program when the input ends after a frame header.
+// is taken, and ends the program when the input ends after a frame header.
 //
 // It runs the stages of the channel in order and keeps the state between
-// them: ReadFrame (frame_reader.h), TakeRequest (request_intake.h), the
-// handler of the request's route, MakeReplyBody (reply_envelope.h) and
+// them: TFrameReader (frame_reader.h), TakeRequest (request_intake.h), the
+// handler of the request's route, WriteReplyBody (reply_envelope.h) and
 // WriteFrame (frame_writer.h).
 #pragma once
 
@@ -82,6 +82,10 @@ class TNMKomunikace : public TThread, public IOperationHost {
   std::int32_t FTabID = 0;
   std::unique_ptr<TWideStrings> FParams;
   std::string FLogLine;
+  // The body of the last reply and room for its end, kept so that the next reply needs no
+  // new memory (a reply is at most a megabyte).
+  std::string FReplyText;
+  std::string FReplyTail;
   std::unique_ptr<IByteStream> FInput;
   std::unique_ptr<IByteStream> FOutput;
   // The rest of the last long result still to be handed out starts at

@@ -4,43 +4,51 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
-// The body is read in pieces of at most this many bytes.
-constexpr std::int32_t kReadPiece = 1024;
-// Memory reserved up front for a body; the length field is not trusted with
-// more, so a header that announces 2 GiB followed by little data costs little.
-constexpr std::int32_t kReserveLimit = 4 * 1024 * 1024;
-
-// True when the whole body arrived.
-bool ReadBody(IByteStream& input, std::int32_t length, std::string& body) {
-  body.reserve(static_cast<std::size_t>(std::min(length, kReserveLimit)));
-  char buffer[kReadPiece];
-  while (length > 0) {
-    const std::int32_t n = input.Read(buffer, std::min(length, kReadPiece));
-    if (n <= 0) return false;
-    length -= n;
-    body.append(buffer, static_cast<std::size_t>(n));
-  }
-  return true;
-}
+// Memory reserved up front for a body.
+constexpr std::size_t kReserveLimit = 4 * 1024 * 1024;
 
 }  // namespace
 
-TFrameRead ReadFrame(IByteStream* input, std::string& body) {
-  unsigned char header[kFrameHeaderSize];
-  constexpr auto kWhole = static_cast<std::int32_t>(kFrameHeaderSize);
-  std::int32_t have = 0;
-  while (input && have < kWhole) {
-    const std::int32_t n = input->Read(header + have, kWhole - have);
-    if (n <= 0) break;
-    have += n;
+bool TFrameReader::Fill() noexcept {
+  if (!FInput) return false;
+  if (!FBuffer) FBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+  // What is left (at most a part of a header) moves to the front.
+  const std::size_t kept = Buffered();
+  if (kept > 0 && FBegin > 0) std::memmove(FBuffer.get(), FBuffer.get() + FBegin, kept);
+  FBegin = 0;
+  FEnd = kept;
+  const std::int32_t n =
+      FInput->Read(FBuffer.get() + FEnd, static_cast<std::int32_t>(kBufferSize - FEnd));
+  if (n <= 0) return false;
+  FEnd += static_cast<std::size_t>(n);
+  return true;
+}
+
+TFrameRead TFrameReader::Next(std::string& body) {
+  while (Buffered() < kFrameHeaderSize) {
+    if (!Fill()) {
+      if (Buffered() == 0) return TFrameRead::EndOfInput;
+      FBegin = FEnd = 0;
+      return TFrameRead::ShortHeader;
+    }
   }
-  if (have == 0) return TFrameRead::EndOfInput;
-  if (have < kWhole) return TFrameRead::ShortHeader;
-  const auto length = static_cast<std::int32_t>(FrameLength(header));
+  const auto length = static_cast<std::int32_t>(FrameLength(FBuffer.get() + FBegin));
+  FBegin += kFrameHeaderSize;
   body.clear();
-  if (length > 0 && !ReadBody(*input, length, body)) return TFrameRead::FrameCut;
-  return TFrameRead::Frame;
+  if (length <= 0) return TFrameRead::Frame;
+
+  auto left = static_cast<std::size_t>(length);
+  body.reserve(std::min(left, kReserveLimit));
+  for (;;) {
+    const std::size_t take = std::min(left, Buffered());
+    body.append(FBuffer.get() + FBegin, take);
+    FBegin += take;
+    left -= take;
+    if (left == 0) return TFrameRead::Frame;
+    if (!Fill()) return TFrameRead::FrameCut;
+  }
 }

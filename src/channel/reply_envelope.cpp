@@ -1,70 +1,95 @@
 #include "channel/reply_envelope.h"
 
+#include <algorithm>
+#include <charconv>
 #include <utility>
 
-#include "json/value/jsonvalue.h"
 #include "json/writer/json_escape.h"
 #include "platform/code_page.h"
 
 namespace {
-
-IJsonValue EmptyObject() { return ParseJson(u"{}"); }
 
 // The method name and the error text come from the request and the library:
 // each is cut to this many escaped bytes, so that no echo can push a reply
 // past kMaxReplyBytes and there is always room left for data.
 constexpr std::size_t kMaxEchoBytes = 256 * 1024;
 
-std::u16string Echo(std::u16string text) {
-  text.resize(EscapedAsciiUnitsWithin(text, kMaxEchoBytes));
-  return text;
+// The fixed text between the parts, in the order of the envelope (reply_envelope.h). The
+// body is written straight into bytes: building it as a JSON value, writing that value twice
+// (once to measure the room for data, once with "hasNextPart") and narrowing both texts
+// took most of a small request's time, in allocations.
+constexpr std::string_view kBeforeMethod = R"({"metoda":")";
+constexpr std::string_view kBeforeData = R"(","result":{"data":")";
+constexpr std::string_view kBeforeNextPart = R"(","hasNextPart":)";
+constexpr std::string_view kBeforeErrNo = R"(},"errNo":)";
+constexpr std::string_view kBeforeTabId = R"(,"tabID":)";
+constexpr std::string_view kBeforeErrMsg = R"(,"errMsg":")";
+constexpr std::string_view kEnd = R"("})";
+
+void AppendInteger(std::string& out, std::int32_t value) {
+  char digits[12];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
 }
 
-// Where the data goes in the body of a reply with empty data: between the
-// quotes of `"data":""`. In escaped JSON every quote inside a string is
-// preceded by a backslash, and a closing quote is never followed by a colon,
-// so that text can only be the one member of that name.
-std::size_t DataSlot(std::string_view body) noexcept {
-  constexpr std::string_view kEmptyData = "\"data\":\"\"";
-  return body.find(kEmptyData) + kEmptyData.size() - 1;
+bool IsAscii(std::string_view text) noexcept {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The method name as wide text, escaped and cut like any echo. ASCII, which every ANSI code
+// page reads as itself, is widened a piece at a time on the stack instead of into a string.
+void AppendMethod(std::string& out, std::string_view method) {
+  if (!IsAscii(method)) {
+    AppendEscapedAsciiWithin(out, ThreadAnsiToWide(method), kMaxEchoBytes);
+    return;
+  }
+  constexpr std::size_t kPiece = 256;
+  char16_t piece[kPiece];
+  std::size_t room = kMaxEchoBytes;
+  for (std::size_t at = 0; at < method.size(); at += kPiece) {
+    const std::size_t count = std::min(kPiece, method.size() - at);
+    std::copy_n(method.data() + at, count, piece);
+    const std::size_t before = out.size();
+    // The cut is the longest front that fits, so it can be found piece by piece.
+    if (AppendEscapedAsciiWithin(out, {piece, count}, room) < count) return;
+    room -= out.size() - before;
+  }
 }
 
 }  // namespace
 
-TReplyBody MakeReplyBody(TReplyParts parts, std::u16string_view pending, std::size_t maxUnits) {
-  IJsonValue reply = EmptyObject();
-  reply->PutInt(u"tabID", parts.TabID);
-  reply->PutText(u"metoda", Echo(ThreadAnsiToWide(parts.Method)));
-  reply->PutInt(u"errNo", parts.ErrNo);
-  reply->PutText(u"errMsg", Echo(std::move(parts.ErrMsg)));
-  IJsonValue result = EmptyObject();
-  result->PutInt(u"hasNextPart", 0);
-  result->PutText(u"data", u"");
-  reply->Put(u"result", result);
+std::size_t WriteReplyBody(const TReplyParts& parts, std::u16string_view pending,
+                           std::size_t maxUnits, std::string& body, std::string& tail) {
+  body.assign(kBeforeMethod);
+  AppendMethod(body, parts.Method);
+  body.append(kBeforeData);
 
-  // "hasNextPart" is one digit either way, so the reply without its data
+  // What follows the data is made first: its length, with "hasNextPart" one digit either way,
   // tells exactly how many bytes the data may take.
-  const auto envelope = static_cast<std::size_t>(reply->MeasureJson(false, true));
-  const std::size_t budget = envelope < kMaxReplyBytes ? kMaxReplyBytes - envelope : 0;
+  tail.assign(kBeforeNextPart);
+  const std::size_t nextPart = tail.size();
+  tail.push_back('0');
+  tail.append(kBeforeErrNo);
+  AppendInteger(tail, parts.ErrNo);
+  tail.append(kBeforeTabId);
+  AppendInteger(tail, parts.TabID);
+  tail.append(kBeforeErrMsg);
+  AppendEscapedAsciiWithin(tail, parts.ErrMsg, kMaxEchoBytes);
+  tail.append(kEnd);
 
-  // The data is escaped straight into the bytes that go out instead of being
-  // copied into the reply value, escaped into wide text and narrowed, which
-  // for a block of up to a megabyte in every GETNEXTBLOCK is most of the
-  // work. Escaped text is ASCII, which every ANSI code page keeps as it is,
-  // so the bytes are those the thread code page gives for the whole text.
-  const std::string emptyData = WideToThreadAnsi(reply->ToJsonText(false, true));
-  const std::size_t slot = DataSlot(emptyData);
-  TReplyBody body;
-  body.Text.assign(emptyData, 0, slot);
+  const std::size_t envelope = body.size() + tail.size();
+  const std::size_t budget = envelope < kMaxReplyBytes ? kMaxReplyBytes - envelope : 0;
   // The data is cut as it is escaped: it takes the units whose escapes fit.
-  body.DataUnits = AppendEscapedAsciiWithin(body.Text, pending.substr(0, maxUnits), budget);
-  result->PutInt(u"hasNextPart", body.DataUnits < pending.size() ? 1 : 0);
-  result = nullptr;
-  const std::string withNext = WideToThreadAnsi(reply->ToJsonText(false, true));
-  reply = nullptr;
-  // The front stays the same as long as "hasNextPart" is written after the data.
-  const std::size_t nextSlot = DataSlot(withNext);
-  body.Text.replace(0, slot, withNext, 0, nextSlot);
-  body.Text.append(withNext, nextSlot);
+  const std::size_t units = AppendEscapedAsciiWithin(body, pending.substr(0, maxUnits), budget);
+  if (units < pending.size()) tail[nextPart] = '1';
+  body.append(tail);
+  return units;
+}
+
+TReplyBody MakeReplyBody(TReplyParts parts, std::u16string_view pending, std::size_t maxUnits) {
+  TReplyBody body;
+  std::string tail;
+  body.DataUnits = WriteReplyBody(parts, pending, maxUnits, body.Text, tail);
   return body;
 }

@@ -35,3 +35,8 @@ struct TReplyBody {
 // kMaxReplyBytes (a unit is never split, though a surrogate pair may be);
 // "hasNextPart" is 1 when some of pending is left.
 TReplyBody MakeReplyBody(TReplyParts parts, std::u16string_view pending, std::size_t maxUnits);
+// The same into body, whose old text goes and whose memory is kept, with tail as room for what
+// follows the data: a worker that keeps both makes a small reply without allocating. The
+// number of units of pending taken.
+std::size_t WriteReplyBody(const TReplyParts& parts, std::u16string_view pending,
+                           std::size_t maxUnits, std::string& body, std::string& tail);

@@ -79,6 +79,11 @@ def main():
         request("GETCFGCODEPAGENUMBER"),
         request("SETCFGCODEPAGENUMBER", "1252"),
         request("NATIVEVERSION", tab=99),
+        # Method names echoed: non-ASCII, bytes that are not UTF-8, one cut to its limit.
+        request("NATIVEVERSIÓN", tab=100),
+        b'{"metoda":"\xff\xfeX\xc4","parametry":{},"tabID":101}',
+        request("M" * 262143 + "/" * 10, tab=102),
+        request("\u010d" * 50000, tab=103),
     ]
     sys.stdout.buffer.write(b"".join(frame(b) for b in bodies))
 
