@@ -1,4 +1,4 @@
-#include "bench_host_steps.h"
+#include "bench/bench_host_steps.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "bench_inputs.h"
+#include "bench/bench_inputs.h"
 
 #include <array>
 #include <cstdint>

@@ -39,7 +39,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_inputs.h"
+#include "bench/bench_inputs.h"
 
 extern char** environ;
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "bench_host_steps.h"
-#include "bench_inputs.h"
+#include "bench/bench_host_steps.h"
+#include "bench/bench_inputs.h"
 #include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "platform/heap_policy.h"

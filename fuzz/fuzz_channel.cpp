@@ -17,10 +17,10 @@
 #include "channel/NMKomunikace.h"
 #include "channel/frame_reader.h"
 #include "channel/reply_envelope.h"
-#include "fake_library.h"
-#include "json_lite.h"
-#include "support/fake_host.h"
-#include "support/memory_streams.h"
+#include "fuzz/fake_library.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/memory_streams.h"
+#include "tools/client/json_lite.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz_text.h"
+#include "fuzz/fuzz_text.h"
 #include "json/value/jsonvalue.h"
 
 namespace {

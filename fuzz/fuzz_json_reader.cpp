@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz_text.h"
+#include "fuzz/fuzz_text.h"
 #include "json/reader/json_reader.h"
-#include "json/reader/reader_support.h"
 #include "json/value/jsonvalue.h"
+#include "tests/json/reader/reader_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cades.h"
+#include "signer/cades.h"
 
 #include <openssl/ess.h>
 #include <openssl/objects.h>

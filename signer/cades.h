@@ -7,8 +7,8 @@
 
 #include <openssl/evp.h>
 
-#include "signing_key.h"
-#include "status.h"
+#include "signer/signing_key.h"
+#include "signer/status.h"
 
 namespace tavrin {
 

@@ -1,4 +1,4 @@
-#include "certificate_check.h"
+#include "signer/certificate_check.h"
 
 #include <openssl/asn1.h>
 #include <openssl/evp.h>

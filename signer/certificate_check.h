@@ -6,8 +6,8 @@
 
 #include <openssl/x509.h>
 
-#include "consent.h"
-#include "signing_key.h"
+#include "signer/consent.h"
+#include "signer/signing_key.h"
 
 namespace tavrin {
 

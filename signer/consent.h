@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "secret.h"
+#include "signer/secret.h"
 
 namespace tavrin {
 
@@ -28,12 +28,12 @@ struct CertificateSummary {
 // What is about to be signed, as the dialog shows it. Exactly one of text and file is described.
 // Texts and names come with markers for what a window cannot show (visible_text.h).
 struct SigningSubject {
-  std::string textPreview;            // the first characters of a text, at most a few hundred
-  std::uint64_t textLength = 0;       // the whole text's length in characters
-  std::uint64_t textHidden = 0;       // the characters after the preview, not shown
-  std::string fileName;               // a file's name (its path), empty for a text
-  std::uint64_t fileSize = 0;         // the file's size in bytes, as hashed
-  std::string fileDigest;             // the start of the file's SHA-256, in hex, as hashed
+  std::string textPreview;       // the first characters of a text, at most a few hundred
+  std::uint64_t textLength = 0;  // the whole text's length in characters
+  std::uint64_t textHidden = 0;  // the characters after the preview, not shown
+  std::string fileName;          // a file's name (its path), empty for a text
+  std::uint64_t fileSize = 0;    // the file's size in bytes, as hashed
+  std::string fileDigest;        // the start of the file's SHA-256, in hex, as hashed
   bool IsFile() const noexcept { return !fileName.empty(); }
 };
 
@@ -50,7 +50,7 @@ struct PinRequest {
 struct ConfirmRequest {
   CertificateSummary certificate;
   SigningSubject subject;
-  bool pinPad = false;                // the token will ask on its own keypad after Sign
+  bool pinPad = false;  // the token will ask on its own keypad after Sign
 };
 
 // GETFILENAMEDLG's texts and mode, as the library received them (UTF-8).
@@ -59,12 +59,12 @@ struct FileChooserRequest {
   std::string initialFile;
   std::string filter;
   std::string initialFolder;
-  bool multiple = false;              // several files may be chosen
+  bool multiple = false;  // several files may be chosen
 };
 
 // ENCODEFILE of a file that the person did not choose in this process's file dialog.
 struct FileReadRequest {
-  std::string fileName;               // shown with markers, as SigningSubject's
+  std::string fileName;  // shown with markers, as SigningSubject's
   std::uint64_t fileSize = 0;
 };
 

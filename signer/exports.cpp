@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
-#include "library_consent.h"
 #include "operations/tavrin_functions.h"
 #include "platform/code_page.h"
 #include "platform/dynamic_library.h"
 #include "platform/ole_string.h"
-#include "signing_library.h"
+#include "signer/library_consent.h"
+#include "signer/signing_library.h"
 #include "text/utf8_codec.h"
 
 using platform::TBstr;

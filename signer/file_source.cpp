@@ -1,4 +1,4 @@
-#include "file_source.h"
+#include "signer/file_source.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

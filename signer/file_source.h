@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "status.h"
+#include "signer/status.h"
 
 namespace tavrin {
 

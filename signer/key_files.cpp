@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "certificate_check.h"
-#include "key_inventory.h"
+#include "signer/certificate_check.h"
+#include "signer/key_inventory.h"
 
 namespace tavrin {
 

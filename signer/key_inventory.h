@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "signing_key.h"
+#include "signer/signing_key.h"
 
 namespace tavrin {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "consent.h"
+#include "signer/consent.h"
 
 namespace tavrin {
 

@@ -1,4 +1,4 @@
-#include "pkcs11_session.h"
+#include "signer/pkcs11_session.h"
 
 #include <cstdio>
 

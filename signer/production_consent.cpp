@@ -1,4 +1,4 @@
-#include "library_consent.h"
+#include "signer/library_consent.h"
 
 namespace tavrin {
 

@@ -1,7 +1,7 @@
 // The shipped library signs with every module registered with p11-kit.
 #include <p11-kit/p11-kit.h>
 
-#include "token_modules.h"
+#include "signer/token_modules.h"
 
 namespace tavrin {
 

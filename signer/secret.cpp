@@ -1,4 +1,4 @@
-#include "secret.h"
+#include "signer/secret.h"
 
 #include <openssl/crypto.h>
 

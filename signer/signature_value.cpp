@@ -1,4 +1,4 @@
-#include "signature_value.h"
+#include "signer/signature_value.h"
 
 #include <openssl/ec.h>
 #include <openssl/x509.h>

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "consent.h"
-#include "openssl_types.h"
-#include "status.h"
+#include "signer/consent.h"
+#include "signer/openssl_types.h"
+#include "signer/status.h"
 
 namespace tavrin {
 

@@ -1,4 +1,4 @@
-#include "signing_library.h"
+#include "signer/signing_library.h"
 
 #include <openssl/crypto.h>
 #include <sys/stat.h>
@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <tuple>
 
-#include "cades.h"
-#include "certificate_check.h"
-#include "file_source.h"
-#include "key_inventory.h"
 #include "platform/code_page.h"
+#include "signer/cades.h"
+#include "signer/certificate_check.h"
+#include "signer/file_source.h"
+#include "signer/key_inventory.h"
+#include "signer/visible_text.h"
 #include "text/base64.h"
 #include "text/unicode.h"
-#include "visible_text.h"
 
 #ifndef TAVRIN_SIGNER_VERSION
 #define TAVRIN_SIGNER_VERSION "0"

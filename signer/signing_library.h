@@ -11,8 +11,8 @@
 
 #include <openssl/evp.h>
 
-#include "consent.h"
-#include "status.h"
+#include "signer/consent.h"
+#include "signer/status.h"
 
 namespace tavrin {
 

@@ -15,11 +15,11 @@
 #include <cstdlib>
 #include <set>
 
-#include "certificate_check.h"
-#include "key_inventory.h"
-#include "pkcs11_session.h"
-#include "signature_value.h"
-#include "token_modules.h"
+#include "signer/certificate_check.h"
+#include "signer/key_inventory.h"
+#include "signer/pkcs11_session.h"
+#include "signer/signature_value.h"
+#include "signer/token_modules.h"
 
 namespace tavrin {
 

@@ -1,4 +1,4 @@
-#include "token_modules.h"
+#include "signer/token_modules.h"
 
 #include <p11-kit/p11-kit.h>
 

@@ -1,4 +1,4 @@
-#include "visible_text.h"
+#include "signer/visible_text.h"
 
 #include <cstdio>
 

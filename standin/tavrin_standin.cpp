@@ -11,13 +11,13 @@
 #include <string>
 #include <string_view>
 
-#include "choice_dialog.h"
-#include "file_access.h"
 #include "operations/tavrin_functions.h"
 #include "platform/dynamic_library.h"
 #include "platform/ole_string.h"
+#include "standin/choice_dialog.h"
+#include "standin/file_access.h"
+#include "standin/text_digest.h"
 #include "text/base64.h"
-#include "text_digest.h"
 
 using platform::TBstr;
 using platform::TOleChar;

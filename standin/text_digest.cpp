@@ -1,4 +1,4 @@
-#include "text_digest.h"
+#include "standin/text_digest.h"
 
 namespace standin {
 

@@ -1,4 +1,4 @@
-#include "choice_dialog.h"
+#include "standin/choice_dialog.h"
 
 namespace standin {
 

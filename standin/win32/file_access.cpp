@@ -1,4 +1,4 @@
-#include "file_access.h"
+#include "standin/file_access.h"
 
 #include <windows.h>
 

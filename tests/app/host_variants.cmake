@@ -9,7 +9,6 @@
 file(GLOB logging_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp)
 list(FILTER logging_sources EXCLUDE REGEX "/win32_[^/]*\\.cpp$")
 add_executable(ferolant_logging ${logging_sources})
-target_include_directories(ferolant_logging PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(ferolant_logging PRIVATE ferolant_channel ferolant_operations ferolant_json
                       ferolant_platform)
 target_compile_definitions(ferolant_logging PRIVATE FEROLANT_TRAFFIC_LOG=1

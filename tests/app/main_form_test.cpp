@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "support/memory_streams.h"
-#include "support/run_guard.h"
+#include "tests/support/memory_streams.h"
+#include "tests/support/run_guard.h"
 
 namespace {
 

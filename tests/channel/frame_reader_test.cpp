@@ -8,8 +8,8 @@
 
 #include "channel/NMKomunikace.h"
 #include "channel/frame_reader.h"
-#include "support/fake_host.h"
-#include "support/memory_streams.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/memory_streams.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "support/memory_streams.h"
+#include "tests/support/memory_streams.h"
 
 namespace {
 

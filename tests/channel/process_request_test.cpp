@@ -9,7 +9,7 @@
 
 #include "operations/uTavrinDLL.h"
 #include "platform/ole_string.h"
-#include "worker_harness.h"
+#include "tests/channel/worker_harness.h"
 
 namespace {
 

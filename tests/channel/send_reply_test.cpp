@@ -11,7 +11,7 @@
 #include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
 #include "platform/ole_string.h"
-#include "worker_harness.h"
+#include "tests/channel/worker_harness.h"
 
 namespace {
 

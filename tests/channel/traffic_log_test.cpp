@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/rtf_log.h"
-#include "worker_harness.h"
+#include "tests/channel/worker_harness.h"
 
 namespace {
 

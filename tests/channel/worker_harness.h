@@ -11,8 +11,8 @@
 #include "channel/NMKomunikace.h"
 #include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
-#include "support/fake_host.h"
-#include "support/memory_streams.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/memory_streams.h"
 
 // One reply frame: its body as sent and its members as read back.
 struct TReply {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/run_guard.h"
+#include "tests/support/run_guard.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <algorithm>
 #include <stdexcept>

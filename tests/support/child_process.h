@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "host_process.h"
+#include "tools/client/host_process.h"
 
 // Generous enough for a loaded two-core machine; a test that passes never waits it out.
 inline constexpr std::chrono::milliseconds kProcessTimeout = std::chrono::seconds(20);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/text/utf8_reference.h"
 #include "text/utf8_blocks.h"
-#include "text/utf8_reference.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "text/utf8_reference.h"
+#include "tests/text/utf8_reference.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The client's command line: the requests it makes, and the usage errors it refuses.
 #include <gtest/gtest.h>
 
-#include "options.h"
+#include "tools/client/options.h"
 
 using namespace ferolant::client;
 

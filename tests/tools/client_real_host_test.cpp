@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <sstream>
 
-#include "exchange.h"
-#include "frame.h"
-#include "host_process.h"
-#include "session.h"
+#include "tools/client/exchange.h"
+#include "tools/client/frame.h"
+#include "tools/client/host_process.h"
+#include "tools/client/session.h"
 
 using namespace ferolant::client;
 using namespace std::chrono_literals;

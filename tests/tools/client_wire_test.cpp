@@ -1,11 +1,11 @@
 // The client's reading of the wire: frames, JSON and the reply shape, checked without a host.
 #include <gtest/gtest.h>
 
-#include "exchange.h"
-#include "frame.h"
-#include "json_lite.h"
-#include "session.h"
-#include "text.h"
+#include "tools/client/exchange.h"
+#include "tools/client/frame.h"
+#include "tools/client/json_lite.h"
+#include "tools/client/session.h"
+#include "tools/client/text.h"
 
 using namespace ferolant::client;
 

@@ -3,9 +3,9 @@
 #include <iostream>
 #include <string>
 
-#include "console.h"
-#include "options.h"
-#include "session.h"
+#include "tools/client/console.h"
+#include "tools/client/options.h"
+#include "tools/client/session.h"
 
 int main(int argc, char** argv) {
   using namespace ferolant::client;

@@ -1,4 +1,4 @@
-#include "console.h"
+#include "tools/client/console.h"
 
 namespace ferolant::client {
 

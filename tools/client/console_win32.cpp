@@ -2,7 +2,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
-#include "console.h"
+#include "tools/client/console.h"
 
 namespace ferolant::client {
 

@@ -2,8 +2,8 @@
 // request and the decoded reply.
 #include <iostream>
 
-#include "console.h"
-#include "session.h"
+#include "tools/client/console.h"
+#include "tools/client/session.h"
 
 int main(int argc, char** argv) {
   using namespace ferolant::client;

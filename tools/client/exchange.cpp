@@ -1,6 +1,6 @@
-#include "exchange.h"
+#include "tools/client/exchange.h"
 
-#include "frame.h"
+#include "tools/client/frame.h"
 
 namespace ferolant::client {
 namespace {

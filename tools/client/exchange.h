@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host_process.h"
-#include "json_lite.h"
+#include "tools/client/host_process.h"
+#include "tools/client/json_lite.h"
 
 namespace ferolant::client {
 

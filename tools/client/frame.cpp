@@ -1,4 +1,4 @@
-#include "frame.h"
+#include "tools/client/frame.h"
 
 namespace ferolant::client {
 

@@ -1,6 +1,6 @@
-#include "host_process.h"
+#include "tools/client/host_process.h"
 
-#include "frame.h"
+#include "tools/client/frame.h"
 
 // The platform parts (starting the process, the pipes, waiting) live in host_process_posix.cpp
 // and host_process_win32.cpp; framing on top of them is the same everywhere.

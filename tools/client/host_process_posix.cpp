@@ -11,7 +11,7 @@
 #include <cstring>
 #include <thread>
 
-#include "host_process.h"
+#include "tools/client/host_process.h"
 
 extern char** environ;
 

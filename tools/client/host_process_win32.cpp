@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <thread>
 
-#include "host_process.h"
-#include "wide_text_win32.h"
+#include "tools/client/host_process.h"
+#include "tools/client/wide_text_win32.h"
 
 namespace ferolant::client {
 

@@ -1,4 +1,4 @@
-#include "json_lite.h"
+#include "tools/client/json_lite.h"
 
 #include <charconv>
 

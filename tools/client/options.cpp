@@ -1,4 +1,4 @@
-#include "options.h"
+#include "tools/client/options.h"
 
 #include <chrono>
 #include <optional>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "session.h"
+#include "tools/client/session.h"
 
 namespace ferolant::client {
 

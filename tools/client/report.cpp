@@ -1,6 +1,6 @@
-#include "report.h"
+#include "tools/client/report.h"
 
-#include "text.h"
+#include "tools/client/text.h"
 
 namespace ferolant::client {
 namespace {

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "exchange.h"
+#include "tools/client/exchange.h"
 
 namespace ferolant::client {
 

@@ -1,10 +1,10 @@
-#include "session.h"
+#include "tools/client/session.h"
 
 #include <chrono>
 #include <fstream>
 
-#include "text.h"
 #include "text/utf8_codec.h"
+#include "tools/client/text.h"
 
 namespace ferolant::client {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "exchange.h"
-#include "report.h"
+#include "tools/client/exchange.h"
+#include "tools/client/report.h"
 
 namespace ferolant::client {
 

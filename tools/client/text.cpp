@@ -1,4 +1,4 @@
-#include "text.h"
+#include "tools/client/text.h"
 
 #include <cstdio>
 

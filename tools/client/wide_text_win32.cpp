@@ -1,4 +1,4 @@
-#include "wide_text_win32.h"
+#include "tools/client/wide_text_win32.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include <unistd.h>
 
-#include "executable.h"
+#include "tools/register/executable.h"
 
 namespace ferolant::reg {
 

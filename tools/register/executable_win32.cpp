@@ -1,4 +1,4 @@
-#include "executable.h"
+#include "tools/register/executable.h"
 
 namespace ferolant::reg {
 

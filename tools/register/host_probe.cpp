@@ -1,8 +1,8 @@
-#include "host_probe.h"
+#include "tools/register/host_probe.h"
 
-#include "host_process.h"
-#include "json_lite.h"
-#include "text.h"
+#include "tools/client/host_process.h"
+#include "tools/client/json_lite.h"
+#include "tools/client/text.h"
 
 namespace ferolant::reg {
 namespace {

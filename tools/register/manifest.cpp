@@ -1,15 +1,15 @@
-#include "manifest.h"
+#include "tools/register/manifest.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "executable.h"
-#include "host_probe.h"
-#include "json_lite.h"
-#include "text.h"
 #include "text/utf8_codec.h"
-#include "utf8_path.h"
+#include "tools/client/json_lite.h"
+#include "tools/client/text.h"
+#include "tools/register/executable.h"
+#include "tools/register/host_probe.h"
+#include "tools/register/utf8_path.h"
 
 namespace ferolant::reg {
 namespace {

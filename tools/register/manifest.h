@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
+#include "tools/register/options.h"
 
 namespace ferolant::reg {
 

@@ -1,10 +1,10 @@
-#include "options.h"
+#include "tools/register/options.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <regex>
 
-#include "utf8_path.h"
+#include "tools/register/utf8_path.h"
 
 namespace ferolant::reg {
 namespace {

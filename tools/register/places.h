@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
+#include "tools/register/options.h"
 
 namespace ferolant::reg {
 

@@ -1,7 +1,7 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "places.h"
+#include "tools/register/places.h"
 
 namespace ferolant::reg {
 

@@ -1,12 +1,12 @@
-#include "register.h"
+#include "tools/register/register.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "manifest.h"
-#include "options.h"
-#include "registration.h"
-#include "utf8_path.h"
+#include "tools/register/manifest.h"
+#include "tools/register/options.h"
+#include "tools/register/registration.h"
+#include "tools/register/utf8_path.h"
 
 namespace ferolant::reg {
 

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <iostream>
 
-#include "console.h"
-#include "host_process.h"
-#include "register.h"
-#include "utf8_path.h"
+#include "tools/client/console.h"
+#include "tools/client/host_process.h"
+#include "tools/register/register.h"
+#include "tools/register/utf8_path.h"
 
 namespace {
 

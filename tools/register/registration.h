@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "options.h"
+#include "tools/register/options.h"
 
 namespace ferolant::reg {
 

@@ -8,12 +8,12 @@
 #include <system_error>
 #include <utility>
 
-#include "executable.h"
-#include "manifest.h"
-#include "places.h"
-#include "registration.h"
-#include "sandbox.h"
-#include "utf8_path.h"
+#include "tools/register/executable.h"
+#include "tools/register/manifest.h"
+#include "tools/register/places.h"
+#include "tools/register/registration.h"
+#include "tools/register/sandbox.h"
+#include "tools/register/utf8_path.h"
 
 namespace ferolant::reg {
 namespace {

@@ -2,10 +2,10 @@
 #include <fstream>
 #include <set>
 
-#include "manifest.h"
-#include "registration.h"
-#include "registry.h"
-#include "utf8_path.h"
+#include "tools/register/manifest.h"
+#include "tools/register/registration.h"
+#include "tools/register/registry.h"
+#include "tools/register/utf8_path.h"
 
 namespace ferolant::reg {
 namespace {

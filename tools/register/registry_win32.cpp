@@ -2,8 +2,8 @@
 
 #include <system_error>
 
-#include "registry.h"
-#include "wide_text_win32.h"
+#include "tools/client/wide_text_win32.h"
+#include "tools/register/registry.h"
 
 namespace ferolant::reg {
 namespace {

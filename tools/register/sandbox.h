@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "places.h"
+#include "tools/register/places.h"
 
 namespace ferolant::reg {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <sstream>
 
-#include "sandbox.h"
+#include "tools/register/sandbox.h"
 
 namespace ferolant::reg {
 

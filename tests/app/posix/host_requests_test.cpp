@@ -17,8 +17,8 @@
 
 #include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
-#include "support/child_process.h"
-#include "support/memory_streams.h"
+#include "tests/support/child_process.h"
+#include "tests/support/memory_streams.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "support/child_process.h"
-#include "support/memory_streams.h"
+#include "tests/support/child_process.h"
+#include "tests/support/memory_streams.h"
 
 namespace {
 

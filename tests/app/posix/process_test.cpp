@@ -5,8 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "support/child_process.h"
-#include "support/memory_streams.h"
+#include "tests/support/child_process.h"
+#include "tests/support/memory_streams.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "support/child_process.h"
-#include "support/memory_streams.h"
+#include "tests/support/child_process.h"
+#include "tests/support/memory_streams.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 file(GLOB logging_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp)
 list(FILTER logging_sources EXCLUDE REGEX "/posix_main\\.cpp$")
 add_executable(ferolant_logging WIN32 ${logging_sources})
-target_include_directories(ferolant_logging PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_options(ferolant_logging PRIVATE -municode)
 target_link_libraries(ferolant_logging PRIVATE ferolant_channel ferolant_operations ferolant_json
                       ferolant_platform)

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "json/reader/json_reader.h"
-#include "json/reader/reader_support.h"
+#include "tests/json/reader/reader_support.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "json/reader/reader_support.h"
+#include "tests/json/reader/reader_support.h"
 
 namespace {
 

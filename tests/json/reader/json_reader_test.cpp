@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "json/reader/json_reader.h"
-#include "json/reader/reader_support.h"
 #include "json/value/jsonvalue.h"
+#include "tests/json/reader/reader_support.h"
 
 namespace {
 

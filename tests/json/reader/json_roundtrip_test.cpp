@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "json/reader/reader_support.h"
+#include "tests/json/reader/reader_support.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/application.h"
-#include "support/run_guard.h"
+#include "tests/support/run_guard.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The signing core in-process, with a PKCS#12 key and no token: what only a direct caller can
 // set, and the shipped consent where no window can be shown.
-#include "signing_library.h"
-#include "secret.h"
+#include "signer/signing_library.h"
+#include "signer/secret.h"
 
 #include <gtest/gtest.h>
 

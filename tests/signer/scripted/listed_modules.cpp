@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "token_modules.h"
+#include "signer/token_modules.h"
 
 namespace tavrin {
 

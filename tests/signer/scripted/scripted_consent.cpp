@@ -13,7 +13,7 @@
 #include <map>
 #include <string>
 
-#include "library_consent.h"
+#include "signer/library_consent.h"
 
 namespace tavrin {
 

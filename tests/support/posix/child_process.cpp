@@ -1,5 +1,5 @@
 // What a child process is on POSIX beyond its pipes: signals and how it ended.
-#include "support/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <signal.h>
 #include <sys/wait.h>

@@ -1,5 +1,5 @@
 // Windows has no signals (SendSignal and WaitUntilCatching are left undefined, so a test that
 // needs them does not link): a process always ends with an exit code of its own.
-#include "support/child_process.h"
+#include "tests/support/child_process.h"
 
 TExitStatus ExitStatusOf(int status) noexcept { return TExitStatus{true, status}; }

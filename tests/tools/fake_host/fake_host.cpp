@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "frame.h"
-#include "json_lite.h"
+#include "tools/client/frame.h"
+#include "tools/client/json_lite.h"
 
 using namespace ferolant::client;
 

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "options.h"
-#include "register.h"
-#include "registry.h"
-#include "utf8_path.h"
+#include "tools/client/options.h"
+#include "tools/register/register.h"
+#include "tools/register/registry.h"
+#include "tools/register/utf8_path.h"
 
 namespace ferolant::reg {
 namespace {
