@@ -43,15 +43,16 @@ function(ferolant_compact_relocations target)
   endif()
 endfunction()
 
-# The .cpp files of the current folder that go into a tool's library: this platform's
-# `*_posix.cpp` or `*_win32.cpp`, never the other's, and no `*_main.cpp` (each is a program).
+# The .cpp files that go into a tool's library: those of the current folder but its `*_main.cpp`
+# (each is a program), and those of this platform's subfolder, `posix/` or `win32/`.
 function(ferolant_tool_sources out)
   if(WIN32)
-    set(other_platform posix)
+    set(platform_dir win32)
   else()
-    set(other_platform win32)
+    set(platform_dir posix)
   endif()
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  list(FILTER sources EXCLUDE REGEX "(_main|_${other_platform})\\.cpp$")
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/${platform_dir}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "_main\\.cpp$")
   set(${out} ${sources} PARENT_SCOPE)
 endfunction()

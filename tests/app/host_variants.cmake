@@ -6,8 +6,8 @@
 #   bin/broken-library/ferolant - a host next to a library lacking functions.
 # The whole app folder is compiled anew, so the switch reaches the entry
 # wherever in the folder it is read.
-file(GLOB logging_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp)
-list(FILTER logging_sources EXCLUDE REGEX "/win32_[^/]*\\.cpp$")
+file(GLOB logging_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp
+     ${PROJECT_SOURCE_DIR}/src/app/posix/*.cpp)
 add_executable(ferolant_logging ${logging_sources})
 target_link_libraries(ferolant_logging PRIVATE ferolant_channel ferolant_operations ferolant_json
                       ferolant_platform)

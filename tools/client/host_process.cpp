@@ -2,8 +2,8 @@
 
 #include "tools/client/frame.h"
 
-// The platform parts (starting the process, the pipes, waiting) live in host_process_posix.cpp
-// and host_process_win32.cpp; framing on top of them is the same everywhere.
+// The platform parts (starting the process, the pipes, waiting) live in posix/host_process.cpp
+// and win32/host_process.cpp; framing on top of them is the same everywhere.
 
 namespace ferolant::client {
 

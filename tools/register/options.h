@@ -39,7 +39,8 @@ std::string_view BrowserName(Browser browser) noexcept;
 // "allowed_origins".
 bool IsFirefoxFamily(Browser browser) noexcept;
 bool IsSandboxed(Browser browser) noexcept;
-// Whether this platform's registration knows the browser (registration_*.cpp).
+// Whether this platform's registration knows the browser (posix/registration.cpp,
+// win32/registration.cpp).
 bool Supported(Browser browser) noexcept;
 
 inline constexpr const char* kDefaultName = "ferolant.host";

@@ -2,8 +2,8 @@
 # same folder as ferolant.exe; a test names its log file in
 # FEROLANT_TEST_LOG_FILE. The whole app folder is compiled anew, so the switch
 # reaches the entry wherever in the folder it is read.
-file(GLOB logging_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp)
-list(FILTER logging_sources EXCLUDE REGEX "/posix_main\\.cpp$")
+file(GLOB logging_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp
+     ${PROJECT_SOURCE_DIR}/src/app/win32/*.cpp)
 add_executable(ferolant_logging WIN32 ${logging_sources})
 target_link_options(ferolant_logging PRIVATE -municode)
 target_link_libraries(ferolant_logging PRIVATE ferolant_channel ferolant_operations ferolant_json

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "tools/client/host_process.h"
-#include "tools/client/wide_text_win32.h"
+#include "tools/client/win32/wide_text.h"
 
 namespace ferolant::client {
 

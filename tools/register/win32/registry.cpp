@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "tools/client/wide_text_win32.h"
+#include "tools/client/win32/wide_text.h"
 #include "tools/register/registry.h"
 
 namespace ferolant::reg {

@@ -1,4 +1,4 @@
-#include "tools/client/wide_text_win32.h"
+#include "tools/client/win32/wide_text.h"
 
 #include <windows.h>
 
