@@ -36,7 +36,7 @@ void ReadFerolantRequest(benchmark::State& state, const std::string& body) {
 
 void ReadFerolantDocument(benchmark::State& state, const std::string& body) {
   for (auto _ : state) {
-    IJsonValue document = ParseJson(ThreadAnsiToWide(body));
+    IJsonValue document = ParseJson(platform::ThreadAnsiToWide(body));
     benchmark::DoNotOptimize(document.get());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
@@ -164,7 +164,7 @@ void RegisterWrites(const std::string& name, std::u16string data, bool smoke) {
   // Every writer writes the reply the host sends: with data cut where the host cuts it.
   data.resize(bench::HostReplyData(data).size());
   auto shared = std::make_shared<const std::u16string>(std::move(data));
-  auto utf8 = std::make_shared<const std::string>(WideToThreadAnsi(*shared));
+  auto utf8 = std::make_shared<const std::string>(platform::WideToThreadAnsi(*shared));
   Register(smoke, "write/" + name + "/ferolant",
            [shared](benchmark::State& s) { WriteFerolant(s, *shared); });
   Register(smoke, "write/" + name + "/rapidjson",
@@ -177,7 +177,7 @@ void RegisterWrites(const std::string& name, std::u16string data, bool smoke) {
 
 int main(int argc, char** argv) {
   // The host's heap policy, set as the host sets it at start.
-  KeepLargeBlocksForReuse();
+  platform::KeepLargeBlocksForReuse();
   // --once: every case once on its full input, for counting instructions (callgrind).
   bool smoke = false;
   bool once = false;

@@ -46,7 +46,7 @@ std::u16string_view InText(const TOleChar* text) noexcept {
 }
 
 // File names are bytes here; the host hands them over as UTF-8, raw bytes escaped.
-std::string InPath(const TOleChar* text) { return WideToThreadAnsi(InText(text)); }
+std::string InPath(const TOleChar* text) { return platform::WideToThreadAnsi(InText(text)); }
 
 std::int32_t Report(LibraryState& state, const tavrin::Outcome& outcome) {
   state.lastError = DecodeUtf8(outcome.sentence, TUtf8Mode::umReplace);
@@ -206,7 +206,7 @@ std::int32_t FEROLANT_LIBCALL GetFileNameDlgW(const TOleChar* text1, const TOleC
       joined += path;
     }
     // Names are bytes: they go back in the host's own form, raw bytes escaped, as they came.
-    const std::u16string text = ThreadAnsiToWide(joined);
+    const std::u16string text = platform::ThreadAnsiToWide(joined);
     if (result == nullptr) return Report(state, tavrin::Outcome::Ok());
     *result = platform::SysAllocStringLen(text.data(), static_cast<std::uint32_t>(text.size()));
     if (*result == nullptr) {

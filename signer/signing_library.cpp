@@ -97,7 +97,7 @@ Outcome Refused(Answer answer) {
 
 SigningLibrary::SigningLibrary(std::unique_ptr<Consent> consent)
     : consent_(std::move(consent)),
-      codePage_(kCodePageUtf8),
+      codePage_(platform::kCodePageUtf8),
       signatureDigest_(EVP_sha256()),
       certificateDigest_(EVP_sha256()) {
   EnsureSecureHeap();
@@ -110,7 +110,8 @@ std::string SigningLibrary::About() {
 }
 
 Outcome SigningLibrary::SetCodePage(std::int32_t number) {
-  if (number != kCodePageUtf8 && number != kCodePageWindows1250 && number != kCodePageWindows1252) {
+  if (number != platform::kCodePageUtf8 && number != platform::kCodePageWindows1250 &&
+      number != platform::kCodePageWindows1252) {
     return Outcome::Fail(Status::kUnsupportedCodePage,
                          "Code page " + std::to_string(number) +
                              " is not supported; texts are signed in 65001 (UTF-8), 1250 or 1252");
@@ -149,8 +150,8 @@ Outcome SigningLibrary::SetCertificateHash(std::int32_t number) {
 
 Outcome SigningLibrary::SignText(std::u16string_view text, std::string& base64) {
   if (text.empty()) return Outcome::Fail(Status::kNothingGiven, "There is no text to sign");
-  TExactBytes bytes = ConvertWideToCodePageExactly(text, codePage_);
-  if (bytes.Result == TExactBytes::erUnrepresentable) {
+  platform::TExactBytes bytes = platform::ConvertWideToCodePageExactly(text, codePage_);
+  if (bytes.Result == platform::TExactBytes::erUnrepresentable) {
     char codePoint[16];
     std::size_t units = 1;
     std::snprintf(codePoint, sizeof codePoint, "U+%04X",

@@ -10,7 +10,8 @@ constexpr std::uint32_t kTimerInterval = 200;
 
 }  // namespace
 
-std::unique_ptr<TfrmMain> TfrmMain::Create(IApplication& application, TStreamFactory streams,
+std::unique_ptr<TfrmMain> TfrmMain::Create(platform::IApplication& application,
+                                           TStreamFactory streams,
                                            std::unique_ptr<platform::IWindowSystem> windows) {
   if (!windows) windows = platform::CreateWindowSystem();
   auto form = std::make_unique<TfrmMain>(application, std::move(streams), std::move(windows));
@@ -19,10 +20,11 @@ std::unique_ptr<TfrmMain> TfrmMain::Create(IApplication& application, TStreamFac
   return form;
 }
 
-TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams,
+TfrmMain::TfrmMain(platform::IApplication& application, TStreamFactory streams,
                    std::unique_ptr<platform::IWindowSystem> windows)
     : FApplication(application), FStreams(std::move(streams)), FWindows(std::move(windows)) {
-  Window = application.CreateForm([this](TCreateParams& params) { CreateParams(params); });
+  Window =
+      application.CreateForm([this](platform::TCreateParams& params) { CreateParams(params); });
   Window->SetCaption(u"Ferolant");
   Window->SetBounds({312, 263, 609, 382});
 
@@ -36,9 +38,9 @@ TfrmMain::TfrmMain(IApplication& application, TStreamFactory streams,
   TimerFixWind->SetEnabled(false);
   TimerFixWind->SetInterval(kTimerInterval);
 
-  TLogControlDesign log;
+  platform::TLogControlDesign log;
   log.Bounds = {8, 24, 581, 317};
-  log.Anchors = akLeft | akTop | akRight | akBottom;
+  log.Anchors = platform::akLeft | platform::akTop | platform::akRight | platform::akBottom;
   log.VerticalScrollBar = true;
   log.TabOrder = 0;
   log.PlainText = false;
@@ -57,21 +59,21 @@ void TfrmMain::FormCreate() {
   // A tool window gets no task-bar button; the style only takes while the
   // application's window is hidden.
   FApplication.ShowApplicationWindow(false);
-  FApplication.SetApplicationExStyle(FApplication.ApplicationExStyle() | kWsExToolWindow);
+  FApplication.SetApplicationExStyle(FApplication.ApplicationExStyle() | platform::kWsExToolWindow);
   FApplication.ShowApplicationWindow(true);
 
   TNMKomunikace::Start(FApplication, *this, FStreams);
 
-  Window->SetBorderStyle(TBorderStyle::bsNone);
-  Window->SetFormStyle(TFormStyle::fsStayOnTop);
+  Window->SetBorderStyle(platform::TBorderStyle::bsNone);
+  Window->SetFormStyle(platform::TFormStyle::fsStayOnTop);
   Window->SetBounds({0, 0, 1, 1});
 }
 
-void TfrmMain::CreateParams(TCreateParams& params) const {
+void TfrmMain::CreateParams(platform::TCreateParams& params) const {
   Window->DefaultCreateParams(params);
   // Every extended style but the tool-window bit goes, WS_EX_APPWINDOW
   // included: the form must never get a task-bar button of its own.
-  params.ExStyle &= kWsExToolWindow;
+  params.ExStyle &= platform::kWsExToolWindow;
 }
 
 void TfrmMain::TimerEndAppTimer() {

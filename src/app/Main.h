@@ -18,38 +18,38 @@ class TfrmMain final : public IHostForm {
   // frmMain and runs FormCreate, which starts the worker on streams. The
   // dialog watch searches windows through windows (the platform's by default).
   static std::unique_ptr<TfrmMain> Create(
-      IApplication& application, TStreamFactory streams = OpenStandardStreams,
+      platform::IApplication& application, TStreamFactory streams = OpenStandardStreams,
       std::unique_ptr<platform::IWindowSystem> windows = nullptr);
 
-  TfrmMain(IApplication& application, TStreamFactory streams,
+  TfrmMain(platform::IApplication& application, TStreamFactory streams,
            std::unique_ptr<platform::IWindowSystem> windows);
   ~TfrmMain() override;
 
   // The form's own window; the controls below live on it.
-  std::unique_ptr<IFormWindow> Window;
+  std::unique_ptr<platform::IFormWindow> Window;
 
-  std::unique_ptr<ILabel> Label2;
-  std::unique_ptr<ITimer> TimerEndApp;
-  std::unique_ptr<ITimer> TimerFixWind;
-  std::unique_ptr<ILogControl> memoLog;
+  std::unique_ptr<platform::ILabel> Label2;
+  std::unique_ptr<platform::ITimer> TimerEndApp;
+  std::unique_ptr<platform::ITimer> TimerFixWind;
+  std::unique_ptr<platform::ILogControl> memoLog;
 
   void FormCreate();
   void TimerEndAppTimer();
   void TimerFixWindTimer();
-  void CreateParams(TCreateParams& params) const;
+  void CreateParams(platform::TCreateParams& params) const;
 
   // What the worker reaches through the main thread.
-  ITimer& EndAppTimer() override { return *TimerEndApp; }
+  platform::ITimer& EndAppTimer() override { return *TimerEndApp; }
   bool WatchesDialogs() const noexcept override { return FWindows->HasWindowsToWatch(); }
   void StartFixWind(std::uint32_t threadId) override;
   void StopFixWind() override;
-  ILogControl& LogControl() override { return *memoLog; }
+  platform::ILogControl& LogControl() override { return *memoLog; }
 
   // The search for the library's dialog, with the thread it watches; main thread only.
   const TDialogWatch& DialogWatch() const noexcept { return *FDialogWatch; }
 
  private:
-  IApplication& FApplication;
+  platform::IApplication& FApplication;
   TStreamFactory FStreams;
   // The search for the signing library's dialog that TimerFixWind drives.
   std::unique_ptr<platform::IWindowSystem> FWindows;

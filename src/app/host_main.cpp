@@ -29,8 +29,8 @@ std::string TrafficLogFileName() {
 }  // namespace
 
 int RunHostProcess() {
-  KeepLargeBlocksForReuse();
-  DefaultCodePage = GetAnsiCodePage();
+  platform::KeepLargeBlocksForReuse();
+  DefaultCodePage = platform::GetAnsiCodePage();
 
   // Kept for the life of the process: the worker calls into it until the end.
   const TTavrinBinding tavrin = BindTavrinLibrary();
@@ -47,11 +47,11 @@ int RunHostProcess() {
   // Never destroyed: the worker may still sit in a read of standard input
   // when the main form closes, and must find its form and application intact
   // until the process is gone.
-  std::unique_ptr<IApplication> application = CreateApplication();
+  std::unique_ptr<platform::IApplication> application = platform::CreateApplication();
   application->Initialize();
   application->SetTitle(u"Tavrin for browser");
   application->CloseMainFormOnShutdownRequests();
   std::unique_ptr<TfrmMain> form = TfrmMain::Create(*application);
   application->Run(*form->Window);
-  LeaveProcess(0);
+  platform::LeaveProcess(0);
 }

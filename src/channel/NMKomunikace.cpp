@@ -13,16 +13,18 @@
 
 namespace {
 
-std::u16string MessageOf(const std::exception& error) { return ThreadAnsiToWide(error.what()); }
+std::u16string MessageOf(const std::exception& error) {
+  return platform::ThreadAnsiToWide(error.what());
+}
 
 // Messages up to this size leave their memory to the next one.
 constexpr std::size_t kKeptMessageBytes = 64 * 1024;
 
 }  // namespace
 
-TNMKomunikace::TNMKomunikace(IMainThread& mainThread, IHostForm& form, TStreamFactory streams,
-                             const TWorkerSetup& setup)
-    : TThread(mainThread),
+TNMKomunikace::TNMKomunikace(platform::IMainThread& mainThread, IHostForm& form,
+                             TStreamFactory streams, const TWorkerSetup& setup)
+    : platform::TThread(mainThread),
       FBlockLength(setup.BlockLength),
       FLogEnabled(setup.LogEnabled),
       FForm(form),
@@ -30,7 +32,8 @@ TNMKomunikace::TNMKomunikace(IMainThread& mainThread, IHostForm& form, TStreamFa
       FTavrin(setup.Tavrin),
       FLogFileName(setup.LogFileName) {}
 
-void TNMKomunikace::Start(IMainThread& mainThread, IHostForm& form, TStreamFactory streams) {
+void TNMKomunikace::Start(platform::IMainThread& mainThread, IHostForm& form,
+                          TStreamFactory streams) {
   StartFreeOnTerminate(std::make_unique<TNMKomunikace>(mainThread, form, std::move(streams)));
 }
 
@@ -42,7 +45,7 @@ void TNMKomunikace::Execute() {
     FInput = std::move(streams.Input);
     FOutput = std::move(streams.Output);
     // Rewinds a file given as input; on a pipe the request fails harmlessly.
-    if (FInput) FInput->Seek(0, TSeekOrigin::soBeginning);
+    if (FInput) FInput->Seek(0, platform::TSeekOrigin::soBeginning);
 
     TFrameReader reader(FInput.get());
     TFrameRead read;
@@ -167,7 +170,7 @@ void TNMKomunikace::Log(std::string line) {
 }
 
 void TNMKomunikace::WriteLog() {
-  ILogControl& log = FForm.LogControl();
+  platform::ILogControl& log = FForm.LogControl();
   log.AppendLine(FLogLine);
   try {
     log.SaveToFile(FLogFileName);

@@ -25,15 +25,15 @@
 
 struct TTavrinFunctions;
 
-class TNMKomunikace : public TThread, public IOperationHost {
+class TNMKomunikace : public platform::TThread, public IOperationHost {
  public:
-  TNMKomunikace(IMainThread& mainThread, IHostForm& form,
+  TNMKomunikace(platform::IMainThread& mainThread, IHostForm& form,
                 TStreamFactory streams = OpenStandardStreams,
                 const TWorkerSetup& setup = WorkerSetup);
 
   // Creates a worker that starts at once, owns itself and is freed when its
   // read loop has ended.
-  static void Start(IMainThread& mainThread, IHostForm& form,
+  static void Start(platform::IMainThread& mainThread, IHostForm& form,
                     TStreamFactory streams = OpenStandardStreams);
 
   // The operation host: what the handlers of one request use.
@@ -86,8 +86,8 @@ class TNMKomunikace : public TThread, public IOperationHost {
   // new memory (a reply is at most a megabyte).
   std::string FReplyText;
   std::string FReplyTail;
-  std::unique_ptr<IByteStream> FInput;
-  std::unique_ptr<IByteStream> FOutput;
+  std::unique_ptr<platform::IByteStream> FInput;
+  std::unique_ptr<platform::IByteStream> FOutput;
   // The rest of the last long result still to be handed out starts at
   // FPendingStart: a block is taken by moving the position, so handing out
   // one costs what the block costs, not what is still waiting.

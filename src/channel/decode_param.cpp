@@ -53,7 +53,8 @@ namespace {
 // so). Asked of the code page itself, with the forms that matter: a two-,
 // three- and four-byte sequence and U+0000.
 bool ThreadAnsiIsUtf8() {
-  return WideToThreadAnsi(u"\u010d\u20ac\xD83D\xDE00" + std::u16string(1, u'\0') + u"a") ==
+  return platform::WideToThreadAnsi(u"\u010d\u20ac\xD83D\xDE00" + std::u16string(1, u'\0') +
+                                    u"a") ==
          std::string_view("\xC4\x8D\xE2\x82\xAC\xF0\x9F\x98\x80\0a", 11);
 }
 
@@ -91,7 +92,7 @@ std::u16string DecodeParam(std::u16string_view text) {
   // With a UTF-8 thread code page the round is the identity for all but lone
   // surrogates: a text without them is its own result.
   if (!HasLoneSurrogate(tail) && ThreadAnsiIsUtf8()) return std::u16string(text);
-  std::u16string rest = DecodeUtf8Param(WideToThreadAnsi(tail));
+  std::u16string rest = DecodeUtf8Param(platform::WideToThreadAnsi(tail));
   // A broken sequence anywhere empties the whole parameter.
   if (rest.empty()) return {};
   std::u16string out;

@@ -31,7 +31,7 @@ class TFrameReader {
   static constexpr std::size_t kBufferSize = 64 * 1024;
 
   // Without an input every frame is the end of the input.
-  explicit TFrameReader(IByteStream* input) noexcept : FInput(input) {}
+  explicit TFrameReader(platform::IByteStream* input) noexcept : FInput(input) {}
 
   // Reads one header and then the body it announces into body, which is
   // emptied first (a short header or the end of the input leaves it as it
@@ -48,7 +48,7 @@ class TFrameReader {
   // Reads more after what the buffer holds; false at the end of the input.
   bool Fill() noexcept;
 
-  IByteStream* FInput;
+  platform::IByteStream* FInput;
   std::unique_ptr<char[]> FBuffer;
   std::size_t FBegin = 0;
   std::size_t FEnd = 0;

@@ -5,7 +5,7 @@
 #include <limits>
 #include <stdexcept>
 
-void WriteFrame(IByteStream* output, std::string_view body) {
+void WriteFrame(platform::IByteStream* output, std::string_view body) {
   if (!output) return;
   // A body the length field cannot describe must not go out with a wrong length.
   if (body.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {

@@ -10,4 +10,4 @@
 // The header's result is not checked; a body that is not written whole
 // raises "Stream write error".
 // Without a stream nothing is written and nothing is reported.
-void WriteFrame(IByteStream* output, std::string_view body);
+void WriteFrame(platform::IByteStream* output, std::string_view body);

@@ -12,7 +12,7 @@ class IHostForm {
   virtual ~IHostForm() = default;
 
   // The timer whose first tick closes the form (and so ends the program).
-  virtual ITimer& EndAppTimer() = 0;
+  virtual platform::ITimer& EndAppTimer() = 0;
   // Whether a watch could find any window at all; when not, the worker asks for none and so
   // makes no hand-over for it. Fixed before the worker starts, so read without a hand-over.
   virtual bool WatchesDialogs() const noexcept { return true; }
@@ -20,7 +20,7 @@ class IHostForm {
   virtual void StartFixWind(std::uint32_t threadId) = 0;
   // The library call that StartFixWind preceded has returned.
   virtual void StopFixWind() {}
-  virtual ILogControl& LogControl() = 0;
+  virtual platform::ILogControl& LogControl() = 0;
 
  protected:
   IHostForm() = default;

@@ -41,7 +41,7 @@ bool IsAscii(std::string_view text) noexcept {
 // page reads as itself, is widened a piece at a time on the stack instead of into a string.
 void AppendMethod(std::string& out, std::string_view method) {
   if (!IsAscii(method)) {
-    AppendEscapedAsciiWithin(out, ThreadAnsiToWide(method), kMaxEchoBytes);
+    AppendEscapedAsciiWithin(out, platform::ThreadAnsiToWide(method), kMaxEchoBytes);
     return;
   }
   constexpr std::size_t kPiece = 256;

@@ -26,7 +26,7 @@ TRoute RouteOf(std::string_view method) {
       FEROLANT_ROUTES(FEROLANT_ROUTE_NAME)
 #undef FEROLANT_ROUTE_NAME
   };
-  const std::string key = AnsiUpperCase(method);
+  const std::string key = platform::AnsiUpperCase(method);
   for (const TName& route : kRoutes) {
     if (key == route.Name) return route.Route;
   }
@@ -57,7 +57,7 @@ std::optional<TRequest> TakeRequestText(std::u16string wideText) {
 
   TRequest request;
   request.TabID = tab ? static_cast<std::int32_t>(static_cast<std::uint32_t>(tab->ToInt())) : 0;
-  request.Method = WideToThreadAnsi(method->TextRef());
+  request.Method = platform::WideToThreadAnsi(method->TextRef());
   request.Route = RouteOf(request.Method);
   for (const std::u16string_view name : kParamNames) {
     const IJsonValue param = Member(params, name);
@@ -70,13 +70,13 @@ std::optional<TRequest> TakeRequestText(std::u16string wideText) {
 }  // namespace
 
 std::optional<TRequest> TakeRequest(std::string_view bytes) {
-  return TakeRequestText(ThreadAnsiToWide(bytes));
+  return TakeRequestText(platform::ThreadAnsiToWide(bytes));
 }
 
 std::optional<TRequest> TakeRequest(std::string&& bytes) {
   // Each form of a large message goes as soon as the next one exists: the
   // bytes once they are wide text, the wide text once it is parsed.
-  std::u16string wideText = ThreadAnsiToWide(bytes);
+  std::u16string wideText = platform::ThreadAnsiToWide(bytes);
   std::string().swap(bytes);
   return TakeRequestText(std::move(wideText));
 }

@@ -2,4 +2,6 @@
 
 #include "platform/standard_handles.h"
 
-TStreamPair OpenStandardStreams() { return {OpenStandardInput(), OpenStandardOutput()}; }
+TStreamPair OpenStandardStreams() {
+  return {platform::OpenStandardInput(), platform::OpenStandardOutput()};
+}

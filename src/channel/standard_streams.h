@@ -7,8 +7,8 @@
 #include "platform/byte_stream.h"
 
 struct TStreamPair {
-  std::unique_ptr<IByteStream> Input;
-  std::unique_ptr<IByteStream> Output;
+  std::unique_ptr<platform::IByteStream> Input;
+  std::unique_ptr<platform::IByteStream> Output;
 };
 
 // Called once by the worker when its read loop starts. Tests and fuzzers pass

@@ -2,7 +2,7 @@
 
 #include "platform/code_page.h"
 
-std::uint32_t DefaultCodePage = GetAnsiCodePage();
+std::uint32_t DefaultCodePage = platform::GetAnsiCodePage();
 
 std::string WideStringToCodePage(std::u16string_view text, std::uint16_t codePage) {
   if (text.empty()) return {};
@@ -11,7 +11,7 @@ std::string WideStringToCodePage(std::u16string_view text, std::uint16_t codePag
   const std::size_t end = text.find(u'\0');
   if (end != std::u16string_view::npos) text = text.substr(0, end);
   if (text.empty()) return {};
-  return ConvertWideToCodePage(text, codePage).value_or(std::string());
+  return platform::ConvertWideToCodePage(text, codePage).value_or(std::string());
 }
 
 std::string WideStringToDefaultCodePage(std::u16string_view text) {

@@ -15,5 +15,5 @@ std::u16string_view TextParamView(const TWideStrings& params, int k) noexcept {
 
 std::int32_t NumberParam(const TWideStrings& params, int k) {
   if (params.ItemCount() < k) return 0;
-  return ParseNumberText(WideToThreadAnsi(params.GetItem(k - 1)));
+  return ParseNumberText(platform::WideToThreadAnsi(params.GetItem(k - 1)));
 }

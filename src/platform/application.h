@@ -11,6 +11,8 @@
 #include "platform/main_thread.h"
 #include "platform/timer.h"
 
+namespace platform {
+
 class IApplication : public IMainThread {
  public:
   // Call on the thread that will run the loop; that thread becomes the main thread.
@@ -40,3 +42,5 @@ class IApplication : public IMainThread {
 };
 
 std::unique_ptr<IApplication> CreateApplication();
+
+}  // namespace platform

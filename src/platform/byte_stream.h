@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace platform {
+
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 class IByteStream {
@@ -39,3 +41,5 @@ class IByteStream {
   IByteStream(const IByteStream&) = default;
   IByteStream& operator=(const IByteStream&) = default;
 };
+
+}  // namespace platform

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+
 inline constexpr std::uint32_t kCodePageWindows1250 = 1250;
 inline constexpr std::uint32_t kCodePageWindows1252 = 1252;
 inline constexpr std::uint32_t kCodePageUtf8 = 65001;
@@ -42,3 +44,5 @@ std::string WideToThreadAnsi(std::u16string_view text);
 // Upper case in the thread's ANSI code page; ASCII letters always map a-z to
 // A-Z. The result has the same length as the text.
 std::string AnsiUpperCase(std::string_view text);
+
+}  // namespace platform

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+
 struct TBounds {
   int Left = 0;
   int Top = 0;
@@ -67,3 +69,5 @@ class ILabel {
   ILabel(const ILabel&) = default;
   ILabel& operator=(const ILabel&) = default;
 };
+
+}  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/form_styles.h"
 
+namespace platform {
+
 TCreateParams StandardCreateParams(const std::u16string& caption, const TBounds& bounds,
                                    TBorderStyle borderStyle, TFormStyle formStyle) {
   TCreateParams params;
@@ -35,3 +37,5 @@ TCreateParams StandardCreateParams(const std::u16string& caption, const TBounds&
   params.OwnedByApplication = true;
   return params;
 }
+
+}  // namespace platform

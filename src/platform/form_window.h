@@ -8,6 +8,8 @@
 #include "platform/controls.h"
 #include "platform/log_control.h"
 
+namespace platform {
+
 // Called when the window is about to be created; adjusts the parameters that
 // the form's own computation (IFormWindow::DefaultCreateParams) would use.
 using TCreateParamsHook = std::function<void(TCreateParams& params)>;
@@ -49,3 +51,5 @@ class IFormWindow {
   IFormWindow(const IFormWindow&) = default;
   IFormWindow& operator=(const IFormWindow&) = default;
 };
+
+}  // namespace platform

@@ -7,6 +7,8 @@
 
 #include "platform/controls.h"
 
+namespace platform {
+
 class ILogControl {
  public:
   virtual ~ILogControl() = default;
@@ -25,3 +27,5 @@ class ILogControl {
   ILogControl(const ILogControl&) = default;
   ILogControl& operator=(const ILogControl&) = default;
 };
+
+}  // namespace platform

@@ -3,6 +3,8 @@
 
 #include <functional>
 
+namespace platform {
+
 class IMainThread {
  public:
   virtual ~IMainThread() = default;
@@ -17,3 +19,5 @@ class IMainThread {
   IMainThread(const IMainThread&) = default;
   IMainThread& operator=(const IMainThread&) = default;
 };
+
+}  // namespace platform

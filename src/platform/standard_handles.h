@@ -9,5 +9,9 @@
 
 #include "platform/byte_stream.h"
 
+namespace platform {
+
 std::unique_ptr<IByteStream> OpenStandardInput();
 std::unique_ptr<IByteStream> OpenStandardOutput();
+
+}  // namespace platform

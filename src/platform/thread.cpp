@@ -4,6 +4,8 @@
 
 #include "platform/thread_id.h"
 
+namespace platform {
+
 void TThread::StartFreeOnTerminate(std::unique_ptr<TThread> thread) {
   // The new thread owns the object; detaching means nobody waits for it, so
   // the process can end while the body still sits in a blocking read.
@@ -21,3 +23,5 @@ void TThread::RunHere() noexcept {
     // A thread body that fails just ends; there is nobody left to tell.
   }
 }
+
+}  // namespace platform

@@ -9,6 +9,8 @@
 
 #include "platform/main_thread.h"
 
+namespace platform {
+
 class TThread {
  public:
   virtual ~TThread() = default;
@@ -40,3 +42,5 @@ class TThread {
   std::atomic<bool> FTerminated{false};
   std::atomic<std::uint32_t> FThreadID{0};
 };
+
+}  // namespace platform

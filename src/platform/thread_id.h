@@ -4,4 +4,8 @@
 
 #include <cstdint>
 
+namespace platform {
+
 std::uint32_t CurrentThreadId() noexcept;
+
+}  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace platform {
+
 class ITimer {
  public:
   virtual ~ITimer() = default;
@@ -20,3 +22,5 @@ class ITimer {
   ITimer(const ITimer&) = default;
   ITimer& operator=(const ITimer&) = default;
 };
+
+}  // namespace platform

@@ -22,7 +22,7 @@ TStreamFactory InputOf(std::string bytes) {
 
 class MainFormTest : public ::testing::Test {
  protected:
-  MainFormTest() : App(CreateApplication()) { App->Initialize(); }
+  MainFormTest() : App(platform::CreateApplication()) { App->Initialize(); }
 
   std::unique_ptr<TfrmMain> CreateForm(std::string input) {
     return TfrmMain::Create(*App, InputOf(std::move(input)));
@@ -34,7 +34,7 @@ class MainFormTest : public ::testing::Test {
     return !guard.TimedOut;
   }
 
-  std::unique_ptr<IApplication> App;
+  std::unique_ptr<platform::IApplication> App;
 };
 
 TEST_F(MainFormTest, CreationLeavesAOnePixelTopmostFormAndNoTaskBarButton) {
@@ -42,46 +42,47 @@ TEST_F(MainFormTest, CreationLeavesAOnePixelTopmostFormAndNoTaskBarButton) {
   EXPECT_EQ(frmMain, form.get());
 
   EXPECT_TRUE(App->ApplicationWindowVisible());
-  EXPECT_TRUE(App->ApplicationExStyle() & kWsExToolWindow);
+  EXPECT_TRUE(App->ApplicationExStyle() & platform::kWsExToolWindow);
 
-  IFormWindow& window = *form->Window;
+  platform::IFormWindow& window = *form->Window;
   EXPECT_EQ(window.Caption(), u"Ferolant");
-  EXPECT_EQ(window.BorderStyle(), TBorderStyle::bsNone);
-  EXPECT_EQ(window.FormStyle(), TFormStyle::fsStayOnTop);
-  EXPECT_EQ(window.Bounds(), (TBounds{0, 0, 1, 1}));
+  EXPECT_EQ(window.BorderStyle(), platform::TBorderStyle::bsNone);
+  EXPECT_EQ(window.FormStyle(), platform::TFormStyle::fsStayOnTop);
+  EXPECT_EQ(window.Bounds(), (platform::TBounds{0, 0, 1, 1}));
 
   // Created as an owned popup with no extended style at all: neither the
   // topmost bit of the standard computation nor an app-window bit survives.
   window.HandleNeeded();
-  const TCreateParams created = window.CreatedParams();
-  EXPECT_TRUE(created.Style & kWsPopup);
+  const platform::TCreateParams created = window.CreatedParams();
+  EXPECT_TRUE(created.Style & platform::kWsPopup);
   EXPECT_EQ(created.ExStyle, 0u);
   EXPECT_TRUE(created.OwnedByApplication);
-  EXPECT_EQ(created.Bounds, (TBounds{0, 0, 1, 1}));
+  EXPECT_EQ(created.Bounds, (platform::TBounds{0, 0, 1, 1}));
 }
 
 TEST_F(MainFormTest, CreateParamsKeepsOnlyTheToolWindowBit) {
   auto form = CreateForm("");
-  TCreateParams params;
+  platform::TCreateParams params;
   params.ExStyle = 0xFFFFFFFFu;
-  form->Window->SetBorderStyle(TBorderStyle::bsToolWindow);
+  form->Window->SetBorderStyle(platform::TBorderStyle::bsToolWindow);
   form->CreateParams(params);
-  EXPECT_EQ(params.ExStyle, kWsExToolWindow);
+  EXPECT_EQ(params.ExStyle, platform::kWsExToolWindow);
 }
 
 TEST_F(MainFormTest, ControlsAndTimersAreAsDesigned) {
   auto form = CreateForm("");
   EXPECT_EQ(form->Label2->Design().Caption, u"Log extern\u00ED komunikace STDIO");
-  EXPECT_EQ(form->Label2->Design().Bounds, (TBounds{8, 8, 150, 13}));
+  EXPECT_EQ(form->Label2->Design().Bounds, (platform::TBounds{8, 8, 150, 13}));
 
-  const TLogControlDesign& log = form->memoLog->Design();
-  EXPECT_EQ(log.Bounds, (TBounds{8, 24, 581, 317}));
-  EXPECT_EQ(log.Anchors, akLeft | akTop | akRight | akBottom);
+  const platform::TLogControlDesign& log = form->memoLog->Design();
+  EXPECT_EQ(log.Bounds, (platform::TBounds{8, 24, 581, 317}));
+  EXPECT_EQ(log.Anchors,
+            platform::akLeft | platform::akTop | platform::akRight | platform::akBottom);
   EXPECT_TRUE(log.VerticalScrollBar);
   EXPECT_FALSE(log.PlainText);
   EXPECT_TRUE(form->memoLog->Lines().empty());
 
-  for (ITimer* timer : {form->TimerEndApp.get(), form->TimerFixWind.get()}) {
+  for (platform::ITimer* timer : {form->TimerEndApp.get(), form->TimerFixWind.get()}) {
     EXPECT_FALSE(timer->Enabled());
     EXPECT_EQ(timer->Interval(), 200u);
   }

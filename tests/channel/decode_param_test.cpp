@@ -47,8 +47,8 @@ TEST(DecodeParam, AStrayContinuationByteStartsATwoByteSequence) {
 TEST(DecodeParam, ReadsTheBytesTheThreadCodePageGaveTheWideText) {
   // Whatever the ANSI code page, the browser's UTF-8 comes back from the wide text that
   // intake made of it.
-  EXPECT_EQ(DecodeParam(ThreadAnsiToWide("\xC4\x8D\xE2\x82\xAC")), u"\u010d\u20ac");
-  if (GetAnsiCodePage() == kCodePageUtf8) {
+  EXPECT_EQ(DecodeParam(platform::ThreadAnsiToWide("\xC4\x8D\xE2\x82\xAC")), u"\u010d\u20ac");
+  if (platform::GetAnsiCodePage() == platform::kCodePageUtf8) {
     EXPECT_EQ(DecodeParam(u"\u010d\u20ac"), u"\u010d\u20ac");
     EXPECT_EQ(DecodeParam(u"\xD83D\xDE00"), u"\xD83D\xDE00");
   }
@@ -66,12 +66,12 @@ TEST(DecodeParam, ParameterWithAsciiPartDecodesAsTheWholeRoundWould) {
       u"",
   };
   for (const std::u16string& text : samples) {
-    EXPECT_EQ(DecodeParam(text), DecodeUtf8Param(WideToThreadAnsi(text)));
+    EXPECT_EQ(DecodeParam(text), DecodeUtf8Param(platform::WideToThreadAnsi(text)));
   }
   // After any amount of ASCII, a unit that makes the round fail (a lone byte C4 in
   // UTF-8 thread ANSI text) still empties the whole parameter.
   const std::u16string tail = std::u16string(5000, u'a') + char16_t{0xDCC4};
-  EXPECT_EQ(DecodeParam(tail), DecodeUtf8Param(WideToThreadAnsi(tail)));
+  EXPECT_EQ(DecodeParam(tail), DecodeUtf8Param(platform::WideToThreadAnsi(tail)));
   EXPECT_EQ(DecodeParam(std::u16string(5000, u'a')), std::u16string(5000, u'a'));
 }
 
@@ -93,7 +93,7 @@ TEST(DecodeParam, ParameterWithoutTheRoundDecodesAsTheWholeRoundWould) {
     // Mostly clean texts, so that the quick path is taken often.
     const std::size_t kinds = round % 2 == 0 ? 9 : std::size(pieces);
     for (std::size_t k = 0; k < count; ++k) text += pieces[random() % kinds];
-    ASSERT_EQ(DecodeParam(text), DecodeUtf8Param(WideToThreadAnsi(text))) << round;
+    ASSERT_EQ(DecodeParam(text), DecodeUtf8Param(platform::WideToThreadAnsi(text))) << round;
   }
 }
 

@@ -34,7 +34,7 @@ TTavrinFunctions FakeLibrary() {
   TTavrinFunctions f;
   f.AboutW = [](TBstr* out) FEROLANT_LIBCALL -> std::int32_t {
     // Error messages are narrow text in the ANSI code page.
-    if (aboutThrows) throw std::runtime_error(WideToThreadAnsi(u"library fault \u010d"));
+    if (aboutThrows) throw std::runtime_error(platform::WideToThreadAnsi(u"library fault \u010d"));
     return ReturnText(out, u"about");
   };
   f.GetLastErrorStrW = [](TBstr*) FEROLANT_LIBCALL { return std::int32_t{0}; };

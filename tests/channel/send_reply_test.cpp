@@ -214,7 +214,7 @@ std::string ValueBody(const TReply& r) {
   result->PutInt(u"hasNextPart", r.HasNextPart);
   result->PutText(u"data", r.Data);
   reply->Put(u"result", result);
-  return WideToThreadAnsi(reply->ToJsonText(false, true));
+  return platform::WideToThreadAnsi(reply->ToJsonText(false, true));
 }
 
 std::u16string RandomText(std::mt19937& random, std::size_t length) {

@@ -49,7 +49,7 @@ TEST(TrafficLog, WritesThreeLinesPerRequestAndSavesTheLogAfterEach) {
 }
 
 // A log that saves as the host's does and checks the file after every save.
-class TCheckedRtfLog final : public ILogControl {
+class TCheckedRtfLog final : public platform::ILogControl {
  public:
   void AppendLine(const std::string& line) override { FLines.push_back(line); }
   std::vector<std::string> Lines() const override { return FLines; }
@@ -61,12 +61,12 @@ class TCheckedRtfLog final : public ILogControl {
     EXPECT_EQ(saved.rfind("{\\rtf1", 0), 0u);
     ++Saves;
   }
-  const TLogControlDesign& Design() const noexcept override { return FDesign; }
+  const platform::TLogControlDesign& Design() const noexcept override { return FDesign; }
   int Saves = 0;
 
  private:
   std::vector<std::string> FLines;
-  TLogControlDesign FDesign;
+  platform::TLogControlDesign FDesign;
 };
 
 TEST(TrafficLog, TheFileHoldsTheWholeLogAsRichTextAfterEveryLine) {
@@ -76,12 +76,12 @@ TEST(TrafficLog, TheFileHoldsTheWholeLogAsRichTextAfterEveryLine) {
   TCheckedRtfLog log;
   TFakeTimer timer;
   struct TForm final : IHostForm {
-    TForm(TFakeTimer& t, ILogControl& l) : Timer(t), Log(l) {}
-    ITimer& EndAppTimer() override { return Timer; }
+    TForm(TFakeTimer& t, platform::ILogControl& l) : Timer(t), Log(l) {}
+    platform::ITimer& EndAppTimer() override { return Timer; }
     void StartFixWind(std::uint32_t) override {}
-    ILogControl& LogControl() override { return Log; }
+    platform::ILogControl& LogControl() override { return Log; }
     TFakeTimer& Timer;
-    ILogControl& Log;
+    platform::ILogControl& Log;
   } form(timer, log);
   TScriptedInput input({Frame(kRequest) + Frame(kRequest)});
   TRecordingOutput output;
@@ -98,18 +98,18 @@ TEST(TrafficLog, TheFileHoldsTheWholeLogAsRichTextAfterEveryLine) {
 }
 
 // A form whose log cannot be saved, as when the log's folder is missing.
-class TUnsavableLog final : public ILogControl {
+class TUnsavableLog final : public platform::ILogControl {
  public:
   void AppendLine(const std::string& line) override { FLines.push_back(line); }
   std::vector<std::string> Lines() const override { return FLines; }
   void SaveToFile(const std::string& fileName) override {
     throw std::runtime_error("Cannot create file \"" + fileName + "\". No such file or directory");
   }
-  const TLogControlDesign& Design() const noexcept override { return FDesign; }
+  const platform::TLogControlDesign& Design() const noexcept override { return FDesign; }
 
  private:
   std::vector<std::string> FLines;
-  TLogControlDesign FDesign;
+  platform::TLogControlDesign FDesign;
 };
 
 TEST(TrafficLog, ALogThatCannotBeSavedCostsNoReply) {
@@ -118,9 +118,9 @@ TEST(TrafficLog, ALogThatCannotBeSavedCostsNoReply) {
   TUnsavableLog log;
   struct TForm final : IHostForm {
     TForm(TFakeTimer& t, TUnsavableLog& l) : Timer(t), Log(l) {}
-    ITimer& EndAppTimer() override { return Timer; }
+    platform::ITimer& EndAppTimer() override { return Timer; }
     void StartFixWind(std::uint32_t) override {}
-    ILogControl& LogControl() override { return Log; }
+    platform::ILogControl& LogControl() override { return Log; }
     TFakeTimer& Timer;
     TUnsavableLog& Log;
   } form(timer, log);

@@ -35,7 +35,7 @@ inline std::vector<TReply> ReadReplies(const std::string& bytes) {
     TReply reply;
     reply.Body = bytes.substr(at + 4, n);
     at += 4 + n;
-    const IJsonValue value = ParseJson(ThreadAnsiToWide(reply.Body));
+    const IJsonValue value = ParseJson(platform::ThreadAnsiToWide(reply.Body));
     if (!value) throw std::runtime_error("a reply is not JSON: " + reply.Body);
     reply.TabID = value->GetInt(u"tabID");
     reply.Method = value->GetText(u"metoda");

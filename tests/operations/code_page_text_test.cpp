@@ -34,10 +34,11 @@ TEST(WideStringToCodePage, ARefusedCodePageGivesEmptyText) {
 }
 
 TEST(WideStringToDefaultCodePage, UsesTheAnsiCodePageTakenAtStart) {
-  EXPECT_EQ(DefaultCodePage, GetAnsiCodePage());
+  EXPECT_EQ(DefaultCodePage, platform::GetAnsiCodePage());
   EXPECT_EQ(WideStringToDefaultCodePage(u"C:\\tmp\\a.txt"), "C:\\tmp\\a.txt");
-  EXPECT_EQ(WideStringToDefaultCodePage(u"\u010D"),
-            WideStringToCodePage(u"\u010D", static_cast<std::uint16_t>(GetAnsiCodePage())));
+  EXPECT_EQ(
+      WideStringToDefaultCodePage(u"\u010D"),
+      WideStringToCodePage(u"\u010D", static_cast<std::uint16_t>(platform::GetAnsiCodePage())));
 }
 
 }  // namespace

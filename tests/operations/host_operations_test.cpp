@@ -42,7 +42,7 @@ std::u16string Wide(const std::filesystem::path& path) { return path.u16string()
 class GetFileSizeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    DefaultCodePage = GetAnsiCodePage();
+    DefaultCodePage = platform::GetAnsiCodePage();
     Dir = std::filesystem::temp_directory_path() /
           ("ferolant-filesize-" + std::to_string(std::random_device{}()) + "-" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());

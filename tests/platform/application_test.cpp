@@ -14,7 +14,7 @@ namespace {
 
 class ApplicationTest : public ::testing::Test {
  protected:
-  ApplicationTest() : App(CreateApplication()) {
+  ApplicationTest() : App(platform::CreateApplication()) {
     App->Initialize();
     Form = App->CreateForm({});
   }
@@ -23,8 +23,8 @@ class ApplicationTest : public ::testing::Test {
     App->Run(*Form);
     EXPECT_FALSE(guard.TimedOut) << "the loop did not end by itself";
   }
-  std::unique_ptr<IApplication> App;
-  std::unique_ptr<IFormWindow> Form;
+  std::unique_ptr<platform::IApplication> App;
+  std::unique_ptr<platform::IFormWindow> Form;
 };
 
 TEST_F(ApplicationTest, HandOverRunsOnTheMainThreadWhileTheCallerWaits) {
@@ -96,7 +96,7 @@ TEST_F(ApplicationTest, RunCreatesAndShowsTheMainFormAndEndsWhenItCloses) {
 
 TEST_F(ApplicationTest, TimerTicksRepeatUntilDisabled) {
   int ticks = 0;
-  std::unique_ptr<ITimer> timer;
+  std::unique_ptr<platform::ITimer> timer;
   timer = App->CreateTimer([&] {
     if (++ticks == 3) {
       timer->SetEnabled(false);
@@ -125,7 +125,7 @@ TEST_F(ApplicationTest, TheLoopWakesForTheEarliestTimerNotTheFirstCreated) {
 }
 
 TEST_F(ApplicationTest, ATimerDestroyedByAnotherTickNeverTicksAgain) {
-  std::unique_ptr<ITimer> victim;
+  std::unique_ptr<platform::ITimer> victim;
   auto killer = App->CreateTimer([&] {
     victim.reset();
     Form->PostClose();
@@ -150,30 +150,31 @@ TEST_F(ApplicationTest, ClosingAFormThatIsGoneIsHarmless) {
 }
 
 TEST(FormWindow, CreationParametersFollowBorderAndStyleThenTheHook) {
-  auto app = CreateApplication();
+  auto app = platform::CreateApplication();
   app->Initialize();
-  auto form = app->CreateForm([](TCreateParams& params) { params.ExStyle |= kWsExAppWindow; });
+  auto form = app->CreateForm(
+      [](platform::TCreateParams& params) { params.ExStyle |= platform::kWsExAppWindow; });
   form->SetBounds({0, 0, 1, 1});
-  form->SetBorderStyle(TBorderStyle::bsNone);
-  form->SetFormStyle(TFormStyle::fsStayOnTop);
+  form->SetBorderStyle(platform::TBorderStyle::bsNone);
+  form->SetFormStyle(platform::TFormStyle::fsStayOnTop);
 
-  TCreateParams standard;
+  platform::TCreateParams standard;
   form->DefaultCreateParams(standard);
-  EXPECT_TRUE(standard.Style & kWsPopup);
-  EXPECT_FALSE(standard.Style & kWsCaption);
-  EXPECT_EQ(standard.ExStyle & kWsExToolWindow, 0u);
+  EXPECT_TRUE(standard.Style & platform::kWsPopup);
+  EXPECT_FALSE(standard.Style & platform::kWsCaption);
+  EXPECT_EQ(standard.ExStyle & platform::kWsExToolWindow, 0u);
   EXPECT_TRUE(standard.OwnedByApplication);
-  EXPECT_EQ(standard.Bounds, (TBounds{0, 0, 1, 1}));
+  EXPECT_EQ(standard.Bounds, (platform::TBounds{0, 0, 1, 1}));
 
   form->HandleNeeded();
   EXPECT_TRUE(form->HandleAllocated());
-  EXPECT_EQ(form->CreatedParams().ExStyle, standard.ExStyle | kWsExAppWindow);
+  EXPECT_EQ(form->CreatedParams().ExStyle, standard.ExStyle | platform::kWsExAppWindow);
 
   auto tool = app->CreateForm({});
-  tool->SetBorderStyle(TBorderStyle::bsToolWindow);
-  TCreateParams toolParams;
+  tool->SetBorderStyle(platform::TBorderStyle::bsToolWindow);
+  platform::TCreateParams toolParams;
   tool->DefaultCreateParams(toolParams);
-  EXPECT_TRUE(toolParams.ExStyle & kWsExToolWindow);
+  EXPECT_TRUE(toolParams.ExStyle & platform::kWsExToolWindow);
 }
 
 }  // namespace

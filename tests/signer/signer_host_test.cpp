@@ -37,7 +37,7 @@ struct Reply {
   std::string data;
 };
 
-std::string Utf8(const std::u16string& text) { return WideToThreadAnsi(text); }
+std::string Utf8(const std::u16string& text) { return platform::WideToThreadAnsi(text); }
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -151,7 +151,7 @@ class SignerHost : public ::testing::Test {
     EXPECT_TRUE(host->Write(Frame(body)));
     const auto frame = host->ReadFrame();
     EXPECT_TRUE(frame.has_value()) << "no reply to " << method;
-    const IJsonValue value = ParseJson(ThreadAnsiToWide(frame.value_or("")));
+    const IJsonValue value = ParseJson(platform::ThreadAnsiToWide(frame.value_or("")));
     if (!value) return {};
     return {value->GetInt(u"errNo"), Utf8(value->GetText(u"errMsg")),
             Utf8(value->GetText(u"result.data"))};
@@ -221,7 +221,7 @@ TEST_P(SignsText, AsTheCodePagesBytesWithFourSignedAttributes) {
   const Reply signature = Ask("SIGNDETACHED", {Utf8(c.text)});
   ASSERT_EQ(signature.errNo, 0) << signature.errMsg;
 
-  const auto bytes = ConvertWideToCodePage(c.text, std::stoi(c.codePage));
+  const auto bytes = platform::ConvertWideToCodePage(c.text, std::stoi(c.codePage));
   WriteFile(folder / "content", bytes.value());
   const std::string printed = Verified(signature.data, folder / "content");
   for (const char* attribute : {"contentType", "signingTime", "messageDigest",

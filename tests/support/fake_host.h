@@ -13,7 +13,7 @@
 #include "channel/host_form.h"
 #include "platform/main_thread.h"
 
-class TInlineMainThread final : public IMainThread {
+class TInlineMainThread final : public platform::IMainThread {
  public:
   void Synchronize(const std::function<void()>& routine) override {
     ++HandOvers;
@@ -22,7 +22,7 @@ class TInlineMainThread final : public IMainThread {
   std::atomic<int> HandOvers{0};
 };
 
-class TFakeTimer final : public ITimer {
+class TFakeTimer final : public platform::ITimer {
  public:
   void SetEnabled(bool enabled) override {
     FEnabled = enabled;
@@ -38,25 +38,25 @@ class TFakeTimer final : public ITimer {
   std::uint32_t FInterval = 200;
 };
 
-class TFakeLog final : public ILogControl {
+class TFakeLog final : public platform::ILogControl {
  public:
   void AppendLine(const std::string& line) override { FLines.push_back(line); }
   std::vector<std::string> Lines() const override { return FLines; }
   void SaveToFile(const std::string& fileName) override { SavedTo.push_back(fileName); }
-  const TLogControlDesign& Design() const noexcept override { return FDesign; }
+  const platform::TLogControlDesign& Design() const noexcept override { return FDesign; }
   std::vector<std::string> SavedTo;
 
  private:
   std::vector<std::string> FLines;
-  TLogControlDesign FDesign;
+  platform::TLogControlDesign FDesign;
 };
 
 class TFakeHostForm final : public IHostForm {
  public:
-  ITimer& EndAppTimer() override { return Timer; }
+  platform::ITimer& EndAppTimer() override { return Timer; }
   bool WatchesDialogs() const noexcept override { return HasWindows; }
   void StartFixWind(std::uint32_t threadId) override { FixWindThreads.push_back(threadId); }
-  ILogControl& LogControl() override { return Log; }
+  platform::ILogControl& LogControl() override { return Log; }
 
   bool HasWindows = true;
 

@@ -14,7 +14,7 @@
 // Input that arrives in the given pieces, as reads of a pipe do: one read
 // never returns bytes of two pieces. After the last piece every read returns
 // 0 (end of input). Records the size asked for by every read.
-class TScriptedInput final : public IByteStream {
+class TScriptedInput final : public platform::IByteStream {
  public:
   explicit TScriptedInput(std::vector<std::string> pieces)
       : FPieces(pieces.begin(), pieces.end()) {}
@@ -31,7 +31,7 @@ class TScriptedInput final : public IByteStream {
     return static_cast<std::int32_t>(n);
   }
   std::int32_t Write(const void*, std::int32_t) noexcept override { return 0; }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin) noexcept override {
+  std::int64_t Seek(std::int64_t offset, platform::TSeekOrigin) noexcept override {
     Seeks.push_back(offset);
     return -1;
   }
@@ -46,7 +46,7 @@ class TScriptedInput final : public IByteStream {
 
 // Output that keeps what was written; each write may be made to fail, or to
 // write only part of what it was given.
-class TRecordingOutput final : public IByteStream {
+class TRecordingOutput final : public platform::IByteStream {
  public:
   std::int32_t Read(void*, std::int32_t) noexcept override { return 0; }
   std::int32_t Write(const void* buffer, std::int32_t count) noexcept override {
@@ -57,7 +57,7 @@ class TRecordingOutput final : public IByteStream {
     WriteSizes.push_back(count);
     return n;
   }
-  std::int64_t Seek(std::int64_t, TSeekOrigin) noexcept override { return -1; }
+  std::int64_t Seek(std::int64_t, platform::TSeekOrigin) noexcept override { return -1; }
 
   std::string Bytes;
   std::vector<std::int32_t> WriteSizes;
@@ -67,21 +67,21 @@ class TRecordingOutput final : public IByteStream {
 
 // Hands the worker a stream that the test keeps: the worker frees what it
 // gets from its factory, and the test still wants to look afterwards.
-class TBorrowedStream final : public IByteStream {
+class TBorrowedStream final : public platform::IByteStream {
  public:
-  explicit TBorrowedStream(IByteStream& stream) noexcept : FStream(stream) {}
+  explicit TBorrowedStream(platform::IByteStream& stream) noexcept : FStream(stream) {}
   std::int32_t Read(void* buffer, std::int32_t count) noexcept override {
     return FStream.Read(buffer, count);
   }
   std::int32_t Write(const void* buffer, std::int32_t count) noexcept override {
     return FStream.Write(buffer, count);
   }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) noexcept override {
+  std::int64_t Seek(std::int64_t offset, platform::TSeekOrigin origin) noexcept override {
     return FStream.Seek(offset, origin);
   }
 
  private:
-  IByteStream& FStream;
+  platform::IByteStream& FStream;
 };
 
 // A frame as the browser sends it: 4-byte little-endian length, then the body.

@@ -12,7 +12,7 @@
 
 class TRunGuard {
  public:
-  explicit TRunGuard(IFormWindow& form,
+  explicit TRunGuard(platform::IFormWindow& form,
                      std::chrono::milliseconds timeout = std::chrono::seconds(20))
       : FThread([this, &form, timeout] {
           std::unique_lock lock(FMutex);

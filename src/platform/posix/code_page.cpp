@@ -4,6 +4,8 @@
 #include "text/unicode.h"
 #include "text/utf8_codec.h"
 
+namespace platform {
+
 namespace {
 
 // The browser speaks UTF-8 and file names are UTF-8 bytes here, whatever the
@@ -82,3 +84,5 @@ std::string AnsiUpperCase(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace platform

@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+namespace platform {
+
 std::int32_t TFdStream::Read(void* buffer, std::int32_t count) noexcept {
   if (count <= 0) return 0;
   for (;;) {
@@ -91,3 +93,5 @@ std::int64_t TFdStream::Seek(std::int64_t offset, TSeekOrigin origin) noexcept {
   const off_t position = ::lseek(FFd, static_cast<off_t>(offset), whence);
   return position < 0 ? -1 : static_cast<std::int64_t>(position);
 }
+
+}  // namespace platform

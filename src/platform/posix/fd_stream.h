@@ -3,6 +3,8 @@
 
 #include "platform/byte_stream.h"
 
+namespace platform {
+
 class TFdStream final : public IByteStream {
  public:
   // With widenPipe set, a pipe behind fd is asked to hold a megabyte before
@@ -28,3 +30,5 @@ class TFdStream final : public IByteStream {
   int FFd;
   bool FWidenPipe;
 };
+
+}  // namespace platform

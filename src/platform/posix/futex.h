@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace platform {
+
 namespace futex {
 
 using TWord = std::atomic<std::uint32_t>;
@@ -57,3 +59,5 @@ bool SpinUntil(TReady&& ready, std::chrono::nanoseconds limit) noexcept(noexcept
 }
 
 }  // namespace futex
+
+}  // namespace platform

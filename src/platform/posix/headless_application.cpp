@@ -15,6 +15,8 @@
 #include "platform/posix/headless_form.h"
 #include "platform/posix/headless_timer.h"
 
+namespace platform {
+
 namespace {
 
 // How long a caller whose main thread is awake looks for its routine's end
@@ -226,3 +228,5 @@ int THeadlessApplication::MillisecondsToNextTimer() const {
 std::unique_ptr<IApplication> CreateApplication() {
   return std::make_unique<THeadlessApplication>();
 }
+
+}  // namespace platform

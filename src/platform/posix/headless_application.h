@@ -50,6 +50,8 @@
 #include "platform/posix/futex.h"
 #include "platform/posix/unique_fd.h"
 
+namespace platform {
+
 class THeadlessForm;
 class THeadlessTimer;
 
@@ -125,3 +127,5 @@ class THeadlessApplication final : public IApplication {
   bool FWindowVisible = true;
   std::uint32_t FExStyle = 0;
 };
+
+}  // namespace platform

@@ -8,6 +8,8 @@
 #include "platform/controls.h"
 #include "platform/log_control.h"
 
+namespace platform {
+
 class THeadlessLabel final : public ILabel {
  public:
   explicit THeadlessLabel(TLabelDesign design) : FDesign(std::move(design)) {}
@@ -30,3 +32,5 @@ class TMemoryLogControl final : public ILogControl {
   TLogControlDesign FDesign;
   std::vector<std::string> FLines;
 };
+
+}  // namespace platform

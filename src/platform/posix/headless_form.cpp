@@ -4,6 +4,8 @@
 #include "platform/posix/headless_application.h"
 #include "platform/posix/headless_controls.h"
 
+namespace platform {
+
 THeadlessForm::THeadlessForm(THeadlessApplication& application, TCreateParamsHook createParams)
     : FApplication(application), FCreateParamsHook(std::move(createParams)) {
   FApplication.RegisterForm(this);
@@ -43,3 +45,5 @@ void THeadlessForm::Close() noexcept {
   FVisible = false;
   FClosed = true;
 }
+
+}  // namespace platform

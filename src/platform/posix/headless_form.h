@@ -6,6 +6,8 @@
 
 #include "platform/form_window.h"
 
+namespace platform {
+
 class THeadlessApplication;
 
 class THeadlessForm final : public IFormWindow {
@@ -50,3 +52,5 @@ class THeadlessForm final : public IFormWindow {
   bool FVisible = false;
   std::atomic<bool> FClosed{false};
 };
+
+}  // namespace platform

@@ -2,6 +2,8 @@
 
 #include "platform/posix/headless_application.h"
 
+namespace platform {
+
 THeadlessTimer::THeadlessTimer(THeadlessApplication& application, std::function<void()> onTimer)
     : FApplication(application), FOnTimer(std::move(onTimer)) {
   FApplication.RegisterTimer(this);
@@ -27,3 +29,5 @@ void THeadlessTimer::Tick(TClock::time_point now) {
   FDue = now + std::chrono::milliseconds(FInterval);
   if (FOnTimer) FOnTimer();
 }
+
+}  // namespace platform

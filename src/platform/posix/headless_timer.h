@@ -7,6 +7,8 @@
 
 #include "platform/timer.h"
 
+namespace platform {
+
 class THeadlessApplication;
 
 class THeadlessTimer final : public ITimer {
@@ -36,3 +38,5 @@ class THeadlessTimer final : public ITimer {
   std::uint32_t FInterval = 1000;
   TClock::time_point FDue{};
 };
+
+}  // namespace platform

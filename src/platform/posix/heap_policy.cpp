@@ -6,6 +6,8 @@
 #include <malloc.h>
 #endif
 
+namespace platform {
+
 void KeepLargeBlocksForReuse() noexcept {
 #if defined(__GLIBC__)
   // Blocks below 32 MiB come from the heap instead of fresh mappings, and up
@@ -22,3 +24,5 @@ void KeepLargeBlocksForReuse() noexcept {
   mallopt(M_ARENA_MAX, 1);
 #endif
 }
+
+}  // namespace platform

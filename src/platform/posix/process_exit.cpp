@@ -4,7 +4,11 @@
 
 #include <cstdio>
 
+namespace platform {
+
 void LeaveProcess(int exitCode) noexcept {
   std::fflush(nullptr);
   ::_exit(exitCode);
 }
+
+}  // namespace platform

@@ -2,6 +2,8 @@
 
 #include "text/unicode.h"
 
+namespace platform {
+
 namespace {
 
 // Central European.
@@ -92,3 +94,5 @@ std::u16string DecodeSingleByte(std::string_view bytes, const TSingleByteCodePag
   }
   return out;
 }
+
+}  // namespace platform

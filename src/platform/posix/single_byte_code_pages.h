@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+
 // The UTF-16 units of bytes 0x80 to 0xFF; bytes below 0x80 are ASCII. Bytes
 // that Windows leaves undefined map to the C1 control of the same value, as
 // Windows converts them, so every byte survives a round trip.
@@ -43,3 +45,5 @@ const TSingleByteCodePage* FindSingleByteCodePage(std::uint32_t codePage) noexce
 // Each unit the page lacks becomes its default character, a surrogate pair one of them.
 std::string EncodeSingleByte(std::u16string_view text, const TSingleByteCodePage& page);
 std::u16string DecodeSingleByte(std::string_view bytes, const TSingleByteCodePage& page);
+
+}  // namespace platform

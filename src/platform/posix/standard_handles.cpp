@@ -7,6 +7,8 @@
 
 #include "platform/posix/fd_stream.h"
 
+namespace platform {
+
 namespace {
 
 // A browser that has gone away must show up as a failed write, as on Windows,
@@ -28,3 +30,5 @@ std::unique_ptr<IByteStream> OpenStandardOutput() {
   // of in 64 KiB turns of writer and reader.
   return std::make_unique<TFdStream>(STDOUT_FILENO, /*widenPipe=*/true);
 }
+
+}  // namespace platform

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+namespace platform {
+
 class TUniqueFd {
  public:
   TUniqueFd() noexcept = default;
@@ -26,3 +28,5 @@ class TUniqueFd {
  private:
   int FFd = -1;
 };
+
+}  // namespace platform

@@ -4,6 +4,8 @@
 
 #include "text/unicode.h"
 
+namespace platform {
+
 namespace {
 
 // WC_COMPOSITECHECK | WC_DEFAULTCHAR | WC_SEPCHARS | WC_DISCARDNS: composed characters are
@@ -137,3 +139,5 @@ TExactBytes ConvertWideToCodePageExactly(std::u16string_view text, std::uint32_t
   }
   return out;
 }
+
+}  // namespace platform

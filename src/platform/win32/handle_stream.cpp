@@ -1,5 +1,7 @@
 #include "platform/win32/handle_stream.h"
 
+namespace platform {
+
 std::int32_t THandleStream::Read(void* buffer, std::int32_t count) noexcept {
   // An absent or invalid handle fails the read like the end of input does; so does a pipe
   // whose writer has closed it (ERROR_BROKEN_PIPE).
@@ -37,3 +39,5 @@ std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin) noexce
   if (!SetFilePointerEx(FHandle, distance, &position, method)) return -1;
   return position.QuadPart;
 }
+
+}  // namespace platform

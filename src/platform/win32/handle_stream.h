@@ -5,6 +5,8 @@
 
 #include "platform/byte_stream.h"
 
+namespace platform {
+
 class THandleStream final : public IByteStream {
  public:
   explicit THandleStream(HANDLE handle) noexcept : FHandle(handle) {}
@@ -16,3 +18,5 @@ class THandleStream final : public IByteStream {
  private:
   HANDLE FHandle;
 };
+
+}  // namespace platform

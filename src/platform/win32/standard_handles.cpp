@@ -2,6 +2,8 @@
 
 #include "platform/win32/handle_stream.h"
 
+namespace platform {
+
 // The handles as the browser passed them: a GUI process started with pipes has them, one
 // started without has none, and its streams then read nothing and write nothing.
 std::unique_ptr<IByteStream> OpenStandardInput() {
@@ -11,3 +13,5 @@ std::unique_ptr<IByteStream> OpenStandardInput() {
 std::unique_ptr<IByteStream> OpenStandardOutput() {
   return std::make_unique<THandleStream>(GetStdHandle(STD_OUTPUT_HANDLE));
 }
+
+}  // namespace platform

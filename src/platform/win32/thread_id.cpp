@@ -2,4 +2,8 @@
 
 #include <windows.h>
 
+namespace platform {
+
 std::uint32_t CurrentThreadId() noexcept { return GetCurrentThreadId(); }
+
+}  // namespace platform

@@ -21,6 +21,8 @@
 // static object.
 #include <cxxabi.h>
 
+namespace platform {
+
 // Named by the linker as a symbol to pull in, since nothing calls into this file.
 extern "C" const int ferolant_thread_local_order = 0;
 
@@ -41,3 +43,5 @@ struct TThreadLocalOrder {
 [[gnu::init_priority(101)]] TThreadLocalOrder order;
 
 }  // namespace
+
+}  // namespace platform

@@ -7,6 +7,8 @@
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_timer.h"
 
+namespace platform {
+
 namespace {
 
 constexpr wchar_t kApplicationClass[] = L"FerolantApplication";
@@ -263,3 +265,5 @@ LRESULT TWin32Application::HandleApplicationMessage(UINT message, WPARAM wParam,
 }
 
 std::unique_ptr<IApplication> CreateApplication() { return std::make_unique<TWin32Application>(); }
+
+}  // namespace platform

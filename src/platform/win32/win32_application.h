@@ -14,6 +14,8 @@
 
 #include "platform/application.h"
 
+namespace platform {
+
 class TWin32Form;
 class TWin32Timer;
 
@@ -67,3 +69,5 @@ class TWin32Application final : public IApplication {
   TWin32Form* FMainForm = nullptr;
   bool FClosesOnShutdown = false;
 };
+
+}  // namespace platform

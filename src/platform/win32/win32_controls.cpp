@@ -7,6 +7,8 @@
 
 #include "platform/win32/log_file.h"
 
+namespace platform {
+
 namespace {
 
 // The log's narrow texts are Windows-1250 bytes, whatever the system's code page.
@@ -171,3 +173,5 @@ void TWin32RichLog::SaveToFile(const std::string& fileName) {
     throw std::runtime_error("Failed to Save Stream");
   }
 }
+
+}  // namespace platform

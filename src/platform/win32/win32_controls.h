@@ -10,6 +10,8 @@
 #include "platform/log_control.h"
 #include "platform/win32/win32_form.h"
 
+namespace platform {
+
 // Position and anchors of a control on its form.
 class TAnchoredPlacement {
  public:
@@ -69,3 +71,5 @@ class TWin32RichLog final : public ILogControl, public TWin32Control {
   std::vector<std::string> FLines;
   HWND FWindow = nullptr;
 };
+
+}  // namespace platform

@@ -7,6 +7,8 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_controls.h"
 
+namespace platform {
+
 // The portable style values are the window system's own.
 static_assert(kWsPopup == WS_POPUP && kWsCaption == WS_CAPTION && kWsSysMenu == WS_SYSMENU &&
               kWsThickFrame == WS_THICKFRAME && kWsMinimizeBox == WS_MINIMIZEBOX &&
@@ -193,3 +195,5 @@ LRESULT TWin32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
       return DefWindowProcW(window, message, wParam, lParam);
   }
 }
+
+}  // namespace platform

@@ -9,6 +9,8 @@
 
 #include "platform/form_window.h"
 
+namespace platform {
+
 class TWin32Application;
 
 // A control whose window lives on a form and is created with the form's window.
@@ -81,3 +83,5 @@ class TWin32Form final : public IFormWindow {
   std::atomic<bool> FClosed{false};
   std::vector<TWin32Control*> FControls;
 };
+
+}  // namespace platform

@@ -2,6 +2,8 @@
 
 #include "platform/win32/win32_application.h"
 
+namespace platform {
+
 TWin32Timer::TWin32Timer(TWin32Application& application, std::function<void()> onTimer)
     : FApplication(application), FOnTimer(std::move(onTimer)) {}
 
@@ -27,3 +29,5 @@ void TWin32Timer::Update() {
   // Interval 0 never ticks (the system would round it up to its minimum instead).
   if (FEnabled && FInterval > 0) FId = FApplication.StartTimer(this, FInterval);
 }
+
+}  // namespace platform

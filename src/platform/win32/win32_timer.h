@@ -7,6 +7,8 @@
 
 #include "platform/timer.h"
 
+namespace platform {
+
 class TWin32Application;
 
 class TWin32Timer final : public ITimer {
@@ -32,3 +34,5 @@ class TWin32Timer final : public ITimer {
   // finds nobody.
   UINT_PTR FId = 0;
 };
+
+}  // namespace platform

@@ -39,7 +39,7 @@ struct TAnswer {
 TAnswer Read(const std::string& body) {
   TAnswer a;
   a.Body = body;
-  const IJsonValue v = ParseJson(ThreadAnsiToWide(body));
+  const IJsonValue v = ParseJson(platform::ThreadAnsiToWide(body));
   if (!v) return a;
   a.TabID = v->GetInt(u"tabID");
   a.Method = v->GetText(u"metoda");
@@ -61,7 +61,7 @@ std::string Request(const std::string& method, const std::vector<std::string>& p
   return body + "},\"tabID\":" + std::to_string(tab) + "}";
 }
 
-std::string Utf8(const std::u16string& text) { return WideToThreadAnsi(text); }
+std::string Utf8(const std::u16string& text) { return platform::WideToThreadAnsi(text); }
 
 class HostRequests : public ::testing::Test {
  protected:
@@ -124,7 +124,7 @@ TEST_F(HostRequests, TheDialogModeTwoInItsLow16BitsSendsTheLongSpaceText) {
   for (const char* mode : {"2", "65538"}) {
     const TAnswer dlg = Ask(Request("GETFILENAMEDLG", {"Title", "x", "", "", mode}));
     EXPECT_EQ(dlg.ErrNo, 0);
-    EXPECT_EQ(dlg.Data, u"mode=" + ThreadAnsiToWide(mode) +
+    EXPECT_EQ(dlg.Data, u"mode=" + platform::ThreadAnsiToWide(mode) +
                             u";lengths=5,1024000,0,0;spaces2=1024000;text1=Title");
   }
   EXPECT_EQ(Ask(Request("GETFILENAMEDLG", {"cancel"})).ErrNo, 4);

@@ -30,7 +30,7 @@ struct TPipe {
 
 TEST(FdStream, ReadsWhatIsThereAndZeroAtTheEnd) {
   TPipe pipe;
-  TFdStream reader(pipe.Fds[0]);
+  platform::TFdStream reader(pipe.Fds[0]);
   ASSERT_EQ(::write(pipe.Fds[1], "abc", 3), 3);
   ::close(pipe.Fds[1]);
   pipe.Fds[1] = -1;
@@ -39,11 +39,11 @@ TEST(FdStream, ReadsWhatIsThereAndZeroAtTheEnd) {
   EXPECT_EQ(reader.Read(buffer, 8), 3);
   EXPECT_EQ(std::string(buffer, 3), "abc");
   EXPECT_EQ(reader.Read(buffer, 8), 0);
-  EXPECT_EQ(reader.Seek(0, TSeekOrigin::soBeginning), -1);
+  EXPECT_EQ(reader.Seek(0, platform::TSeekOrigin::soBeginning), -1);
 }
 
 TEST(FdStream, AnInvalidDescriptorReadsNothingAndWritesNothing) {
-  TFdStream stream(-1);
+  platform::TFdStream stream(-1);
   char buffer[4];
   EXPECT_EQ(stream.Read(buffer, 4), 0);
   EXPECT_EQ(stream.Write("abcd", 4), 0);
@@ -51,12 +51,12 @@ TEST(FdStream, AnInvalidDescriptorReadsNothingAndWritesNothing) {
 
 TEST(StandardOutput, AWriteToAReaderThatHasGoneFailsInsteadOfKillingTheProcess) {
   // Opening standard output is what makes a broken pipe harmless.
-  const auto standardOutput = OpenStandardOutput();
+  const auto standardOutput = platform::OpenStandardOutput();
   ASSERT_NE(standardOutput, nullptr);
 
   TPipe pipe;
   pipe.CloseReader();
-  TFdStream writer(pipe.Fds[1]);
+  platform::TFdStream writer(pipe.Fds[1]);
   EXPECT_EQ(writer.Write("frame", 5), 0);
 }
 
@@ -69,7 +69,7 @@ std::string ReadToEnd(int fd) {
 
 TEST(FdStream, AHeaderAndItsBodyReachTheReaderAsOnePiece) {
   TPipe pipe;
-  TFdStream writer(pipe.Fds[1]);
+  platform::TFdStream writer(pipe.Fds[1]);
   EXPECT_EQ(writer.WriteWithHeader("\x05\0\0\0", 4, "hello", 5), 5);
 
   // One read takes the whole frame: it was in the pipe before the reader woke.
@@ -93,7 +93,7 @@ TEST(FdStream, AFrameLargerThanThePipeArrivesWholeEvenWhenSignalsCutTheWritesSho
   std::atomic<bool> done{false};
   std::int32_t written = -1;
   std::thread writerThread([&] {
-    TFdStream writer(pipe.Fds[1]);
+    platform::TFdStream writer(pipe.Fds[1]);
     written =
         writer.WriteWithHeader("HEAD", 4, body.data(), static_cast<std::int32_t>(body.size()));
     ::close(pipe.Fds[1]);
@@ -121,7 +121,7 @@ TEST(FdStream, AFrameLargerThanThePipeArrivesWholeEvenWhenSignalsCutTheWritesSho
 TEST(FdStream, APipeIsWidenedOnlyBeforeTheFirstWriteThatWouldNotFitIt) {
   TPipe pipe;
   const int usual = ::fcntl(pipe.Fds[1], F_GETPIPE_SZ);
-  TFdStream writer(pipe.Fds[1], /*widenPipe=*/true);
+  platform::TFdStream writer(pipe.Fds[1], /*widenPipe=*/true);
   std::string drained;
   std::thread reader([&] {
     char buffer[65536];
@@ -147,10 +147,11 @@ TEST(FdStream, APipeIsWidenedOnlyBeforeTheFirstWriteThatWouldNotFitIt) {
 }
 
 TEST(FdStream, AFrameToAReaderThatHasGoneWritesNoBody) {
-  const auto standardOutput = OpenStandardOutput();  // broken pipes fail instead of killing
+  const auto standardOutput =
+      platform::OpenStandardOutput();  // broken pipes fail instead of killing
   TPipe pipe;
   pipe.CloseReader();
-  TFdStream writer(pipe.Fds[1]);
+  platform::TFdStream writer(pipe.Fds[1]);
   EXPECT_EQ(writer.WriteWithHeader("\x01\0\0\0", 4, "x", 1), 0);
 }
 

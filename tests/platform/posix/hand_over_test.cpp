@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 
 class HandOverTest : public ::testing::Test {
  protected:
-  HandOverTest() : App(CreateApplication()) {
+  HandOverTest() : App(platform::CreateApplication()) {
     App->Initialize();
     Form = App->CreateForm({});
   }
@@ -35,8 +35,8 @@ class HandOverTest : public ::testing::Test {
     worker.join();
     EXPECT_FALSE(guard.TimedOut) << "the loop did not end by itself";
   }
-  std::unique_ptr<IApplication> App;
-  std::unique_ptr<IFormWindow> Form;
+  std::unique_ptr<platform::IApplication> App;
+  std::unique_ptr<platform::IFormWindow> Form;
 };
 
 TEST_F(HandOverTest, RoutinesInQuickSuccessionRunOnceEachInOrderAndTheirResultsAreSeen) {

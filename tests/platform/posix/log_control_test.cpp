@@ -12,12 +12,12 @@ namespace {
 
 class LogControlTest : public ::testing::Test {
  protected:
-  LogControlTest() : App(CreateApplication()), Form(App->CreateForm({})) {
+  LogControlTest() : App(platform::CreateApplication()), Form(App->CreateForm({})) {
     Log = Form->CreateLogControl({});
   }
-  std::unique_ptr<IApplication> App;
-  std::unique_ptr<IFormWindow> Form;
-  std::unique_ptr<ILogControl> Log;
+  std::unique_ptr<platform::IApplication> App;
+  std::unique_ptr<platform::IFormWindow> Form;
+  std::unique_ptr<platform::ILogControl> Log;
 };
 
 TEST_F(LogControlTest, LinesGrowInOrder) {

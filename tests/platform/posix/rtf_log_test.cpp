@@ -122,7 +122,7 @@ TEST_F(SaveRtfLogTest, MissingFolderGivesTheSystemReason) {
 }
 
 TEST_F(SaveRtfLogTest, LogControlSavesItsLinesOrRaisesTheReason) {
-  TMemoryLogControl memo{TLogControlDesign{}};
+  platform::TMemoryLogControl memo{platform::TLogControlDesign{}};
   memo.AppendLine(std::string(platform::kLogReceived) + "{}");
   memo.AppendLine("WindowEnum Start");
   memo.SaveToFile(target);

@@ -10,7 +10,7 @@ namespace {
 class ShutdownSignal : public ::testing::TestWithParam<int> {};
 
 TEST_P(ShutdownSignal, ClosesTheMainForm) {
-  auto app = CreateApplication();
+  auto app = platform::CreateApplication();
   app->Initialize();
   auto form = app->CreateForm({});
   app->CloseMainFormOnShutdownRequests();

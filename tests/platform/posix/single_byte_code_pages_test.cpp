@@ -10,29 +10,29 @@ namespace {
 
 // The Windows-1250 high half turned round, so that almost no byte means what it means in either
 // real page.
-THighHalf MadeUpHighHalf() {
-  THighHalf high = FindSingleByteCodePage(1250)->HighHalf;
+platform::THighHalf MadeUpHighHalf() {
+  platform::THighHalf high = platform::FindSingleByteCodePage(1250)->HighHalf;
   for (std::size_t i = 0; i < high.size() / 2; ++i) std::swap(high[i], high[high.size() - 1 - i]);
   return high;
 }
-const THighHalf kMadeUp = MadeUpHighHalf();
-const TSingleByteCodePage kMadeUpPage(4242, kMadeUp, '#');
+const platform::THighHalf kMadeUp = MadeUpHighHalf();
+const platform::TSingleByteCodePage kMadeUpPage(4242, kMadeUp, '#');
 
-class CarriedCodePage : public ::testing::TestWithParam<const TSingleByteCodePage*> {};
+class CarriedCodePage : public ::testing::TestWithParam<const platform::TSingleByteCodePage*> {};
 
 TEST_P(CarriedCodePage, EveryByteComesBackThroughThePagesOwnTable) {
-  const TSingleByteCodePage& page = *GetParam();
+  const platform::TSingleByteCodePage& page = *GetParam();
   std::string bytes;
   for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
-  const std::u16string wide = DecodeSingleByte(bytes, page);
+  const std::u16string wide = platform::DecodeSingleByte(bytes, page);
   EXPECT_EQ(wide[0x80], page.HighHalf[0]);
-  EXPECT_EQ(EncodeSingleByte(wide, page), bytes);
-  EXPECT_EQ(EncodeSingleByte(u"a\u4E2D\U0001F600", page),
+  EXPECT_EQ(platform::EncodeSingleByte(wide, page), bytes);
+  EXPECT_EQ(platform::EncodeSingleByte(u"a\u4E2D\U0001F600", page),
             std::string("a") + page.DefaultChar + page.DefaultChar);
 }
 
 INSTANTIATE_TEST_SUITE_P(RealAndMadeUp, CarriedCodePage,
-                         ::testing::Values(FindSingleByteCodePage(1250),
-                                           FindSingleByteCodePage(1252), &kMadeUpPage));
+                         ::testing::Values(platform::FindSingleByteCodePage(1250),
+                                           platform::FindSingleByteCodePage(1252), &kMadeUpPage));
 
 }  // namespace

@@ -10,13 +10,15 @@
 namespace {
 
 void ExpectRoundTrip(const std::string& bytes) {
-  EXPECT_EQ(WideToThreadAnsi(ThreadAnsiToWide(bytes)), bytes) << "bytes of length " << bytes.size();
+  EXPECT_EQ(platform::WideToThreadAnsi(platform::ThreadAnsiToWide(bytes)), bytes)
+      << "bytes of length " << bytes.size();
 }
 
 TEST(ThreadAnsi, IsUtf8WhateverTheEnvironmentSays) {
-  EXPECT_EQ(GetAnsiCodePage(), kCodePageUtf8);
-  EXPECT_EQ(ThreadAnsiToWide("\xC3\xA1\xC4\x8D"), u"\u00E1\u010D");
-  EXPECT_EQ(WideToThreadAnsi(u"\u00E1\u010D\U0001F600"), "\xC3\xA1\xC4\x8D\xF0\x9F\x98\x80");
+  EXPECT_EQ(platform::GetAnsiCodePage(), platform::kCodePageUtf8);
+  EXPECT_EQ(platform::ThreadAnsiToWide("\xC3\xA1\xC4\x8D"), u"\u00E1\u010D");
+  EXPECT_EQ(platform::WideToThreadAnsi(u"\u00E1\u010D\U0001F600"),
+            "\xC3\xA1\xC4\x8D\xF0\x9F\x98\x80");
 }
 
 TEST(ThreadAnsi, IllFormedBytesComeBackUnchanged) {
@@ -59,19 +61,19 @@ TEST(ThreadAnsi, AsciiRunsOfAnyLengthAroundOtherBytes) {
   for (std::size_t before = 0; before < 20; ++before) {
     for (std::size_t after = 0; after < 20; ++after) {
       const std::string bytes = std::string(before, 'a') + "\xC3\xA1\xFF" + std::string(after, 'z');
-      const std::u16string wide = ThreadAnsiToWide(bytes);
+      const std::u16string wide = platform::ThreadAnsiToWide(bytes);
       EXPECT_EQ(wide, std::u16string(before, u'a') + u"\u00E1\xDCFF" + std::u16string(after, u'z'));
-      EXPECT_EQ(WideToThreadAnsi(wide), bytes);
+      EXPECT_EQ(platform::WideToThreadAnsi(wide), bytes);
     }
   }
 }
 
 TEST(ThreadAnsi, BadBytesBecomeLoneLowSurrogatesAndOtherLoneSurrogatesAReplacement) {
-  EXPECT_EQ(ThreadAnsiToWide("a\x80\xFF"), u"a\xDC80\xDCFF");
-  EXPECT_EQ(WideToThreadAnsi(u"\xDC80"), "\x80");
-  EXPECT_EQ(WideToThreadAnsi(u"\xD800"), "\xEF\xBF\xBD");
-  EXPECT_EQ(WideToThreadAnsi(u"\xDC7F"), "\xEF\xBF\xBD");
-  EXPECT_EQ(WideToThreadAnsi(std::u16string(u"\0", 1)), std::string("\0", 1));
+  EXPECT_EQ(platform::ThreadAnsiToWide("a\x80\xFF"), u"a\xDC80\xDCFF");
+  EXPECT_EQ(platform::WideToThreadAnsi(u"\xDC80"), "\x80");
+  EXPECT_EQ(platform::WideToThreadAnsi(u"\xD800"), "\xEF\xBF\xBD");
+  EXPECT_EQ(platform::WideToThreadAnsi(u"\xDC7F"), "\xEF\xBF\xBD");
+  EXPECT_EQ(platform::WideToThreadAnsi(std::u16string(u"\0", 1)), std::string("\0", 1));
 }
 
 }  // namespace

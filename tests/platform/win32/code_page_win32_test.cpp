@@ -7,15 +7,16 @@
 namespace {
 
 std::string ToCodePage(std::u16string_view text, std::uint32_t codePage) {
-  return ConvertWideToCodePage(text, codePage).value_or("<refused>");
+  return platform::ConvertWideToCodePage(text, codePage).value_or("<refused>");
 }
 
 TEST(WindowsCodePages, UTF8TakesNoConversionFlagsYetConvertsAll) {
   // The system refuses the composite-check flags for UTF-8; the conversion must not fail
   // (a file-size request would otherwise read as "File not passed").
-  EXPECT_EQ(ToCodePage(u"p\u0159\u00edloha \U0001F600", kCodePageUtf8),
+  EXPECT_EQ(ToCodePage(u"p\u0159\u00edloha \U0001F600", platform::kCodePageUtf8),
             "p\xC5\x99\xC3\xADloha \xF0\x9F\x98\x80");
-  EXPECT_EQ(ToCodePage(std::u16string(u"a\0b", 3), kCodePageUtf8), std::string("a\0b", 3));
+  EXPECT_EQ(ToCodePage(std::u16string(u"a\0b", 3), platform::kCodePageUtf8),
+            std::string("a\0b", 3));
 }
 
 TEST(WindowsCodePages, NoLookAlikeStandsInForAMissingCharacter) {
@@ -38,24 +39,25 @@ TEST(WindowsCodePages, DoubleByteCodePagesGiveMoreBytesThanCharacters) {
 class CzechSystem : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (GetAnsiCodePage() != kCodePageWindows1250) {
-      GTEST_SKIP() << "the tests run with ANSI code page " << GetAnsiCodePage() << ", not 1250";
+    if (platform::GetAnsiCodePage() != platform::kCodePageWindows1250) {
+      GTEST_SKIP() << "the tests run with ANSI code page " << platform::GetAnsiCodePage()
+                   << ", not 1250";
     }
   }
 };
 
 TEST_F(CzechSystem, IntakeKeepsEveryByteOfTheBrowsersUtf8) {
   // U+010D arrives as C4 8D, becomes two characters of code page 1250 and goes back intact.
-  EXPECT_EQ(ThreadAnsiToWide("\xC4\x8D"), u"\u00C4\u0164");
-  EXPECT_EQ(WideToThreadAnsi(u"\u00C4\u0164"), "\xC4\x8D");
+  EXPECT_EQ(platform::ThreadAnsiToWide("\xC4\x8D"), u"\u00C4\u0164");
+  EXPECT_EQ(platform::WideToThreadAnsi(u"\u00C4\u0164"), "\xC4\x8D");
   std::string every;
   for (int b = 1; b < 256; ++b) every += static_cast<char>(b);
-  EXPECT_EQ(WideToThreadAnsi(ThreadAnsiToWide(every)), every);
+  EXPECT_EQ(platform::WideToThreadAnsi(platform::ThreadAnsiToWide(every)), every);
 }
 
 TEST_F(CzechSystem, FileNamesAndMethodNamesAreCzechText) {
   EXPECT_EQ(ToCodePage(u"p\u0159\u00edloha.pdf", 0), "p\xF8\xEDloha.pdf");
-  EXPECT_EQ(AnsiUpperCase("getfilesize \xE8"), "GETFILESIZE \xC8");
+  EXPECT_EQ(platform::AnsiUpperCase("getfilesize \xE8"), "GETFILESIZE \xC8");
 }
 
 }  // namespace

@@ -27,15 +27,15 @@ struct TPipe {
 
 TEST(HandleStream, ReadsWhatArrivesAndZeroOnceTheWriterHasGone) {
   TPipe pipe;
-  THandleStream writer(pipe.Write.Get());
-  THandleStream reader(pipe.Read.Get());
+  platform::THandleStream writer(pipe.Write.Get());
+  platform::THandleStream reader(pipe.Read.Get());
   EXPECT_EQ(writer.Write("\x05\0\0\0hello", 9), 9);
   char buffer[16] = {};
   EXPECT_EQ(reader.Read(buffer, 4), 4);
   EXPECT_EQ(std::string(buffer, 4), std::string("\x05\0\0\0", 4));
   EXPECT_EQ(reader.Read(buffer, 1024), 5);
   EXPECT_EQ(std::string(buffer, 5), "hello");
-  EXPECT_EQ(reader.Seek(0, TSeekOrigin::soBeginning), -1);
+  EXPECT_EQ(reader.Seek(0, platform::TSeekOrigin::soBeginning), -1);
   pipe.Write.Reset();
   EXPECT_EQ(reader.Read(buffer, 4), 0);
 }
@@ -43,18 +43,18 @@ TEST(HandleStream, ReadsWhatArrivesAndZeroOnceTheWriterHasGone) {
 TEST(HandleStream, AWriteToAGoneReaderFailsWithoutEndingTheProcess) {
   TPipe pipe;
   pipe.Read.Reset();
-  THandleStream writer(pipe.Write.Get());
+  platform::THandleStream writer(pipe.Write.Get());
   EXPECT_EQ(writer.Write("abc", 3), 0);
   EXPECT_EQ(writer.Write("abc", 0), 0);
 }
 
 TEST(HandleStream, AbsentHandlesReadNothingAndWriteNothing) {
   for (HANDLE handle : {HANDLE{nullptr}, INVALID_HANDLE_VALUE}) {
-    THandleStream stream(handle);
+    platform::THandleStream stream(handle);
     char byte = 0;
     EXPECT_EQ(stream.Read(&byte, 1), 0);
     EXPECT_EQ(stream.Write("x", 1), 0);
-    EXPECT_EQ(stream.Seek(0, TSeekOrigin::soBeginning), -1);
+    EXPECT_EQ(stream.Seek(0, platform::TSeekOrigin::soBeginning), -1);
   }
 }
 
@@ -64,8 +64,8 @@ TEST(HandleStream, AFileSeeksAndReadsToItsEnd) {
   TUniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(file);
-  THandleStream stream(file.Get());
-  EXPECT_EQ(stream.Seek(7, TSeekOrigin::soBeginning), 7);
+  platform::THandleStream stream(file.Get());
+  EXPECT_EQ(stream.Seek(7, platform::TSeekOrigin::soBeginning), 7);
   char buffer[8] = {};
   EXPECT_EQ(stream.Read(buffer, 8), 3);
   EXPECT_EQ(std::string(buffer, 3), "789");

@@ -48,10 +48,10 @@ TEST_F(WindowsFilesTest, OnlyAnExistingPlainFileHasASize) {
 }
 
 TEST_F(WindowsFilesTest, TheLogIsSavedWholeAsRichTextEachTime) {
-  auto app = CreateApplication();
+  auto app = platform::CreateApplication();
   app->Initialize();
   auto form = app->CreateForm({});
-  TLogControlDesign design;
+  platform::TLogControlDesign design;
   design.Bounds = {8, 24, 581, 317};
   auto log = form->CreateLogControl(design);
   const std::string file = Name("Ferolant.log");
@@ -71,7 +71,7 @@ TEST_F(WindowsFilesTest, TheLogIsSavedWholeAsRichTextEachTime) {
 }
 
 TEST_F(WindowsFilesTest, AFolderThatIsMissingNamesTheFileAndTheReason) {
-  auto app = CreateApplication();
+  auto app = platform::CreateApplication();
   app->Initialize();
   auto form = app->CreateForm({});
   auto log = form->CreateLogControl({});

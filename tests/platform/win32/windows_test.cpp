@@ -32,13 +32,14 @@ HWND TopLevelOfThisThread(const wchar_t* caption) {
 }
 
 TEST(HostWindows, TheFormIsATopmostOwnedPopupOfThePixelAtTheCorner) {
-  auto app = CreateApplication();
+  auto app = platform::CreateApplication();
   app->Initialize();
   app->SetTitle(u"Tavrin for browser");
-  auto form = app->CreateForm([](TCreateParams& params) { params.ExStyle &= kWsExToolWindow; });
+  auto form = app->CreateForm(
+      [](platform::TCreateParams& params) { params.ExStyle &= platform::kWsExToolWindow; });
   form->SetCaption(u"Ferolant");
-  form->SetBorderStyle(TBorderStyle::bsNone);
-  form->SetFormStyle(TFormStyle::fsStayOnTop);
+  form->SetBorderStyle(platform::TBorderStyle::bsNone);
+  form->SetFormStyle(platform::TFormStyle::fsStayOnTop);
   form->SetBounds({0, 0, 1, 1});
   form->HandleNeeded();
 
@@ -62,14 +63,14 @@ TEST(HostWindows, TheFormIsATopmostOwnedPopupOfThePixelAtTheCorner) {
 
   // The application's window as the main form leaves it: visible, but a tool window.
   app->ShowApplicationWindow(false);
-  app->SetApplicationExStyle(app->ApplicationExStyle() | kWsExToolWindow);
+  app->SetApplicationExStyle(app->ApplicationExStyle() | platform::kWsExToolWindow);
   app->ShowApplicationWindow(true);
   EXPECT_TRUE(GetWindowLongPtrW(application, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_TRUE(IsWindowVisible(application));
 }
 
 TEST(HostWindows, ClosingTheFormsWindowEndsTheLoop) {
-  auto app = CreateApplication();
+  auto app = platform::CreateApplication();
   app->Initialize();
   auto form = app->CreateForm({});
   form->SetCaption(u"closing");
