@@ -24,7 +24,7 @@
 
 namespace {
 
-using ferolant::client::JsonLite;
+using ferolant::client::TJsonLite;
 
 [[noreturn]] void Fail(const char* what, const std::string& body) {
   std::fprintf(stderr, "%s\n  reply: %.2000s\n", what, body.c_str());
@@ -55,10 +55,10 @@ int CountMessages(const std::vector<std::string>& pieces) {
   }
 }
 
-void CheckMembers(const JsonLite& object, const std::vector<std::u16string>& names,
+void CheckMembers(const TJsonLite& object, const std::vector<std::u16string>& names,
                   const std::string& body) {
-  if (object.kind != JsonLite::Kind::kObject) Fail("not an object", body);
-  if (object.names != names) Fail("members missing, extra or out of order", body);
+  if (object.Kind != TJsonLite::TKind::Object) Fail("not an object", body);
+  if (object.Names != names) Fail("members missing, extra or out of order", body);
 }
 
 void CheckReply(const std::string& body) {
@@ -68,22 +68,22 @@ void CheckReply(const std::string& body) {
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7F)
       Fail("reply holds a byte that is a control character or not ASCII", body);
   const auto read = ferolant::client::ParseJsonLite(body);
-  if (!read.value) Fail(("reply is not strict JSON: " + read.error).c_str(), body);
-  const JsonLite& reply = *read.value;
+  if (!read.Value) Fail(("reply is not strict JSON: " + read.Error).c_str(), body);
+  const TJsonLite& reply = *read.Value;
   CheckMembers(reply, {u"metoda", u"result", u"errNo", u"tabID", u"errMsg"}, body);
-  if (reply.items[0].kind != JsonLite::Kind::kString ||
-      reply.items[4].kind != JsonLite::Kind::kString)
+  if (reply.Items[0].Kind != TJsonLite::TKind::String ||
+      reply.Items[4].Kind != TJsonLite::TKind::String)
     Fail("metoda and errMsg must be strings", body);
-  const auto errNo = reply.items[2].AsInt();
-  const auto tabID = reply.items[3].AsInt();
+  const auto errNo = reply.Items[2].AsInt();
+  const auto tabID = reply.Items[3].AsInt();
   if (!errNo || *errNo < INT32_MIN || *errNo > INT32_MAX)
     Fail("errNo is not a 32-bit integer", body);
   if (!tabID || *tabID < INT32_MIN || *tabID > INT32_MAX)
     Fail("tabID is not a 32-bit integer", body);
-  const JsonLite& result = reply.items[1];
+  const TJsonLite& result = reply.Items[1];
   CheckMembers(result, {u"data", u"hasNextPart"}, body);
-  if (result.items[0].kind != JsonLite::Kind::kString) Fail("data is not a string", body);
-  const auto hasNextPart = result.items[1].AsInt();
+  if (result.Items[0].Kind != TJsonLite::TKind::String) Fail("data is not a string", body);
+  const auto hasNextPart = result.Items[1].AsInt();
   if (!hasNextPart || (*hasNextPart != 0 && *hasNextPart != 1))
     Fail("hasNextPart is not 0 or 1", body);
 }

@@ -11,9 +11,9 @@ namespace tavrin {
 
 namespace {
 
-Outcome Failed(const char* what) {
-  return Outcome::Fail(Status::kSigningFailed,
-                       std::string("The signature could not be made: ") + what);
+TOutcome Failed(const char* what) {
+  return TOutcome::Fail(TStatus::SigningFailed,
+                        std::string("The signature could not be made: ") + what);
 }
 
 // The DER of an ESS structure as a SEQUENCE-typed attribute value.
@@ -40,7 +40,7 @@ bool AddSigningCertificate(CMS_SignerInfo* signer, const EVP_MD* md, X509* certi
                       signer, NID_id_smime_aa_signingCertificateV2, value.get());
 }
 
-bool AddAttributes(CMS_SignerInfo* signer, const CadesRequest& request, X509* certificate) {
+bool AddAttributes(CMS_SignerInfo* signer, const TCadesRequest& request, X509* certificate) {
   if (CMS_signed_add1_attr_by_NID(signer, NID_pkcs9_contentType, V_ASN1_OBJECT,
                                   OBJ_nid2obj(NID_pkcs7_data), -1) != 1) {
     return false;
@@ -52,11 +52,11 @@ bool AddAttributes(CMS_SignerInfo* signer, const CadesRequest& request, X509* ce
     return false;
   }
   if (CMS_signed_add1_attr_by_NID(signer, NID_pkcs9_messageDigest, V_ASN1_OCTET_STRING,
-                                  request.contentDigest.data(),
-                                  static_cast<int>(request.contentDigest.size())) != 1) {
+                                  request.ContentDigest.data(),
+                                  static_cast<int>(request.ContentDigest.size())) != 1) {
     return false;
   }
-  return AddSigningCertificate(signer, request.certificateDigest, certificate);
+  return AddSigningCertificate(signer, request.CertificateDigest, certificate);
 }
 
 // What the signature covers: the signed attributes as a DER SET, sorted as DER requires (the
@@ -79,17 +79,17 @@ std::string SignedAttributesDer(CMS_SignerInfo* signer) {
 
 }  // namespace
 
-Outcome BuildDetachedCades(const CadesRequest& request, std::string& der) {
-  X509* certificate = request.key.Certificate();
+TOutcome BuildDetachedCades(const TCadesRequest& request, std::string& der) {
+  X509* certificate = request.Key.Certificate();
   constexpr unsigned kFlags = CMS_DETACHED | CMS_BINARY | CMS_PARTIAL | CMS_NOSMIMECAP;
-  CmsPtr cms(CMS_sign(nullptr, nullptr, nullptr, nullptr, kFlags));
+  TCmsPtr cms(CMS_sign(nullptr, nullptr, nullptr, nullptr, kFlags));
   if (!cms) return Failed("no SignedData");
   // The signer info is laid out with the certificate's public key; the private key is the
   // key's own business and signs below.
   CMS_SignerInfo* signer = CMS_add1_signer(cms.get(), certificate, X509_get0_pubkey(certificate),
-                                           request.digest, kFlags);
+                                           request.Digest, kFlags);
   if (signer == nullptr) return Failed("the certificate's key type is not supported");
-  for (const X509Ptr& companion : request.key.Companions()) {
+  for (const TX509Ptr& companion : request.Key.Companions()) {
     if (X509_cmp(companion.get(), certificate) != 0 &&
         CMS_add1_cert(cms.get(), companion.get()) != 1) {
       return Failed("a certificate of the chain could not be added");
@@ -101,7 +101,7 @@ Outcome BuildDetachedCades(const CadesRequest& request, std::string& der) {
   const std::string toBeSigned = SignedAttributesDer(signer);
   if (toBeSigned.empty()) return Failed("the signed attributes could not be encoded");
   std::string signature;
-  Outcome signedOutcome = request.key.Sign(request.digest, toBeSigned, signature);
+  TOutcome signedOutcome = request.Key.Sign(request.Digest, toBeSigned, signature);
   if (!signedOutcome.ok()) return signedOutcome;
   if (ASN1_STRING_set(CMS_SignerInfo_get0_signature(signer), signature.data(),
                       static_cast<int>(signature.size())) != 1) {
@@ -112,7 +112,7 @@ Outcome BuildDetachedCades(const CadesRequest& request, std::string& der) {
   if (length <= 0) return Failed("the SignedData could not be encoded");
   der.assign(reinterpret_cast<char*>(out), static_cast<std::size_t>(length));
   OPENSSL_free(out);
-  return Outcome::Ok();
+  return TOutcome::Ok();
 }
 
 }  // namespace tavrin

@@ -12,14 +12,14 @@
 
 namespace tavrin {
 
-struct CadesRequest {
-  SigningKey& key;
-  const EVP_MD* digest;             // of the content and of the signed attributes
-  const EVP_MD* certificateDigest;  // SHA-1 gives the v1 signingCertificate attribute
-  std::string_view contentDigest;   // the content's digest, made with `digest`
+struct TCadesRequest {
+  ISigningKey& Key;
+  const EVP_MD* Digest;             // of the content and of the signed attributes
+  const EVP_MD* CertificateDigest;  // SHA-1 gives the v1 signingCertificate attribute
+  std::string_view ContentDigest;   // the content's digest, made with `digest`
 };
 
 // The SignedData in DER.
-Outcome BuildDetachedCades(const CadesRequest& request, std::string& der);
+TOutcome BuildDetachedCades(const TCadesRequest& request, std::string& der);
 
 }  // namespace tavrin

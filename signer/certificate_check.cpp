@@ -61,7 +61,7 @@ std::string Counted(const std::vector<std::string>& dates, const char* what) {
 
 }  // namespace
 
-CertificateSummary Summarize(const X509* certificate, std::string keyLocation) {
+TCertificateSummary Summarize(const X509* certificate, std::string keyLocation) {
   return {NameOf(X509_get_subject_name(certificate)), NameOf(X509_get_issuer_name(certificate)),
           Date(X509_get0_notBefore(certificate)), Date(X509_get0_notAfter(certificate)),
           std::move(keyLocation)};
@@ -84,33 +84,33 @@ std::string SerialHex(const X509* certificate) {
   return text;
 }
 
-bool CanSign(const X509* certificate, Unusable& unusable) {
+bool CanSign(const X509* certificate, TUnusable& unusable) {
   X509* mutableCertificate = const_cast<X509*>(certificate);  // the extension cache is filled
   if (X509_cmp_current_time(X509_get0_notAfter(certificate)) < 0) {
-    unusable.expiredOn.push_back(Date(X509_get0_notAfter(certificate)));
+    unusable.ExpiredOn.push_back(Date(X509_get0_notAfter(certificate)));
     return false;
   }
   if (X509_cmp_current_time(X509_get0_notBefore(certificate)) > 0) {
-    unusable.notValidUntil.push_back(Date(X509_get0_notBefore(certificate)));
+    unusable.NotValidUntil.push_back(Date(X509_get0_notBefore(certificate)));
     return false;
   }
   const bool hasUsage = (X509_get_extension_flags(mutableCertificate) & EXFLAG_KUSAGE) != 0;
   if (hasUsage &&
       (X509_get_key_usage(mutableCertificate) & (KU_DIGITAL_SIGNATURE | KU_NON_REPUDIATION)) == 0) {
-    ++unusable.withoutSigningUsage;
+    ++unusable.WithoutSigningUsage;
     return false;
   }
   return true;
 }
 
-std::optional<std::string> ExplainUnusable(const Unusable& unusable) {
+std::optional<std::string> ExplainUnusable(const TUnusable& unusable) {
   std::vector<std::string> parts;
-  if (!unusable.expiredOn.empty()) parts.push_back(Counted(unusable.expiredOn, "expired on"));
-  if (!unusable.notValidUntil.empty()) {
-    parts.push_back(Counted(unusable.notValidUntil, "not valid before"));
+  if (!unusable.ExpiredOn.empty()) parts.push_back(Counted(unusable.ExpiredOn, "expired on"));
+  if (!unusable.NotValidUntil.empty()) {
+    parts.push_back(Counted(unusable.NotValidUntil, "not valid before"));
   }
-  if (unusable.withoutSigningUsage > 0) {
-    parts.push_back(std::to_string(unusable.withoutSigningUsage) +
+  if (unusable.WithoutSigningUsage > 0) {
+    parts.push_back(std::to_string(unusable.WithoutSigningUsage) +
                     " not meant for signing (no digitalSignature or nonRepudiation key usage)");
   }
   if (parts.empty()) return std::nullopt;
@@ -123,9 +123,9 @@ std::optional<std::string> ExplainUnusable(const Unusable& unusable) {
 
 namespace tavrin {
 
-Certificates ChainFrom(X509* leaf, const std::vector<X509*>& pool) {
+TCertificates ChainFrom(X509* leaf, const std::vector<X509*>& pool) {
   constexpr std::size_t kLongestChain = 10;
-  Certificates chain;
+  TCertificates chain;
   X509* current = leaf;
   while (chain.size() < kLongestChain && X509_check_issued(current, current) != X509_V_OK) {
     X509* issuer = nullptr;

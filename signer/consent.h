@@ -17,79 +17,79 @@
 namespace tavrin {
 
 // What a person needs to tell one certificate from another.
-struct CertificateSummary {
-  std::string subject;      // the subject's common name, or the whole subject name
-  std::string issuer;       // likewise for the issuer
-  std::string notBefore;    // "2026-01-31"
-  std::string notAfter;     // "2027-01-31"
-  std::string keyLocation;  // the token's label, or the PKCS#12 file's name
+struct TCertificateSummary {
+  std::string Subject;      // the subject's common name, or the whole subject name
+  std::string Issuer;       // likewise for the issuer
+  std::string NotBefore;    // "2026-01-31"
+  std::string NotAfter;     // "2027-01-31"
+  std::string KeyLocation;  // the token's label, or the PKCS#12 file's name
 };
 
 // What is about to be signed, as the dialog shows it. Exactly one of text and file is described.
 // Texts and names come with markers for what a window cannot show (visible_text.h).
-struct SigningSubject {
-  std::string textPreview;       // the first characters of a text, at most a few hundred
-  std::uint64_t textLength = 0;  // the whole text's length in characters
-  std::uint64_t textHidden = 0;  // the characters after the preview, not shown
-  std::string fileName;          // a file's name (its path), empty for a text
-  std::uint64_t fileSize = 0;    // the file's size in bytes, as hashed
-  std::string fileDigest;        // the start of the file's SHA-256, in hex, as hashed
-  bool IsFile() const noexcept { return !fileName.empty(); }
+struct TSigningSubject {
+  std::string TextPreview;       // the first characters of a text, at most a few hundred
+  std::uint64_t TextLength = 0;  // the whole text's length in characters
+  std::uint64_t TextHidden = 0;  // the characters after the preview, not shown
+  std::string FileName;          // a file's name (its path), empty for a text
+  std::uint64_t FileSize = 0;    // the file's size in bytes, as hashed
+  std::string FileDigest;        // the start of the file's SHA-256, in hex, as hashed
+  bool IsFile() const noexcept { return !FileName.empty(); }
 };
 
 // One request for a PIN (a token) or a password (a PKCS#12 file).
-struct PinRequest {
-  CertificateSummary certificate;
-  SigningSubject subject;
-  bool isFilePassword = false;        // a PKCS#12 file's password rather than a token's PIN
-  bool previousAttemptWrong = false;  // the last PIN given for this key was refused
-  std::optional<int> triesLeft;       // where the token tells; nullopt when it does not
+struct TPinRequest {
+  TCertificateSummary Certificate;
+  TSigningSubject Subject;
+  bool IsFilePassword = false;        // a PKCS#12 file's password rather than a token's PIN
+  bool PreviousAttemptWrong = false;  // the last PIN given for this key was refused
+  std::optional<int> TriesLeft;       // where the token tells; nullopt when it does not
 };
 
 // Sign and Cancel for a key that needs no PIN from us (already logged in, or a PIN pad).
-struct ConfirmRequest {
-  CertificateSummary certificate;
-  SigningSubject subject;
-  bool pinPad = false;  // the token will ask on its own keypad after Sign
+struct TConfirmRequest {
+  TCertificateSummary Certificate;
+  TSigningSubject Subject;
+  bool PinPad = false;  // the token will ask on its own keypad after Sign
 };
 
 // GETFILENAMEDLG's texts and mode, as the library received them (UTF-8).
-struct FileChooserRequest {
-  std::string title;
-  std::string initialFile;
-  std::string filter;
-  std::string initialFolder;
-  bool multiple = false;  // several files may be chosen
+struct TFileChooserRequest {
+  std::string Title;
+  std::string InitialFile;
+  std::string Filter;
+  std::string InitialFolder;
+  bool Multiple = false;  // several files may be chosen
 };
 
 // ENCODEFILE of a file that the person did not choose in this process's file dialog.
-struct FileReadRequest {
-  std::string fileName;  // shown with markers, as SigningSubject's
-  std::uint64_t fileSize = 0;
+struct TFileReadRequest {
+  std::string FileName;  // shown with markers, as TSigningSubject's
+  std::uint64_t FileSize = 0;
 };
 
-enum class Answer {
-  kAccepted,
-  kCancelled,    // the person said no (Cancel, Escape, closed the window)
-  kUnavailable,  // no dialog could be shown (no display, no toolkit); nothing was asked
+enum class TAnswer {
+  Accepted,
+  Cancelled,    // the person said no (Cancel, Escape, closed the window)
+  Unavailable,  // no dialog could be shown (no display, no toolkit); nothing was asked
 };
 
-class Consent {
+class IConsent {
  public:
-  virtual ~Consent() = default;
+  virtual ~IConsent() = default;
 
   // Called only with two or more certificates; `preselected` indexes the one chosen last.
-  virtual Answer ChooseCertificate(const std::vector<CertificateSummary>& certificates,
-                                   std::size_t preselected, std::size_t& chosen) = 0;
-  virtual Answer AskPin(const PinRequest& request, Secret& pin) = 0;
-  virtual Answer Confirm(const ConfirmRequest& request) = 0;
-  virtual Answer ChooseFiles(const FileChooserRequest& request,
-                             std::vector<std::string>& paths) = 0;
+  virtual TAnswer ChooseCertificate(const std::vector<TCertificateSummary>& certificates,
+                                    std::size_t preselected, std::size_t& chosen) = 0;
+  virtual TAnswer AskPin(const TPinRequest& request, TSecret& pin) = 0;
+  virtual TAnswer Confirm(const TConfirmRequest& request) = 0;
+  virtual TAnswer ChooseFiles(const TFileChooserRequest& request,
+                              std::vector<std::string>& paths) = 0;
   // May the requesting extension have this file's content?
-  virtual Answer ConfirmFileRead(const FileReadRequest& request) = 0;
+  virtual TAnswer ConfirmFileRead(const TFileReadRequest& request) = 0;
 };
 
 // The real dialogs. Never null; where no dialog can be shown, every call says kUnavailable.
-std::unique_ptr<Consent> MakeDialogConsent();
+std::unique_ptr<IConsent> MakeDialogConsent();
 
 }  // namespace tavrin

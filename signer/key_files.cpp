@@ -29,7 +29,7 @@ std::string Distrust(const struct stat& info) {
 }
 
 // The file's PKCS#12 content, read through the descriptor whose owner and mode were checked.
-Pkcs12Ptr ReadPkcs12(const std::filesystem::path& path, std::string& why) {
+TPkcs12Ptr ReadPkcs12(const std::filesystem::path& path, std::string& why) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     why = "it cannot be opened";
@@ -53,15 +53,15 @@ Pkcs12Ptr ReadPkcs12(const std::filesystem::path& path, std::string& why) {
   ::close(fd);
   if (!why.empty()) return nullptr;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  Pkcs12Ptr p12(d2i_PKCS12(nullptr, &data, static_cast<long>(bytes.size())));
+  TPkcs12Ptr p12(d2i_PKCS12(nullptr, &data, static_cast<long>(bytes.size())));
   OPENSSL_cleanse(bytes.data(), bytes.size());
   return p12;
 }
 
 // The certificate that the file keeps unencrypted next to its key (the bag that carries a
 // local key id), or null.
-X509Ptr VisibleCertificate(PKCS12* p12) {
-  X509Ptr found;
+TX509Ptr VisibleCertificate(PKCS12* p12) {
+  TX509Ptr found;
   STACK_OF(PKCS7)* safes = PKCS12_unpack_authsafes(p12);
   for (int i = 0; safes != nullptr && i < sk_PKCS7_num(safes) && !found; ++i) {
     PKCS7* safe = sk_PKCS7_value(safes, i);
@@ -83,113 +83,115 @@ X509Ptr VisibleCertificate(PKCS12* p12) {
 
 // OpenSSL keeps a decrypted key in its ordinary heap, which no flag keeps out of a core dump;
 // while one is held, the process makes no core dump at all.
-class NoCoreDump {
+class TNoCoreDump {
  public:
-  NoCoreDump() : previous_(::prctl(PR_GET_DUMPABLE)) { ::prctl(PR_SET_DUMPABLE, 0); }
-  ~NoCoreDump() {
-    if (previous_ > 0) ::prctl(PR_SET_DUMPABLE, previous_);
+  TNoCoreDump() : FPrevious(::prctl(PR_GET_DUMPABLE)) { ::prctl(PR_SET_DUMPABLE, 0); }
+  ~TNoCoreDump() {
+    if (FPrevious > 0) ::prctl(PR_SET_DUMPABLE, FPrevious);
   }
-  NoCoreDump(const NoCoreDump&) = delete;
-  NoCoreDump& operator=(const NoCoreDump&) = delete;
+  TNoCoreDump(const TNoCoreDump&) = delete;
+  TNoCoreDump& operator=(const TNoCoreDump&) = delete;
 
  private:
-  int previous_;
+  int FPrevious;
 };
 
-class KeyFile final : public SigningKey {
+class TKeyFile final : public ISigningKey {
  public:
-  KeyFile(std::filesystem::path path, CertificateSummary summary, X509Ptr certificate)
-      : path_(std::move(path)),
-        summary_(std::move(summary)),
-        certificate_(std::move(certificate)) {}
+  TKeyFile(std::filesystem::path path, TCertificateSummary summary, TX509Ptr certificate)
+      : FPath(std::move(path)),
+        FSummary(std::move(summary)),
+        FCertificate(std::move(certificate)) {}
 
-  Outcome Unlock(Consent& consent, const UnlockContext& context) override {
-    PinRequest request{summary_, context.subject, true, context.previousAttemptWrong, std::nullopt};
-    Secret password;
+  TOutcome Unlock(IConsent& consent, const TUnlockContext& context) override {
+    TPinRequest request{FSummary, context.Subject, true, context.PreviousAttemptWrong,
+                        std::nullopt};
+    TSecret password;
     switch (consent.AskPin(request, password)) {
-      case Answer::kAccepted:
+      case TAnswer::Accepted:
         break;
-      case Answer::kCancelled:
-        return Outcome::Fail(Status::kCancelled, "Signing was cancelled; nothing was signed");
-      case Answer::kUnavailable:
-        return Outcome::Fail(
-            Status::kNotAvailable,
+      case TAnswer::Cancelled:
+        return TOutcome::Fail(TStatus::Cancelled, "Signing was cancelled; nothing was signed");
+      case TAnswer::Unavailable:
+        return TOutcome::Fail(
+            TStatus::NotAvailable,
             "No window could be shown to ask for the password; nothing was signed");
     }
     if (password.Overlong()) {
-      return Outcome::Fail(Status::kCancelled, "The password is longer than " +
-                                                   std::to_string(Secret::kCapacity) +
-                                                   " bytes and was not used; nothing was signed");
+      return TOutcome::Fail(TStatus::Cancelled, "The password is longer than " +
+                                                    std::to_string(TSecret::kCapacity) +
+                                                    " bytes and was not used; nothing was signed");
     }
     std::string why;
-    const Pkcs12Ptr p12 = ReadPkcs12(path_, why);
-    const std::string name = path_.filename().string();
+    const TPkcs12Ptr p12 = ReadPkcs12(FPath, why);
+    const std::string name = FPath.filename().string();
     if (!p12) {
-      return Outcome::Fail(Status::kSigningFailed, "The key file " + name +
-                                                       " can no longer be used as PKCS#12" +
-                                                       (why.empty() ? "" : ": " + why));
+      return TOutcome::Fail(TStatus::SigningFailed, "The key file " + name +
+                                                        " can no longer be used as PKCS#12" +
+                                                        (why.empty() ? "" : ": " + why));
     }
     const char* text = password.View().data();  // the Secret's buffer ends in a zero
     const int length = static_cast<int>(password.View().size());
     if (PKCS12_mac_present(p12.get()) && PKCS12_verify_mac(p12.get(), text, length) != 1) {
-      return Outcome::Fail(Status::kWrongPin, "The password of the key file " + name + " is wrong");
+      return TOutcome::Fail(TStatus::WrongPin,
+                            "The password of the key file " + name + " is wrong");
     }
     EVP_PKEY* key = nullptr;
     X509* certificate = nullptr;
     STACK_OF(X509)* others = nullptr;
-    if (!noCoreDump_) noCoreDump_ = std::make_unique<NoCoreDump>();
+    if (!FNoCoreDump) FNoCoreDump = std::make_unique<TNoCoreDump>();
     if (PKCS12_parse(p12.get(), text, &key, &certificate, &others) != 1 || key == nullptr ||
         certificate == nullptr) {
       EVP_PKEY_free(key);
       X509_free(certificate);
       sk_X509_pop_free(others, X509_free);
-      return Outcome::Fail(Status::kSigningFailed,
-                           "The key file " + name + " holds no private key with its certificate");
+      return TOutcome::Fail(TStatus::SigningFailed,
+                            "The key file " + name + " holds no private key with its certificate");
     }
-    key_.reset(key);
-    certificate_.reset(certificate);
+    FKey.reset(key);
+    FCertificate.reset(certificate);
     std::vector<X509*> pool;
     for (int i = 0; others != nullptr && i < sk_X509_num(others); ++i) {
       pool.push_back(sk_X509_value(others, i));
     }
-    companions_ = ChainFrom(certificate, pool);
+    FCompanions = ChainFrom(certificate, pool);
     sk_X509_pop_free(others, X509_free);
-    Unusable unusable;
+    TUnusable unusable;
     if (!CanSign(certificate, unusable)) {
-      return Outcome::Fail(Status::kNoUsableCertificate,
-                           ExplainUnusable(unusable).value_or("") + " (in " + name + ")");
+      return TOutcome::Fail(TStatus::NoUsableCertificate,
+                            ExplainUnusable(unusable).value_or("") + " (in " + name + ")");
     }
-    return Outcome::Ok();
+    return TOutcome::Ok();
   }
 
-  Outcome Sign(const EVP_MD* md, std::string_view toBeSigned, std::string& signature) override {
-    EvpMdCtxPtr context(EVP_MD_CTX_new());
+  TOutcome Sign(const EVP_MD* md, std::string_view toBeSigned, std::string& signature) override {
+    TEvpMdCtxPtr context(EVP_MD_CTX_new());
     std::size_t length = 0;
     const auto* data = reinterpret_cast<const unsigned char*>(toBeSigned.data());
-    if (!context || EVP_DigestSignInit(context.get(), nullptr, md, nullptr, key_.get()) != 1 ||
+    if (!context || EVP_DigestSignInit(context.get(), nullptr, md, nullptr, FKey.get()) != 1 ||
         EVP_DigestSign(context.get(), nullptr, &length, data, toBeSigned.size()) != 1) {
-      return Outcome::Fail(Status::kSigningFailed, "The key of " + path_.filename().string() +
-                                                       " cannot sign with this hash algorithm");
+      return TOutcome::Fail(TStatus::SigningFailed, "The key of " + FPath.filename().string() +
+                                                        " cannot sign with this hash algorithm");
     }
     signature.resize(length);
     if (EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
                        data, toBeSigned.size()) != 1) {
-      return Outcome::Fail(Status::kSigningFailed, "The signature could not be made");
+      return TOutcome::Fail(TStatus::SigningFailed, "The signature could not be made");
     }
     signature.resize(length);
-    return Outcome::Ok();
+    return TOutcome::Ok();
   }
 
-  X509* Certificate() const noexcept override { return certificate_.get(); }
-  const Certificates& Companions() const noexcept override { return companions_; }
+  X509* Certificate() const noexcept override { return FCertificate.get(); }
+  const TCertificates& Companions() const noexcept override { return FCompanions; }
 
  private:
-  std::filesystem::path path_;
-  CertificateSummary summary_;
-  X509Ptr certificate_;
-  Certificates companions_;
-  std::unique_ptr<NoCoreDump> noCoreDump_;  // before key_, so that it ends after the key
-  EvpPkeyPtr key_;
+  std::filesystem::path FPath;
+  TCertificateSummary FSummary;
+  TX509Ptr FCertificate;
+  TCertificates FCompanions;
+  std::unique_ptr<TNoCoreDump> FNoCoreDump;  // before FKey, so that it ends after the key
+  TEvpPkeyPtr FKey;
 };
 
 }  // namespace
@@ -208,11 +210,11 @@ std::filesystem::path KeyFolder() {
   return base / "ferolant" / "keys";
 }
 
-void AddKeyFiles(const std::filesystem::path& folder, KeyInventory& inventory) {
+void AddKeyFiles(const std::filesystem::path& folder, TKeyInventory& inventory) {
   struct stat info {};
   if (folder.empty() || ::stat(folder.c_str(), &info) != 0) return;
   if (std::string why = Distrust(info); !why.empty()) {
-    inventory.refusedKeys.push_back("the key folder " + folder.string() + " is not used: " + why);
+    inventory.RefusedKeys.push_back("the key folder " + folder.string() + " is not used: " + why);
     return;
   }
   std::error_code error;
@@ -223,23 +225,23 @@ void AddKeyFiles(const std::filesystem::path& folder, KeyInventory& inventory) {
     }
     const std::string name = entry.path().filename().string();
     std::string why;
-    const Pkcs12Ptr p12 = ReadPkcs12(entry.path(), why);
-    if (!why.empty()) inventory.refusedKeys.push_back(name + " is not used: " + why);
+    const TPkcs12Ptr p12 = ReadPkcs12(entry.path(), why);
+    if (!why.empty()) inventory.RefusedKeys.push_back(name + " is not used: " + why);
     if (!p12) continue;
-    X509Ptr certificate = VisibleCertificate(p12.get());
-    CertificateSummary summary;
+    TX509Ptr certificate = VisibleCertificate(p12.get());
+    TCertificateSummary summary;
     std::string identity;
     if (certificate) {
-      if (!CanSign(certificate.get(), inventory.unusable)) continue;
+      if (!CanSign(certificate.get(), inventory.Unusable)) continue;
       summary = Summarize(certificate.get(), name);
       identity = Identity(certificate.get());
     } else {
       summary = {name, {}, {}, {}, name};
       identity = entry.path().string();
     }
-    inventory.candidates.push_back(
+    inventory.Candidates.push_back(
         {summary, identity,
-         std::make_unique<KeyFile>(entry.path(), summary, std::move(certificate))});
+         std::make_unique<TKeyFile>(entry.path(), summary, std::move(certificate))});
   }
 }
 

@@ -12,13 +12,13 @@
 
 namespace tavrin {
 
-class TokenModules;  // the loaded PKCS#11 modules; token keys use them while they live
+class TTokenModules;  // the loaded PKCS#11 modules; token keys use them while they live
 
-struct KeyInventory {
-  std::shared_ptr<TokenModules> modules;
-  std::vector<Candidate> candidates;
-  Unusable unusable;
-  std::vector<std::string> refusedKeys;  // key files, or the folder, not trusted, and why
+struct TKeyInventory {
+  std::shared_ptr<TTokenModules> Modules;
+  std::vector<TCandidate> Candidates;
+  TUnusable Unusable;
+  std::vector<std::string> RefusedKeys;  // key files, or the folder, not trusted, and why
 };
 
 // $XDG_CONFIG_HOME/ferolant/keys, or ~/.config/ferolant/keys without XDG_CONFIG_HOME; empty
@@ -28,10 +28,10 @@ std::filesystem::path KeyFolder();
 // Adds what the PKCS#12 files (*.p12, *.pfx) of the folder hold. The folder and each file must
 // belong to the person running the host and be writable by nobody else; what is not is listed
 // in refusedKeys instead.
-void AddKeyFiles(const std::filesystem::path& folder, KeyInventory& inventory);
+void AddKeyFiles(const std::filesystem::path& folder, TKeyInventory& inventory);
 // True when the file (device, inode) is one of the folder's entries.
 bool IsKeyFile(const std::filesystem::path& folder, std::pair<std::uint64_t, std::uint64_t> file);
 // Loads the modules registered with p11-kit and adds what their tokens hold.
-void AddTokens(KeyInventory& inventory);
+void AddTokens(TKeyInventory& inventory);
 
 }  // namespace tavrin

@@ -8,6 +8,6 @@
 
 namespace tavrin {
 
-std::unique_ptr<Consent> MakeLibraryConsent();
+std::unique_ptr<IConsent> MakeLibraryConsent();
 
 }  // namespace tavrin

@@ -12,23 +12,23 @@
 namespace tavrin {
 
 template <typename T, void (*Free)(T*)>
-struct OpenSslDeleter {
+struct TOpenSslDeleter {
   void operator()(T* object) const noexcept { Free(object); }
 };
 template <typename T, void (*Free)(T*)>
-using OpenSslPtr = std::unique_ptr<T, OpenSslDeleter<T, Free>>;
+using TOpenSslPtr = std::unique_ptr<T, TOpenSslDeleter<T, Free>>;
 
-using X509Ptr = OpenSslPtr<X509, X509_free>;
-using EvpPkeyPtr = OpenSslPtr<EVP_PKEY, EVP_PKEY_free>;
-using EvpMdCtxPtr = OpenSslPtr<EVP_MD_CTX, EVP_MD_CTX_free>;
-using CmsPtr = OpenSslPtr<CMS_ContentInfo, CMS_ContentInfo_free>;
-using Pkcs12Ptr = OpenSslPtr<PKCS12, PKCS12_free>;
+using TX509Ptr = TOpenSslPtr<X509, X509_free>;
+using TEvpPkeyPtr = TOpenSslPtr<EVP_PKEY, EVP_PKEY_free>;
+using TEvpMdCtxPtr = TOpenSslPtr<EVP_MD_CTX, EVP_MD_CTX_free>;
+using TCmsPtr = TOpenSslPtr<CMS_ContentInfo, CMS_ContentInfo_free>;
+using TPkcs12Ptr = TOpenSslPtr<PKCS12, PKCS12_free>;
 
-inline X509Ptr Share(X509* certificate) {
+inline TX509Ptr Share(X509* certificate) {
   X509_up_ref(certificate);
-  return X509Ptr(certificate);
+  return TX509Ptr(certificate);
 }
 
-using Certificates = std::vector<X509Ptr>;
+using TCertificates = std::vector<TX509Ptr>;
 
 }  // namespace tavrin

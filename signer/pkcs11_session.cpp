@@ -28,35 +28,35 @@ std::string Code(CK_RV rv) {
   return text;
 }
 
-Session::Session(CK_FUNCTION_LIST* module, CK_SLOT_ID slot) : module_(module) {
-  rv_ = module->C_OpenSession(slot, CKF_SERIAL_SESSION, nullptr, nullptr, &handle_);
+TSession::TSession(CK_FUNCTION_LIST* module, CK_SLOT_ID slot) : FModule(module) {
+  FResult = module->C_OpenSession(slot, CKF_SERIAL_SESSION, nullptr, nullptr, &FHandle);
 }
 
-Session::~Session() {
-  if (rv_ == CKR_OK) module_->C_CloseSession(handle_);
+TSession::~TSession() {
+  if (FResult == CKR_OK) FModule->C_CloseSession(FHandle);
 }
 
-std::vector<CK_OBJECT_HANDLE> Session::Find(std::vector<CK_ATTRIBUTE> pattern) const {
+std::vector<CK_OBJECT_HANDLE> TSession::Find(std::vector<CK_ATTRIBUTE> pattern) const {
   std::vector<CK_OBJECT_HANDLE> found;
-  if (module_->C_FindObjectsInit(handle_, pattern.data(), pattern.size()) != CKR_OK) return found;
+  if (FModule->C_FindObjectsInit(FHandle, pattern.data(), pattern.size()) != CKR_OK) return found;
   CK_OBJECT_HANDLE batch[32];
   CK_ULONG count = 0;
-  while (module_->C_FindObjects(handle_, batch, 32, &count) == CKR_OK && count > 0) {
+  while (FModule->C_FindObjects(FHandle, batch, 32, &count) == CKR_OK && count > 0) {
     found.insert(found.end(), batch, batch + count);
   }
-  module_->C_FindObjectsFinal(handle_);
+  FModule->C_FindObjectsFinal(FHandle);
   return found;
 }
 
-std::string Session::Attribute(CK_OBJECT_HANDLE object, CK_ATTRIBUTE_TYPE type) const {
+std::string TSession::Attribute(CK_OBJECT_HANDLE object, CK_ATTRIBUTE_TYPE type) const {
   CK_ATTRIBUTE attribute{type, nullptr, 0};
-  if (module_->C_GetAttributeValue(handle_, object, &attribute, 1) != CKR_OK ||
+  if (FModule->C_GetAttributeValue(FHandle, object, &attribute, 1) != CKR_OK ||
       attribute.ulValueLen == CK_UNAVAILABLE_INFORMATION) {
     return {};
   }
   std::string value(attribute.ulValueLen, '\0');
   attribute.pValue = value.data();
-  if (module_->C_GetAttributeValue(handle_, object, &attribute, 1) != CKR_OK) return {};
+  if (FModule->C_GetAttributeValue(FHandle, object, &attribute, 1) != CKR_OK) return {};
   value.resize(attribute.ulValueLen);
   return value;
 }

@@ -18,15 +18,15 @@ inline CK_ATTRIBUTE Attr(CK_ATTRIBUTE_TYPE type, void* value, std::size_t length
   return {type, value, static_cast<CK_ULONG>(length)};
 }
 
-class Session {
+class TSession {
  public:
-  Session(CK_FUNCTION_LIST* module, CK_SLOT_ID slot);
-  ~Session();
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
+  TSession(CK_FUNCTION_LIST* module, CK_SLOT_ID slot);
+  ~TSession();
+  TSession(const TSession&) = delete;
+  TSession& operator=(const TSession&) = delete;
 
-  CK_RV OpenResult() const noexcept { return rv_; }
-  CK_SESSION_HANDLE Handle() const noexcept { return handle_; }
+  CK_RV OpenResult() const noexcept { return FResult; }
+  CK_SESSION_HANDLE Handle() const noexcept { return FHandle; }
 
   // The handles of the objects that match, as many as there are.
   std::vector<CK_OBJECT_HANDLE> Find(std::vector<CK_ATTRIBUTE> pattern) const;
@@ -34,9 +34,9 @@ class Session {
   std::string Attribute(CK_OBJECT_HANDLE object, CK_ATTRIBUTE_TYPE type) const;
 
  private:
-  CK_FUNCTION_LIST* module_;
-  CK_SESSION_HANDLE handle_ = CK_INVALID_HANDLE;
-  CK_RV rv_ = CKR_GENERAL_ERROR;
+  CK_FUNCTION_LIST* FModule;
+  CK_SESSION_HANDLE FHandle = CK_INVALID_HANDLE;
+  CK_RV FResult = CKR_GENERAL_ERROR;
 };
 
 }  // namespace tavrin

@@ -2,6 +2,6 @@
 
 namespace tavrin {
 
-std::unique_ptr<Consent> MakeLibraryConsent() { return MakeDialogConsent(); }
+std::unique_ptr<IConsent> MakeLibraryConsent() { return MakeDialogConsent(); }
 
 }  // namespace tavrin

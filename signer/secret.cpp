@@ -24,32 +24,32 @@ void EnsureSecureHeap() noexcept {
   });
 }
 
-Secret::~Secret() {
+TSecret::~TSecret() {
   Wipe();
-  if (data_ != nullptr) OPENSSL_secure_clear_free(data_, kCapacity + 1);
+  if (FData != nullptr) OPENSSL_secure_clear_free(FData, kCapacity + 1);
 }
 
-void Secret::Append(std::string_view text) {
-  if (data_ == nullptr) {
+void TSecret::Append(std::string_view text) {
+  if (FData == nullptr) {
     EnsureSecureHeap();
-    data_ = static_cast<char*>(OPENSSL_secure_zalloc(kCapacity + 1));
-    if (data_ == nullptr) {
-      overlong_ = true;  // nothing could be kept: never an answer
+    FData = static_cast<char*>(OPENSSL_secure_zalloc(kCapacity + 1));
+    if (FData == nullptr) {
+      FOverlong = true;  // nothing could be kept: never an answer
       return;
     }
   }
-  const std::size_t room = kCapacity - size_;
-  if (text.size() > room) overlong_ = true;
+  const std::size_t room = kCapacity - FSize;
+  if (text.size() > room) FOverlong = true;
   const std::size_t taken = text.size() < room ? text.size() : room;
-  std::memcpy(data_ + size_, text.data(), taken);
-  size_ += taken;
-  data_[size_] = '\0';
+  std::memcpy(FData + FSize, text.data(), taken);
+  FSize += taken;
+  FData[FSize] = '\0';
 }
 
-void Secret::Wipe() noexcept {
-  if (data_ != nullptr) OPENSSL_cleanse(data_, kCapacity + 1);
-  size_ = 0;
-  overlong_ = false;
+void TSecret::Wipe() noexcept {
+  if (FData != nullptr) OPENSSL_cleanse(FData, kCapacity + 1);
+  FSize = 0;
+  FOverlong = false;
 }
 
 }  // namespace tavrin

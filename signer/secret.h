@@ -11,15 +11,15 @@ namespace tavrin {
 // decrypts (their big numbers are allocated there) stay out of core dumps.
 void EnsureSecureHeap() noexcept;
 
-class Secret {
+class TSecret {
  public:
   // Longer than any PIN or password we accept; a longer one is not cut but refused (Overlong).
   static constexpr std::size_t kCapacity = 256;
 
-  Secret() = default;
-  Secret(const Secret&) = delete;
-  Secret& operator=(const Secret&) = delete;
-  ~Secret();
+  TSecret() = default;
+  TSecret(const TSecret&) = delete;
+  TSecret& operator=(const TSecret&) = delete;
+  ~TSecret();
 
   // Appends without letting the buffer move: it is allocated once, in full. What does not fit
   // is dropped and marks the secret as overlong.
@@ -27,14 +27,14 @@ class Secret {
   void Wipe() noexcept;
 
   // The text, followed by a zero byte in the buffer.
-  std::string_view View() const noexcept { return {data_ != nullptr ? data_ : "", size_}; }
-  bool Empty() const noexcept { return size_ == 0; }
-  bool Overlong() const noexcept { return overlong_; }
+  std::string_view View() const noexcept { return {FData != nullptr ? FData : "", FSize}; }
+  bool Empty() const noexcept { return FSize == 0; }
+  bool Overlong() const noexcept { return FOverlong; }
 
  private:
-  char* data_ = nullptr;  // kCapacity + 1 bytes from the secure heap
-  std::size_t size_ = 0;
-  bool overlong_ = false;
+  char* FData = nullptr;  // kCapacity + 1 bytes from the secure heap
+  std::size_t FSize = 0;
+  bool FOverlong = false;
 };
 
 }  // namespace tavrin

@@ -13,37 +13,37 @@
 namespace tavrin {
 
 // What the person is asked about, and whether the last PIN for this key was refused.
-struct UnlockContext {
-  const SigningSubject& subject;
-  bool previousAttemptWrong = false;
+struct TUnlockContext {
+  const TSigningSubject& Subject;
+  bool PreviousAttemptWrong = false;
 };
 
-class SigningKey {
+class ISigningKey {
  public:
-  virtual ~SigningKey() = default;
+  virtual ~ISigningKey() = default;
 
   // Gets the person's consent and opens the key: a PIN, a password or a confirmation.
-  virtual Outcome Unlock(Consent& consent, const UnlockContext& context) = 0;
+  virtual TOutcome Unlock(IConsent& consent, const TUnlockContext& context) = 0;
   // The signature value over `toBeSigned` with the digest `md`: PKCS#1 v1.5 for RSA, ECDSA
   // (DER) for EC keys. Only after Unlock succeeded.
-  virtual Outcome Sign(const EVP_MD* md, std::string_view toBeSigned, std::string& signature) = 0;
+  virtual TOutcome Sign(const EVP_MD* md, std::string_view toBeSigned, std::string& signature) = 0;
   // The signing certificate and the others of its chain that came with it. Known once
   // unlocked; before that, where the store shows it.
   virtual X509* Certificate() const noexcept = 0;
-  virtual const Certificates& Companions() const noexcept = 0;
+  virtual const TCertificates& Companions() const noexcept = 0;
 };
 
-struct Candidate {
-  CertificateSummary summary;
-  std::string identity;  // the certificate's SHA-256, or the key file's path while it is locked
-  std::unique_ptr<SigningKey> key;
+struct TCandidate {
+  TCertificateSummary Summary;
+  std::string Identity;  // the certificate's SHA-256, or the key file's path while it is locked
+  std::unique_ptr<ISigningKey> Key;
 };
 
 // Certificates that cannot sign, counted by reason for the sentence that explains their absence.
-struct Unusable {
-  std::vector<std::string> expiredOn;      // notAfter dates
-  std::vector<std::string> notValidUntil;  // notBefore dates
-  int withoutSigningUsage = 0;
+struct TUnusable {
+  std::vector<std::string> ExpiredOn;      // notAfter dates
+  std::vector<std::string> NotValidUntil;  // notBefore dates
+  int WithoutSigningUsage = 0;
 };
 
 }  // namespace tavrin

@@ -8,39 +8,41 @@
 
 namespace tavrin {
 
-enum class Status : std::int32_t {
-  kOk = 0,
-  kUnsupportedCodePage = 1,
-  kNothingGiven = 2,
-  kUnrepresentableText = 3,
-  kCancelled = 4,
-  kUnreadableFile = 5,
-  kNoSignatureYet = 6,
-  kUnknownSignatureHash = 7,
-  kUnknownCertificateHash = 8,
-  kOutOfMemory = 9,
-  kSha1NotForSignatures = 10,
-  kNoCertificate = 11,
-  kNoUsableCertificate = 12,
-  kWrongPin = 13,
-  kPinLocked = 14,
-  kTokenGone = 15,
-  kSigningFailed = 16,
-  kNotAvailable = 17,
-  kFileTooLarge = 18,
-  kUnknownDialogMode = 19,
-  kKeyFileNotGiven = 20,
-  kFileChanged = 21,
+enum class TStatus : std::int32_t {
+  Ok = 0,
+  UnsupportedCodePage = 1,
+  NothingGiven = 2,
+  UnrepresentableText = 3,
+  Cancelled = 4,
+  UnreadableFile = 5,
+  NoSignatureYet = 6,
+  UnknownSignatureHash = 7,
+  UnknownCertificateHash = 8,
+  OutOfMemory = 9,
+  Sha1NotForSignatures = 10,
+  NoCertificate = 11,
+  NoUsableCertificate = 12,
+  WrongPin = 13,
+  PinLocked = 14,
+  TokenGone = 15,
+  SigningFailed = 16,
+  NotAvailable = 17,
+  FileTooLarge = 18,
+  UnknownDialogMode = 19,
+  KeyFileNotGiven = 20,
+  FileChanged = 21,
 };
 
 // A status and the sentence a person reads about it (UTF-8; empty for success).
-struct Outcome {
-  Status status = Status::kOk;
-  std::string sentence;
+struct TOutcome {
+  TStatus Status = TStatus::Ok;
+  std::string Sentence;
 
-  static Outcome Ok() { return {}; }
-  static Outcome Fail(Status status, std::string sentence) { return {status, std::move(sentence)}; }
-  bool ok() const noexcept { return status == Status::kOk; }
+  static TOutcome Ok() { return {}; }
+  static TOutcome Fail(TStatus Status, std::string Sentence) {
+    return {Status, std::move(Sentence)};
+  }
+  bool ok() const noexcept { return Status == TStatus::Ok; }
 };
 
 }  // namespace tavrin

@@ -7,17 +7,17 @@ namespace tavrin {
 // The library calls each module from one thread at a time, and says so with no initialisation
 // arguments: a module then takes no locks of its own. With locks, OpenSC deadlocked in C_Login
 // when the card was pulled out in the middle of it, and the host with it.
-TokenModules::TokenModules() : loaded_(LoadTokenModules()) {
-  if (loaded_ == nullptr) return;
-  for (CK_FUNCTION_LIST** it = loaded_; *it != nullptr; ++it) {
+TTokenModules::TTokenModules() : FLoaded(LoadTokenModules()) {
+  if (FLoaded == nullptr) return;
+  for (CK_FUNCTION_LIST** it = FLoaded; *it != nullptr; ++it) {
     // One module's failure (no device, a daemon that is not running) is its own.
-    if ((*it)->C_Initialize(nullptr) == CKR_OK) initialised_.push_back(*it);
+    if ((*it)->C_Initialize(nullptr) == CKR_OK) FInitialised.push_back(*it);
   }
 }
 
-TokenModules::~TokenModules() {
-  for (CK_FUNCTION_LIST* module : initialised_) module->C_Finalize(nullptr);
-  if (loaded_ != nullptr) p11_kit_modules_release(loaded_);
+TTokenModules::~TTokenModules() {
+  for (CK_FUNCTION_LIST* module : FInitialised) module->C_Finalize(nullptr);
+  if (FLoaded != nullptr) p11_kit_modules_release(FLoaded);
 }
 
 }  // namespace tavrin

@@ -13,19 +13,19 @@ namespace tavrin {
 // registered with p11-kit; only the test build of the library links another list in its place.
 CK_FUNCTION_LIST** LoadTokenModules();
 
-class TokenModules {
+class TTokenModules {
  public:
-  TokenModules();
-  ~TokenModules();
-  TokenModules(const TokenModules&) = delete;
-  TokenModules& operator=(const TokenModules&) = delete;
+  TTokenModules();
+  ~TTokenModules();
+  TTokenModules(const TTokenModules&) = delete;
+  TTokenModules& operator=(const TTokenModules&) = delete;
 
   // Those that initialised.
-  const std::vector<CK_FUNCTION_LIST*>& Initialised() const noexcept { return initialised_; }
+  const std::vector<CK_FUNCTION_LIST*>& Initialised() const noexcept { return FInitialised; }
 
  private:
-  CK_FUNCTION_LIST** loaded_;
-  std::vector<CK_FUNCTION_LIST*> initialised_;
+  CK_FUNCTION_LIST** FLoaded;
+  std::vector<CK_FUNCTION_LIST*> FInitialised;
 };
 
 }  // namespace tavrin

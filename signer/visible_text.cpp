@@ -34,14 +34,14 @@ bool ShownAsMarker(std::uint32_t c) noexcept {
          c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB) || unicode::IsSurrogate(c);
 }
 
-TextPreview PreviewOf(std::u16string_view text, std::size_t limit) {
-  TextPreview preview;
-  for (std::size_t i = 0, units = 1; i < text.size(); i += units, ++preview.length) {
+TTextPreview PreviewOf(std::u16string_view text, std::size_t limit) {
+  TTextPreview preview;
+  for (std::size_t i = 0, units = 1; i < text.size(); i += units, ++preview.Length) {
     const char32_t c = unicode::CharacterAt(text, i, units);
-    if (preview.length < limit) {
-      AppendShown(preview.shown, c);
+    if (preview.Length < limit) {
+      AppendShown(preview.Shown, c);
     } else {
-      ++preview.hidden;
+      ++preview.Hidden;
     }
   }
   return preview;

@@ -14,15 +14,15 @@ namespace tavrin {
 // True for a character that a dialog shows as a marker.
 bool ShownAsMarker(std::uint32_t codePoint) noexcept;
 
-struct TextPreview {
-  std::string shown;         // UTF-8, markers in place, whole characters only
-  std::uint64_t length = 0;  // the whole text's length in characters (a pair is one)
-  std::uint64_t hidden = 0;  // the characters that come after the preview
+struct TTextPreview {
+  std::string Shown;         // UTF-8, markers in place, whole characters only
+  std::uint64_t Length = 0;  // the whole text's length in characters (a pair is one)
+  std::uint64_t Hidden = 0;  // the characters that come after the preview
 };
 
 // The first `limit` characters of `text`. A lone surrogate (which no code page the library signs
 // in can hold, so such a text is never signed) is shown as a marker too.
-TextPreview PreviewOf(std::u16string_view text, std::size_t limit);
+TTextPreview PreviewOf(std::u16string_view text, std::size_t limit);
 
 // A name or title (bytes, meant as UTF-8) with markers in place.
 std::string VisibleName(std::string_view bytes);

@@ -39,9 +39,9 @@ constexpr std::int32_t kOutOfMemory = 9;
 constexpr std::uint16_t kOutOfServiceCodePage = 65535;
 // Numbers that ask for a long run instead of a signature: [base, end) gives end - base units.
 struct TRunRange {
-  std::int32_t base;
-  std::int32_t end;
-  bool wide;
+  std::int32_t Base;
+  std::int32_t End;
+  bool Wide;
 };
 constexpr TRunRange kRunRanges[] = {{10'000'000, 20'000'000, false},
                                     {20'000'000, 30'000'000, true},
@@ -55,14 +55,14 @@ static_assert(sizeof kWideRunPattern / sizeof(char16_t) - 1 == kWideRunPatternLe
 constexpr char16_t kAsciiRunPattern[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 struct TStandInState {
-  std::mutex lock;
-  std::u16string lastError;
+  std::mutex Lock;
+  std::u16string LastError;
   // None until the caller sets one: the getter then leaves the caller's variable as it was.
-  std::optional<std::uint16_t> codePage;
-  std::int32_t signatureHash = 1;
-  std::int32_t certificateHash = 1;
-  bool signed_ = false;
-  std::uint64_t lastDigest = 0;
+  std::optional<std::uint16_t> CodePage;
+  std::int32_t SignatureHash = 1;
+  std::int32_t CertificateHash = 1;
+  bool FSigned = false;
+  std::uint64_t LastDigest = 0;
 };
 
 TStandInState& State() {
@@ -84,7 +84,7 @@ bool Return(TBstr* out, std::u16string_view text) noexcept {
 std::u16string Decimal(std::int64_t number) { return standin::WidenAscii(std::to_string(number)); }
 
 std::int32_t Fail(TStandInState& state, std::int32_t status, std::u16string message) {
-  state.lastError = std::move(message);
+  state.LastError = std::move(message);
   return status;
 }
 
@@ -93,7 +93,7 @@ std::int32_t RefuseOutOfService(TStandInState& state) {
 }
 
 std::int32_t Succeed(TStandInState& state) {
-  state.lastError.clear();
+  state.LastError.clear();
   return kOk;
 }
 
@@ -104,7 +104,7 @@ std::int32_t Deliver(TStandInState& state, TBstr* out, std::u16string_view text)
 
 const TRunRange* RunRangeOf(std::int32_t number) {
   for (const TRunRange& range : kRunRanges) {
-    if (number >= range.base && number < range.end) return &range;
+    if (number >= range.Base && number < range.End) return &range;
   }
   return nullptr;
 }
@@ -130,12 +130,12 @@ void FillRepeating(TOleChar* units, std::size_t count, std::u16string_view patte
 // The long run made in place in the string handed out: no second copy of tens of megabytes.
 std::int32_t DeliverRun(TStandInState& state, TBstr* out, const TRunRange& range,
                         std::int32_t number) {
-  const auto length = static_cast<std::uint32_t>(number - range.base);
+  const auto length = static_cast<std::uint32_t>(number - range.Base);
   if (out == nullptr || length == 0) return Succeed(state);
   TBstr run = platform::SysAllocStringLen(nullptr, length);
   if (run == nullptr) return Fail(state, kOutOfMemory, u"Out of memory");
   FillRepeating(run, length,
-                range.wide ? std::u16string_view(kWideRunPattern, kWideRunPatternLength)
+                range.Wide ? std::u16string_view(kWideRunPattern, kWideRunPatternLength)
                            : std::u16string_view(kAsciiRunPattern));
   *out = run;
   return Succeed(state);
@@ -168,8 +168,8 @@ std::int32_t Signed(TStandInState& state, TBstr* out, std::u16string_view signat
                     std::uint64_t digest) {
   const std::int32_t status = Deliver(state, out, signature);
   if (status == kOk) {
-    state.signed_ = true;
-    state.lastDigest = digest;
+    state.FSigned = true;
+    state.LastDigest = digest;
   }
   return status;
 }
@@ -193,11 +193,11 @@ std::int32_t Guarded(TBody body) noexcept {
     return body();
   } catch (...) {
     auto& state = State();
-    std::lock_guard guard(state.lock);
+    std::lock_guard guard(state.Lock);
     try {
-      state.lastError = u"Out of memory";
+      state.LastError = u"Out of memory";
     } catch (...) {
-      state.lastError.clear();
+      state.LastError.clear();
     }
     return kOutOfMemory;
   }
@@ -210,7 +210,7 @@ std::int32_t SetNumber(std::int32_t number, std::int32_t highest, std::int32_t r
                        std::u16string_view refusalText, TStore store) noexcept {
   return Guarded([&] {
     auto& state = State();
-    std::lock_guard guard(state.lock);
+    std::lock_guard guard(state.Lock);
     if (number < 1 || number > highest) {
       return Fail(state, refusal, std::u16string(refusalText) + Decimal(number));
     }
@@ -228,8 +228,8 @@ extern "C" {
 std::int32_t FEROLANT_LIBCALL AboutW(TBstr* about) {
   return Guarded([&] {
     auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (state.codePage == kOutOfServiceCodePage) {
+    std::lock_guard guard(state.Lock);
+    if (state.CodePage == kOutOfServiceCodePage) {
       return RefuseOutOfService(state);
     }
     return Deliver(state, about,
@@ -240,17 +240,17 @@ std::int32_t FEROLANT_LIBCALL AboutW(TBstr* about) {
 std::int32_t FEROLANT_LIBCALL GetLastErrorStrW(TBstr* message) {
   return Guarded([&] {
     auto& state = State();
-    std::lock_guard guard(state.lock);
-    return Return(message, state.lastError) ? kOk : kOutOfMemory;
+    std::lock_guard guard(state.Lock);
+    return Return(message, state.LastError) ? kOk : kOutOfMemory;
   });
 }
 
 std::int32_t FEROLANT_LIBCALL GetCfgCodePageNumberW(std::uint16_t* codePage) {
   return Guarded([&] {
     auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (codePage != nullptr && state.codePage) *codePage = *state.codePage;
-    if (state.codePage == kOutOfServiceCodePage) {
+    std::lock_guard guard(state.Lock);
+    if (codePage != nullptr && state.CodePage) *codePage = *state.CodePage;
+    if (state.CodePage == kOutOfServiceCodePage) {
       return RefuseOutOfService(state);
     }
     return Succeed(state);
@@ -260,25 +260,25 @@ std::int32_t FEROLANT_LIBCALL GetCfgCodePageNumberW(std::uint16_t* codePage) {
 std::int32_t FEROLANT_LIBCALL SetCfgCodePageNumberW(std::int32_t codePage) {
   return SetNumber(
       codePage, 65535, kBadCodePage, u"Invalid code page number ",
-      [&](TStandInState& state) { state.codePage = static_cast<std::uint16_t>(codePage); });
+      [&](TStandInState& state) { state.CodePage = static_cast<std::uint16_t>(codePage); });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgSignatureHashAlgorithmNumberW(std::int32_t algorithm) {
   return SetNumber(algorithm, 4, kBadSignatureHash, u"Unsupported signature hash algorithm ",
-                   [&](TStandInState& state) { state.signatureHash = algorithm; });
+                   [&](TStandInState& state) { state.SignatureHash = algorithm; });
 }
 
 std::int32_t FEROLANT_LIBCALL SetCfgSigningCertificateHashAlgorithmNumberW(std::int32_t algorithm) {
   return SetNumber(algorithm, 3, kBadCertificateHash,
                    u"Unsupported signing certificate hash algorithm ",
-                   [&](TStandInState& state) { state.certificateHash = algorithm; });
+                   [&](TStandInState& state) { state.CertificateHash = algorithm; });
 }
 
 std::int32_t FEROLANT_LIBCALL SignDetachedW(const TOleChar* text, TBstr* signature,
                                             std::int32_t number) {
   return Guarded([&] {
     auto& state = State();
-    std::lock_guard guard(state.lock);
+    std::lock_guard guard(state.Lock);
     if (const TRunRange* range = RunRangeOf(number)) {
       return DeliverRun(state, signature, *range, number);
     }
@@ -295,7 +295,7 @@ std::int32_t FEROLANT_LIBCALL SignFileDetachedW(const TOleChar* fileName, TBstr*
                                                 std::int32_t number) {
   return Guarded([&] {
     auto& state = State();
-    std::lock_guard guard(state.lock);
+    std::lock_guard guard(state.Lock);
     return WithFileContent(state, fileName, [&](const std::string& content) {
       const std::uint64_t digest =
           standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64(content));
@@ -308,7 +308,7 @@ std::int32_t FEROLANT_LIBCALL SignFileDetachedW(const TOleChar* fileName, TBstr*
 std::int32_t FEROLANT_LIBCALL EncodeFileW(const TOleChar* fileName, TBstr* encoded) {
   return Guarded([&] {
     auto& state = State();
-    std::lock_guard guard(state.lock);
+    std::lock_guard guard(state.Lock);
     return WithFileContent(state, fileName, [&](const std::string& content) {
       return Deliver(state, encoded, standin::WidenAscii(Base64Of(content)));
     });
@@ -318,9 +318,9 @@ std::int32_t FEROLANT_LIBCALL EncodeFileW(const TOleChar* fileName, TBstr* encod
 std::int32_t FEROLANT_LIBCALL GetLastCertSenderSignatureSNW(TBstr* serial) {
   return Guarded([&] {
     auto& state = State();
-    std::lock_guard guard(state.lock);
-    if (!state.signed_) return Fail(state, kNoSignatureYet, u"No signature has been made yet");
-    std::string hex = standin::Hex64(state.lastDigest);
+    std::lock_guard guard(state.Lock);
+    if (!state.FSigned) return Fail(state, kNoSignatureYet, u"No signature has been made yet");
+    std::string hex = standin::Hex64(state.LastDigest);
     for (char& c : hex) {
       if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
     }
@@ -337,7 +337,7 @@ std::int32_t FEROLANT_LIBCALL GetFileNameDlgW(const TOleChar* text1, const TOleC
     // Shown without the lock: a modal window runs the caller's message loop.
     standin::ShowChoiceDialog(texts[0]);
     auto& state = State();
-    std::lock_guard guard(state.lock);
+    std::lock_guard guard(state.Lock);
     if (texts[0] == u"cancel") return Fail(state, kDialogCancelled, u"The dialog was cancelled");
     std::size_t spaces = 0;
     for (char16_t unit : texts[1]) spaces += unit == u' ' ? 1 : 0;

@@ -60,35 +60,35 @@ constexpr std::string_view kPassedVariables[] = {
 };
 constexpr std::string_view kPath = "PATH=/usr/bin:/bin";
 
-class Pipe {
+class TPipe {
  public:
-  Pipe() {
+  TPipe() {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) == 0) {
-      read_ = fds[0];
-      write_ = fds[1];
+      FRead = fds[0];
+      FWrite = fds[1];
     }
   }
-  ~Pipe() {
+  ~TPipe() {
     CloseRead();
     CloseWrite();
   }
-  Pipe(const Pipe&) = delete;
-  Pipe& operator=(const Pipe&) = delete;
+  TPipe(const TPipe&) = delete;
+  TPipe& operator=(const TPipe&) = delete;
 
-  bool Valid() const noexcept { return read_ >= 0 && write_ >= 0; }
-  int Read() const noexcept { return read_; }
-  int Write() const noexcept { return write_; }
-  void CloseRead() noexcept { Close(read_); }
-  void CloseWrite() noexcept { Close(write_); }
+  bool Valid() const noexcept { return FRead >= 0 && FWrite >= 0; }
+  int Read() const noexcept { return FRead; }
+  int Write() const noexcept { return FWrite; }
+  void CloseRead() noexcept { Close(FRead); }
+  void CloseWrite() noexcept { Close(FWrite); }
 
  private:
   static void Close(int& fd) noexcept {
     if (fd >= 0) ::close(fd);
     fd = -1;
   }
-  int read_ = -1;
-  int write_ = -1;
+  int FRead = -1;
+  int FWrite = -1;
 };
 
 // zenity reads its arguments in the locale's character set, and the texts are UTF-8. A locale
@@ -140,28 +140,28 @@ int ExitCodeOf(pid_t pid) noexcept {
 }
 
 // A read buffer in memory that stays out of core dumps, wiped when it goes.
-class ReadBuffer {
+class TReadBuffer {
  public:
-  ReadBuffer() : data_(static_cast<char*>(OPENSSL_secure_malloc(kReadPiece))) {}
-  ~ReadBuffer() { OPENSSL_secure_clear_free(data_, kReadPiece); }
-  ReadBuffer(const ReadBuffer&) = delete;
-  ReadBuffer& operator=(const ReadBuffer&) = delete;
-  char* Get() const noexcept { return data_; }
+  TReadBuffer() : FData(static_cast<char*>(OPENSSL_secure_malloc(kReadPiece))) {}
+  ~TReadBuffer() { OPENSSL_secure_clear_free(FData, kReadPiece); }
+  TReadBuffer(const TReadBuffer&) = delete;
+  TReadBuffer& operator=(const TReadBuffer&) = delete;
+  char* Get() const noexcept { return FData; }
 
  private:
-  char* data_;
+  char* FData;
 };
 
-using OutputSink = std::function<void(const char* data, std::size_t size)>;
+using TOutputSink = std::function<void(const char* data, std::size_t size)>;
 
-ChildOutcome Run(const std::vector<std::string>& argv, const OutputSink& sink,
-                 const std::vector<std::string>& extraEnvironment) {
+TChildOutcome Run(const std::vector<std::string>& argv, const TOutputSink& sink,
+                  const std::vector<std::string>& extraEnvironment) {
   EnsureSecureHeap();
-  ChildOutcome outcome;
-  Pipe out;
-  Pipe err;
-  Pipe report;
-  ReadBuffer buffer;
+  TChildOutcome outcome;
+  TPipe out;
+  TPipe err;
+  TPipe report;
+  TReadBuffer buffer;
   if (argv.empty() || !out.Valid() || !err.Valid() || !report.Valid() || buffer.Get() == nullptr) {
     return outcome;
   }
@@ -191,7 +191,7 @@ ChildOutcome Run(const std::vector<std::string>& argv, const OutputSink& sink,
     ExitCodeOf(pid);
     return outcome;
   }
-  outcome.started = true;
+  outcome.Started = true;
 
   // The host's standard input is watched for its end only (no events asked for, so nothing is
   // read from it): when the browser goes away, so does the dialog.
@@ -223,16 +223,16 @@ ChildOutcome Run(const std::vector<std::string>& argv, const OutputSink& sink,
       if (i == 0) {
         sink(buffer.Get(), size);
       } else {
-        outcome.errorTail.append(buffer.Get(), size);
-        if (outcome.errorTail.size() > kErrorTailLimit) {
-          outcome.errorTail.erase(0, outcome.errorTail.size() - kErrorTailLimit);
+        outcome.ErrorTail.append(buffer.Get(), size);
+        if (outcome.ErrorTail.size() > kErrorTailLimit) {
+          outcome.ErrorTail.erase(0, outcome.ErrorTail.size() - kErrorTailLimit);
         }
       }
     }
   }
   if (abandoned) ::kill(pid, SIGKILL);
   const int exitCode = ExitCodeOf(pid);
-  outcome.exitCode = abandoned ? -1 : exitCode;
+  outcome.ExitCode = abandoned ? -1 : exitCode;
   return outcome;
 }
 
@@ -258,13 +258,13 @@ std::vector<std::string> DialogEnvironment(char* const* environment) {
   return kept;
 }
 
-ChildOutcome RunDialog(const std::vector<std::string>& argv, Secret& output,
-                       const std::vector<std::string>& extraEnvironment) {
+TChildOutcome RunDialog(const std::vector<std::string>& argv, TSecret& output,
+                        const std::vector<std::string>& extraEnvironment) {
   // The line feed that ends the answer is only known at the end, so each piece is held back by
   // one byte; the held byte lives in this frame and is wiped with it.
   char held = 0;
   bool holding = false;
-  ChildOutcome outcome = Run(
+  TChildOutcome outcome = Run(
       argv,
       [&](const char* data, std::size_t size) {
         if (holding) output.Append(std::string_view(&held, 1));
@@ -278,9 +278,9 @@ ChildOutcome RunDialog(const std::vector<std::string>& argv, Secret& output,
   return outcome;
 }
 
-ChildOutcome RunDialog(const std::vector<std::string>& argv, std::string& output,
-                       const std::vector<std::string>& extraEnvironment) {
-  ChildOutcome outcome = Run(
+TChildOutcome RunDialog(const std::vector<std::string>& argv, std::string& output,
+                        const std::vector<std::string>& extraEnvironment) {
+  TChildOutcome outcome = Run(
       argv, [&](const char* data, std::size_t size) { output.append(data, size); },
       extraEnvironment);
   if (!output.empty() && output.back() == '\n') output.pop_back();

@@ -15,24 +15,24 @@
 
 namespace tavrin::dialogs {
 
-struct ChildOutcome {
-  bool started = false;  // false: the program could not be run at all (missing, no memory)
+struct TChildOutcome {
+  bool Started = false;  // false: the program could not be run at all (missing, no memory)
   // The program's exit status, as waitpid reported it; -1 when it died of a signal, was killed
   // because the browser went away, or its status could not be known (another part of the
   // process reaped it, SIGCHLD ignored). Only a known 0 is ever an answer.
-  int exitCode = -1;
-  std::string errorTail;  // the end of what it wrote to its error output, for telling causes apart
+  int ExitCode = -1;
+  std::string ErrorTail;  // the end of what it wrote to its error output, for telling causes apart
 };
 
 // Runs `argv` (argv[0] a full path, never looked up in PATH) and waits for it. Its standard output
 // goes into `output`, which is never copied elsewhere; one trailing line feed is dropped.
 // `extraEnvironment` ("NAME=value") comes on top of what the window needs.
-ChildOutcome RunDialog(const std::vector<std::string>& argv, Secret& output,
-                       const std::vector<std::string>& extraEnvironment = {});
+TChildOutcome RunDialog(const std::vector<std::string>& argv, TSecret& output,
+                        const std::vector<std::string>& extraEnvironment = {});
 
 // The same for answers that are not secret.
-ChildOutcome RunDialog(const std::vector<std::string>& argv, std::string& output,
-                       const std::vector<std::string>& extraEnvironment = {});
+TChildOutcome RunDialog(const std::vector<std::string>& argv, std::string& output,
+                        const std::vector<std::string>& extraEnvironment = {});
 
 // The variables passed on to a dialog from `environment` (a null-ended "NAME=value" list): what
 // GTK needs to reach the display, the session and the person's language and theme; nothing else.

@@ -18,7 +18,7 @@ namespace tavrin {
 
 namespace {
 
-using dialogs::ChildOutcome;
+using dialogs::TChildOutcome;
 
 // zenity's exit status for OK; Cancel, Escape and closing the window give 1.
 constexpr int kZenityOk = 0;
@@ -47,14 +47,14 @@ std::string GuardModule() {
 
 // A dialog program that cannot reach the display also exits with 1, as if cancelled; only its
 // message tells the two apart.
-Answer Classify(const ChildOutcome& outcome) {
-  if (!outcome.started) return Answer::kUnavailable;
-  if (outcome.exitCode == kZenityOk) return Answer::kAccepted;
-  if (outcome.exitCode == kZenityCancel &&
-      outcome.errorTail.find("cannot open display") == std::string::npos) {
-    return Answer::kCancelled;
+TAnswer Classify(const TChildOutcome& outcome) {
+  if (!outcome.Started) return TAnswer::Unavailable;
+  if (outcome.ExitCode == kZenityOk) return TAnswer::Accepted;
+  if (outcome.ExitCode == kZenityCancel &&
+      outcome.ErrorTail.find("cannot open display") == std::string::npos) {
+    return TAnswer::Cancelled;
   }
-  return Answer::kUnavailable;
+  return TAnswer::Unavailable;
 }
 
 std::vector<std::string> SplitPaths(const std::string& answer, bool multiple) {
@@ -73,83 +73,84 @@ std::vector<std::string> SplitPaths(const std::string& answer, bool multiple) {
   return paths;
 }
 
-class ZenityConsent final : public Consent {
+class TZenityConsent final : public IConsent {
  public:
-  ZenityConsent()
-      : texts_(dialogs::TextsFor(dialogs::LanguageFromEnvironment())),
-        requester_(VisibleName(dialogs::RequesterOfThisProcess())),
-        guard_(GuardModule()) {}
+  TZenityConsent()
+      : FTexts(dialogs::TextsFor(dialogs::LanguageFromEnvironment())),
+        FRequester(VisibleName(dialogs::RequesterOfThisProcess())),
+        FGuard(GuardModule()) {}
 
-  Answer ChooseCertificate(const std::vector<CertificateSummary>& certificates,
-                           std::size_t preselected, std::size_t& chosen) override {
-    if (!CanAsk()) return Answer::kUnavailable;
+  TAnswer ChooseCertificate(const std::vector<TCertificateSummary>& certificates,
+                            std::size_t preselected, std::size_t& chosen) override {
+    if (!CanAsk()) return TAnswer::Unavailable;
     std::string answer;
-    const Answer result = Classify(dialogs::RunDialog(
-        dialogs::CertificateChoiceArguments(certificates, preselected, texts_), answer, Guarded()));
-    if (result != Answer::kAccepted) return result;
+    const TAnswer result = Classify(dialogs::RunDialog(
+        dialogs::CertificateChoiceArguments(certificates, preselected, FTexts), answer, Guarded()));
+    if (result != TAnswer::Accepted) return result;
     // The field can be edited: an item of the list, or just its number, is a choice.
     for (std::size_t i = 0; i < certificates.size(); ++i) {
       if (answer == dialogs::CertificateItem(certificates, i) || answer == std::to_string(i + 1)) {
         chosen = i;
-        return Answer::kAccepted;
+        return TAnswer::Accepted;
       }
     }
-    return Answer::kCancelled;
+    return TAnswer::Cancelled;
   }
 
-  Answer AskPin(const PinRequest& request, Secret& pin) override {
-    if (!CanAsk()) return Answer::kUnavailable;
-    Secret typed;
-    const Answer result = Classify(
-        dialogs::RunDialog(dialogs::PinArguments(request, requester_, texts_), typed, Guarded()));
-    if (result != Answer::kAccepted) return result;
+  TAnswer AskPin(const TPinRequest& request, TSecret& pin) override {
+    if (!CanAsk()) return TAnswer::Unavailable;
+    TSecret typed;
+    const TAnswer result = Classify(
+        dialogs::RunDialog(dialogs::PinArguments(request, FRequester, FTexts), typed, Guarded()));
+    if (result != TAnswer::Accepted) return result;
     // An empty PIN would only cost the token a try; one that does not fit is not cut.
-    if (typed.Overlong() || (typed.Empty() && !request.isFilePassword)) return Answer::kCancelled;
+    if (typed.Overlong() || (typed.Empty() && !request.IsFilePassword)) return TAnswer::Cancelled;
     pin.Append(typed.View());
     return result;
   }
 
-  Answer Confirm(const ConfirmRequest& request) override {
-    if (!CanAsk()) return Answer::kUnavailable;
+  TAnswer Confirm(const TConfirmRequest& request) override {
+    if (!CanAsk()) return TAnswer::Unavailable;
     std::string ignored;
-    return Classify(dialogs::RunDialog(dialogs::ConfirmArguments(request, requester_, texts_),
+    return Classify(dialogs::RunDialog(dialogs::ConfirmArguments(request, FRequester, FTexts),
                                        ignored, Guarded()));
   }
 
-  Answer ChooseFiles(const FileChooserRequest& request, std::vector<std::string>& paths) override {
-    if (!CanAsk()) return Answer::kUnavailable;
+  TAnswer ChooseFiles(const TFileChooserRequest& request,
+                      std::vector<std::string>& paths) override {
+    if (!CanAsk()) return TAnswer::Unavailable;
     const char* home = std::getenv("HOME");
     std::string answer;
-    const Answer result = Classify(dialogs::RunDialog(
-        dialogs::FileChooserArguments(request, home != nullptr ? home : "", texts_), answer,
+    const TAnswer result = Classify(dialogs::RunDialog(
+        dialogs::FileChooserArguments(request, home != nullptr ? home : "", FTexts), answer,
         Guarded()));
-    if (result != Answer::kAccepted) return result;
-    std::vector<std::string> chosen = SplitPaths(answer, request.multiple);
-    if (chosen.empty()) return Answer::kCancelled;
+    if (result != TAnswer::Accepted) return result;
+    std::vector<std::string> chosen = SplitPaths(answer, request.Multiple);
+    if (chosen.empty()) return TAnswer::Cancelled;
     paths = std::move(chosen);
-    return Answer::kAccepted;
+    return TAnswer::Accepted;
   }
 
-  Answer ConfirmFileRead(const FileReadRequest& request) override {
-    if (!CanAsk()) return Answer::kUnavailable;
+  TAnswer ConfirmFileRead(const TFileReadRequest& request) override {
+    if (!CanAsk()) return TAnswer::Unavailable;
     std::string ignored;
-    return Classify(dialogs::RunDialog(dialogs::FileReadArguments(request, requester_, texts_),
+    return Classify(dialogs::RunDialog(dialogs::FileReadArguments(request, FRequester, FTexts),
                                        ignored, Guarded()));
   }
 
  private:
   // A window can be shown, and shown with its guard: a dialog that could be answered before it
   // is read is not shown at all.
-  bool CanAsk() const { return DisplayConfigured() && !guard_.empty(); }
-  std::vector<std::string> Guarded() const { return {"GTK_MODULES=" + guard_}; }
+  bool CanAsk() const { return DisplayConfigured() && !FGuard.empty(); }
+  std::vector<std::string> Guarded() const { return {"GTK_MODULES=" + FGuard}; }
 
-  const dialogs::Texts& texts_;
-  const std::string requester_;
-  const std::string guard_;
+  const dialogs::TTexts& FTexts;
+  const std::string FRequester;
+  const std::string FGuard;
 };
 
 }  // namespace
 
-std::unique_ptr<Consent> MakeDialogConsent() { return std::make_unique<ZenityConsent>(); }
+std::unique_ptr<IConsent> MakeDialogConsent() { return std::make_unique<TZenityConsent>(); }
 
 }  // namespace tavrin

@@ -16,9 +16,9 @@ std::string Option(std::string_view name, std::string_view value) {
 
 // A title the page asked for is shown as the page's words, after the product's name, so that it
 // cannot pose as one of the signer's own dialogs.
-std::string Title(std::string_view asked, std::string_view fallback, const Texts& texts) {
+std::string Title(std::string_view asked, std::string_view fallback, const TTexts& texts) {
   if (asked.empty()) return std::string(fallback);
-  return Fill(texts.pageTitle, {VisibleName(asked)});
+  return Fill(texts.PageTitle, {VisibleName(asked)});
 }
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
@@ -49,19 +49,19 @@ std::string Patterns(std::string_view list) {
   return out;
 }
 
-std::string PinText(const PinRequest& request, std::string_view requester, const Texts& texts) {
-  std::string text = DescribeRequest(requester, request.subject, request.certificate,
-                                     request.isFilePassword, texts);
+std::string PinText(const TPinRequest& request, std::string_view requester, const TTexts& texts) {
+  std::string text = DescribeRequest(requester, request.Subject, request.Certificate,
+                                     request.IsFilePassword, texts);
   text += "\n\n";
-  if (request.previousAttemptWrong) {
-    text += texts.wrongPin;
+  if (request.PreviousAttemptWrong) {
+    text += texts.WrongPin;
     text += ' ';
   }
-  if (request.triesLeft) {
-    text += Fill(texts.triesLeft, {std::to_string(*request.triesLeft)});
+  if (request.TriesLeft) {
+    text += Fill(texts.TriesLeft, {std::to_string(*request.TriesLeft)});
   }
-  if (request.previousAttemptWrong || request.triesLeft) text += '\n';
-  text += request.isFilePassword ? texts.passwordPrompt : texts.pinPrompt;
+  if (request.PreviousAttemptWrong || request.TriesLeft) text += '\n';
+  text += request.IsFilePassword ? texts.PasswordPrompt : texts.PinPrompt;
   return text;
 }
 
@@ -99,7 +99,7 @@ std::string ForMarkupLabel(std::string_view text) {
   return out;
 }
 
-std::vector<std::string> FileFilters(std::string_view filter, const Texts& texts) {
+std::vector<std::string> FileFilters(std::string_view filter, const TTexts& texts) {
   std::vector<std::string> filters;
   if (Trim(filter).empty()) return filters;
   const std::vector<std::string_view> parts = Split(filter, '|');
@@ -112,35 +112,35 @@ std::vector<std::string> FileFilters(std::string_view filter, const Texts& texts
       filters.push_back(std::string(Trim(parts[i])) + " | " + patterns);
     }
   }
-  filters.push_back(std::string(texts.allFiles) + " | *");
+  filters.push_back(std::string(texts.AllFiles) + " | *");
   return filters;
 }
 
-std::string CertificateItem(const std::vector<CertificateSummary>& certificates,
+std::string CertificateItem(const std::vector<TCertificateSummary>& certificates,
                             std::size_t index) {
-  const CertificateSummary& c = certificates[index];
-  return std::to_string(index + 1) + ". " + c.subject + " \u2013 " + c.keyLocation;
+  const TCertificateSummary& c = certificates[index];
+  return std::to_string(index + 1) + ". " + c.Subject + " \u2013 " + c.KeyLocation;
 }
 
 // A list of the certificates in full and a drop-down of their short names, the one chosen last
 // already in the field: Enter takes it, the arrow keys pick another. (A table would look
 // tidier, but zenity's table keeps Enter for itself.)
-Arguments CertificateChoiceArguments(const std::vector<CertificateSummary>& certificates,
-                                     std::size_t preselected, const Texts& texts) {
-  std::string text(texts.choosePrompt);
+TArguments CertificateChoiceArguments(const std::vector<TCertificateSummary>& certificates,
+                                      std::size_t preselected, const TTexts& texts) {
+  std::string text(texts.ChoosePrompt);
   text += '\n';
   for (std::size_t i = 0; i < certificates.size(); ++i) {
-    const CertificateSummary& c = certificates[i];
-    text += '\n' + std::to_string(i + 1) + ". " + c.subject + "\n      ";
-    text += Fill(texts.certificateDetails, {c.issuer, c.notBefore, c.notAfter, c.keyLocation});
+    const TCertificateSummary& c = certificates[i];
+    text += '\n' + std::to_string(i + 1) + ". " + c.Subject + "\n      ";
+    text += Fill(texts.CertificateDetails, {c.Issuer, c.NotBefore, c.NotAfter, c.KeyLocation});
   }
-  Arguments args{std::string(kZenity),
-                 "--entry",
-                 Option("title", texts.chooseTitle),
-                 Option("text", ForMnemonicLabel(text)),
-                 Option("ok-label", texts.choose),
-                 Option("cancel-label", texts.cancel),
-                 "--width=620"};
+  TArguments args{std::string(kZenity),
+                  "--entry",
+                  Option("title", texts.ChooseTitle),
+                  Option("text", ForMnemonicLabel(text)),
+                  Option("ok-label", texts.Choose),
+                  Option("cancel-label", texts.Cancel),
+                  "--width=620"};
   if (preselected < certificates.size()) {
     args.push_back(Option("entry-text", CertificateItem(certificates, preselected)));
   }
@@ -151,72 +151,73 @@ Arguments CertificateChoiceArguments(const std::vector<CertificateSummary>& cert
   return args;
 }
 
-Arguments PinArguments(const PinRequest& request, std::string_view requester, const Texts& texts) {
+TArguments PinArguments(const TPinRequest& request, std::string_view requester,
+                        const TTexts& texts) {
   return {std::string(kZenity),
           "--entry",
           "--hide-text",
-          Option("title", request.isFilePassword ? texts.passwordTitle : texts.pinTitle),
+          Option("title", request.IsFilePassword ? texts.PasswordTitle : texts.PinTitle),
           Option("text", ForMnemonicLabel(PinText(request, requester, texts))),
-          Option("ok-label", texts.sign),
-          Option("cancel-label", texts.cancel),
+          Option("ok-label", texts.Sign),
+          Option("cancel-label", texts.Cancel),
           "--width=560"};
 }
 
-Arguments ConfirmArguments(const ConfirmRequest& request, std::string_view requester,
-                           const Texts& texts) {
-  std::string text = DescribeRequest(requester, request.subject, request.certificate, false, texts);
-  if (request.pinPad) {
+TArguments ConfirmArguments(const TConfirmRequest& request, std::string_view requester,
+                            const TTexts& texts) {
+  std::string text = DescribeRequest(requester, request.Subject, request.Certificate, false, texts);
+  if (request.PinPad) {
     text += "\n\n";
-    text += texts.pinPadNote;
+    text += texts.PinPadNote;
   }
   return {std::string(kZenity),
           "--question",
           "--no-markup",
           "--default-cancel",
           "--icon-name=dialog-password",
-          Option("title", texts.confirmTitle),
+          Option("title", texts.ConfirmTitle),
           Option("text", text),
-          Option("ok-label", texts.sign),
-          Option("cancel-label", texts.cancel),
+          Option("ok-label", texts.Sign),
+          Option("cancel-label", texts.Cancel),
           "--width=560"};
 }
 
-Arguments FileReadArguments(const FileReadRequest& request, std::string_view requester,
-                            const Texts& texts) {
+TArguments FileReadArguments(const TFileReadRequest& request, std::string_view requester,
+                             const TTexts& texts) {
   return {std::string(kZenity),
           "--question",
           "--no-markup",
           "--default-cancel",
           "--icon-name=dialog-warning",
-          Option("title", texts.readTitle),
+          Option("title", texts.ReadTitle),
           Option("text", DescribeFileRead(requester, request, texts)),
-          Option("ok-label", texts.give),
-          Option("cancel-label", texts.cancel),
+          Option("ok-label", texts.Give),
+          Option("cancel-label", texts.Cancel),
           "--width=560"};
 }
 
-Arguments FileChooserArguments(const FileChooserRequest& request, std::string_view home,
-                               const Texts& texts) {
-  Arguments args{
+TArguments FileChooserArguments(const TFileChooserRequest& request, std::string_view home,
+                                const TTexts& texts) {
+  TArguments args{
       std::string(kZenity), "--file-selection",
       Option("title",
-             Title(request.title, request.multiple ? texts.filesTitle : texts.fileTitle, texts))};
+             Title(request.Title, request.Multiple ? texts.FilesTitle : texts.FileTitle, texts))};
   // zenity opens the folder of the name it is given, or the folder itself when the name ends
   // with a slash; a relative name is taken from the home folder, as a person would expect.
   std::string start;
-  if (!request.initialFolder.empty()) {
-    start = request.initialFolder;
+  if (!request.InitialFolder.empty()) {
+    start = request.InitialFolder;
     if (start.back() != '/') start += '/';
   }
-  start += request.initialFile;
+  start += request.InitialFile;
   if (!start.empty() && start.front() != '/' && !home.empty()) {
     start = std::string(home) + '/' + start;
   }
   if (!start.empty()) args.push_back(Option("filename", start));
-  for (const std::string& filter : FileFilters(request.filter, texts)) {
+  for (const std::string& filter : FileFilters(request.Filter, texts)) {
     args.push_back(Option("file-filter", filter));
   }
-  if (request.multiple) {
+  if (request.Multiple) {
     args.push_back("--multiple");
     args.push_back(Option("separator", std::string(1, kFileSeparator)));
   }

@@ -15,26 +15,28 @@ inline constexpr std::string_view kZenity = "/usr/bin/zenity";
 // Between the names of several chosen files in zenity's answer; no file name holds it.
 inline constexpr char kFileSeparator = '\x1f';
 
-using Arguments = std::vector<std::string>;
+using TArguments = std::vector<std::string>;
 
 // The drop-down item of one certificate; zenity answers with the item the person took.
-std::string CertificateItem(const std::vector<CertificateSummary>& certificates, std::size_t index);
-Arguments CertificateChoiceArguments(const std::vector<CertificateSummary>& certificates,
-                                     std::size_t preselected, const Texts& texts);
-Arguments PinArguments(const PinRequest& request, std::string_view requester, const Texts& texts);
+std::string CertificateItem(const std::vector<TCertificateSummary>& certificates,
+                            std::size_t index);
+TArguments CertificateChoiceArguments(const std::vector<TCertificateSummary>& certificates,
+                                      std::size_t preselected, const TTexts& texts);
+TArguments PinArguments(const TPinRequest& request, std::string_view requester,
+                        const TTexts& texts);
 // Cancel is the default button of both questions: Enter alone never signs or gives a file.
-Arguments ConfirmArguments(const ConfirmRequest& request, std::string_view requester,
-                           const Texts& texts);
-Arguments FileReadArguments(const FileReadRequest& request, std::string_view requester,
-                            const Texts& texts);
-Arguments FileChooserArguments(const FileChooserRequest& request, std::string_view home,
-                               const Texts& texts);
+TArguments ConfirmArguments(const TConfirmRequest& request, std::string_view requester,
+                            const TTexts& texts);
+TArguments FileReadArguments(const TFileReadRequest& request, std::string_view requester,
+                             const TTexts& texts);
+TArguments FileChooserArguments(const TFileChooserRequest& request, std::string_view home,
+                                const TTexts& texts);
 
 // zenity's labels read their text in different ways; these keep it literal.
 std::string ForMnemonicLabel(std::string_view text);  // entry: backslash escapes, mnemonics
 std::string ForMarkupLabel(std::string_view text);    // list: backslash escapes, Pango markup
 
 // "Name|*.pdf;*.p7s|Other|*.txt" (or just "*.pdf;*.txt") as zenity's --file-filter values.
-std::vector<std::string> FileFilters(std::string_view filter, const Texts& texts);
+std::vector<std::string> FileFilters(std::string_view filter, const TTexts& texts);
 
 }  // namespace tavrin::dialogs

@@ -18,9 +18,9 @@ namespace {
 namespace fs = std::filesystem;
 
 struct TResult {
-  std::int32_t status;
-  std::u16string text;
-  std::u16string lastError;
+  std::int32_t Status;
+  std::u16string Text;
+  std::u16string LastError;
 };
 
 class StandInLibraryTest : public ::testing::Test {
@@ -85,78 +85,78 @@ TEST_F(StandInLibraryTest, DetachedSignatureIsTheDocumentedFunctionOfTheExactTex
     utf16le += static_cast<char>(unit >> 8);
   }
   const TResult result = Sign(text, -7);
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.text, u"STANDIN-SIG:" + Hex(Fnv(utf16le, -7)) + u":" +
+  EXPECT_EQ(result.Status, 0);
+  EXPECT_EQ(result.Text, u"STANDIN-SIG:" + Hex(Fnv(utf16le, -7)) + u":" +
                              Widen(std::to_string(text.size())) + u":-7");
-  EXPECT_EQ(result.lastError, u"");
+  EXPECT_EQ(result.LastError, u"");
 
   // The example the documentation gives.
-  EXPECT_EQ(Sign(u"abc", 0).text, u"STANDIN-SIG:70c0fa9adb31c2ad:3:0");
+  EXPECT_EQ(Sign(u"abc", 0).Text, u"STANDIN-SIG:70c0fa9adb31c2ad:3:0");
   // A single changed unit, an embedded U+0000 or another number give another signature.
-  EXPECT_NE(Sign(u"abc", 0).text, Sign(u"abd", 0).text);
-  EXPECT_NE(Sign(u"abc", 0).text, Sign(u"abc", 1).text);
-  EXPECT_EQ(Sign(std::u16string(u"a\0b", 3), 0).text.substr(28), u":3:0");
+  EXPECT_NE(Sign(u"abc", 0).Text, Sign(u"abd", 0).Text);
+  EXPECT_NE(Sign(u"abc", 0).Text, Sign(u"abc", 1).Text);
+  EXPECT_EQ(Sign(std::u16string(u"a\0b", 3), 0).Text.substr(28), u":3:0");
 }
 
 TEST_F(StandInLibraryTest, SerialNumberFollowsTheLastSignature) {
   const TResult signature = Sign(u"serial", 5);
-  ASSERT_EQ(signature.status, 0);
-  std::u16string expected = signature.text.substr(12, 16);
+  ASSERT_EQ(signature.Status, 0);
+  std::u16string expected = signature.Text.substr(12, 16);
   for (char16_t& c : expected) {
     if (c >= u'a' && c <= u'f') c = static_cast<char16_t>(c - u'a' + u'A');
   }
   const TResult serial = Call([](TBstr* out) { return lib().GetLastCertSenderSignatureSNW(out); });
-  EXPECT_EQ(serial.status, 0);
-  EXPECT_EQ(serial.text, expected);
+  EXPECT_EQ(serial.Status, 0);
+  EXPECT_EQ(serial.Text, expected);
 }
 
 TEST_F(StandInLibraryTest, LongRunsComeFromTheNumberAlone) {
   const TResult ascii = Sign(u"", 10'000'030);
-  EXPECT_EQ(ascii.status, 0);
-  EXPECT_EQ(ascii.text, u"ABCDEFGHIJKLMNOPQRSTUVWXYZABCD");
+  EXPECT_EQ(ascii.Status, 0);
+  EXPECT_EQ(ascii.Text, u"ABCDEFGHIJKLMNOPQRSTUVWXYZABCD");
 
   const TResult wide = Sign(u"x", 20'000'009);
-  EXPECT_EQ(wide.status, 0);
-  EXPECT_EQ(wide.text, u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e\u010d\u0159");
+  EXPECT_EQ(wide.Status, 0);
+  EXPECT_EQ(wide.Text, u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e\u010d\u0159");
 
-  EXPECT_EQ(Sign(u"", 100'000'003).text, u"ABC");
-  EXPECT_EQ(Sign(u"", 1'000'000'002).text, u"\u010d\u0159");
-  EXPECT_EQ(Sign(u"", 30'000'000).status, 2);  // between the ranges: an ordinary number
+  EXPECT_EQ(Sign(u"", 100'000'003).Text, u"ABC");
+  EXPECT_EQ(Sign(u"", 1'000'000'002).Text, u"\u010d\u0159");
+  EXPECT_EQ(Sign(u"", 30'000'000).Status, 2);  // between the ranges: an ordinary number
 
   const TResult big = Sign(u"x", 21'000'000);
-  ASSERT_EQ(big.text.size(), 1'000'000u);
+  ASSERT_EQ(big.Text.size(), 1'000'000u);
   // The first block boundary of a reply falls between the halves of a surrogate pair.
-  EXPECT_EQ(big.text[449'999], 0xD83D);
-  EXPECT_EQ(big.text[450'000], 0xDE00);
+  EXPECT_EQ(big.Text[449'999], 0xD83D);
+  EXPECT_EQ(big.Text[450'000], 0xDE00);
 }
 
 TEST_F(StandInLibraryTest, LongRunsFollowTheirPatternToTheLastUnit) {
   // Lengths that end inside a round of the pattern, far past the first few rounds.
   for (const std::int32_t length : {26 * 5000 + 7, 300'001}) {
     const TResult ascii = Sign(u"", 100'000'000 + length);
-    ASSERT_EQ(ascii.text.size(), static_cast<std::size_t>(length));
+    ASSERT_EQ(ascii.Text.size(), static_cast<std::size_t>(length));
     std::size_t wrong = 0;
-    for (std::size_t i = 0; i < ascii.text.size(); ++i) {
-      wrong += ascii.text[i] == static_cast<char16_t>(u'A' + i % 26) ? 0 : 1;
+    for (std::size_t i = 0; i < ascii.Text.size(); ++i) {
+      wrong += ascii.Text[i] == static_cast<char16_t>(u'A' + i % 26) ? 0 : 1;
     }
     EXPECT_EQ(wrong, 0u) << "length " << length;
   }
   const std::u16string pattern = u"\u010d\u0159\u00e1\u20ac\U0001F600\u017e";
   const TResult wide = Sign(u"", 1'000'000'000 + 7 * 9000 + 5);
-  ASSERT_EQ(wide.text.size(), 7u * 9000 + 5);
+  ASSERT_EQ(wide.Text.size(), 7u * 9000 + 5);
   std::size_t wrong = 0;
-  for (std::size_t i = 0; i < wide.text.size(); ++i) {
-    wrong += wide.text[i] == pattern[i % 7] ? 0 : 1;
+  for (std::size_t i = 0; i < wide.Text.size(); ++i) {
+    wrong += wide.Text[i] == pattern[i % 7] ? 0 : 1;
   }
   EXPECT_EQ(wrong, 0u);
-  EXPECT_EQ(wide.text.back(), 0xD83D);  // a high surrogate left alone at the end
+  EXPECT_EQ(wide.Text.back(), 0xD83D);  // a high surrogate left alone at the end
 }
 
 TEST_F(StandInLibraryTest, SigningNothingFailsWithAReason) {
   const TResult result = Sign(u"", 0);
-  EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.text, u"");
-  EXPECT_EQ(result.lastError, u"Nothing to sign");
+  EXPECT_EQ(result.Status, 2);
+  EXPECT_EQ(result.Text, u"");
+  EXPECT_EQ(result.LastError, u"Nothing to sign");
 }
 
 TEST_F(StandInLibraryTest, CodePageIsKeptAndOutOfRangeNumbersAreRefused) {
@@ -176,15 +176,15 @@ TEST_F(StandInLibraryTest, CodePageIsKeptAndOutOfRangeNumbersAreRefused) {
 TEST_F(StandInLibraryTest, CodePage65535PutsTheLibraryOutOfService) {
   ASSERT_EQ(lib().SetCfgCodePageNumberW(65535), 0);
   const TResult about = Call([](TBstr* out) { return lib().AboutW(out); });
-  EXPECT_EQ(about.status, 3);
-  EXPECT_EQ(about.text, u"");
-  EXPECT_NE(about.lastError, u"");
+  EXPECT_EQ(about.Status, 3);
+  EXPECT_EQ(about.Text, u"");
+  EXPECT_NE(about.LastError, u"");
   std::uint16_t codePage = 0;
   EXPECT_EQ(lib().GetCfgCodePageNumberW(&codePage), 3);
   EXPECT_EQ(codePage, 65535);
 
   ASSERT_EQ(lib().SetCfgCodePageNumberW(1250), 0);
-  EXPECT_EQ(Call([](TBstr* out) { return lib().AboutW(out); }).status, 0);
+  EXPECT_EQ(Call([](TBstr* out) { return lib().AboutW(out); }).Status, 0);
 }
 
 TEST_F(StandInLibraryTest, HashSettersAcceptDifferentRanges) {
@@ -225,8 +225,8 @@ TEST_F(StandInFileTest, EncodesFileBytesAsBase64) {
                                         {"", u""}}) {
     TInBstr name(Write(content));
     const TResult result = Call([&](TBstr* out) { return lib().EncodeFileW(name.Get(), out); });
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.text, base64);
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Text, base64);
   }
 }
 
@@ -235,20 +235,20 @@ TEST_F(StandInFileTest, SignsFileBytes) {
   TInBstr name(Write(content));
   const TResult result =
       Call([&](TBstr* out) { return lib().SignFileDetachedW(name.Get(), out, 3); });
-  EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.text, u"STANDIN-FILESIG:" + Hex(Fnv(content, 3)) + u":11:3");
+  EXPECT_EQ(result.Status, 0);
+  EXPECT_EQ(result.Text, u"STANDIN-FILESIG:" + Hex(Fnv(content, 3)) + u":11:3");
 }
 
 TEST_F(StandInFileTest, UnreadableOrMissingNamesFail) {
   TInBstr directory(folder.u16string());
   TInBstr missing(u"/nonexistent/file");
   for (const TInText name : {directory.Get(), missing.Get()}) {
-    EXPECT_EQ(Call([&](TBstr* out) { return lib().EncodeFileW(name, out); }).status, 5);
-    EXPECT_EQ(Call([&](TBstr* out) { return lib().SignFileDetachedW(name, out, 0); }).status, 5);
+    EXPECT_EQ(Call([&](TBstr* out) { return lib().EncodeFileW(name, out); }).Status, 5);
+    EXPECT_EQ(Call([&](TBstr* out) { return lib().SignFileDetachedW(name, out, 0); }).Status, 5);
   }
   const TResult none = Call([](TBstr* out) { return lib().EncodeFileW(nullptr, out); });
-  EXPECT_EQ(none.status, 2);
-  EXPECT_EQ(none.lastError, u"No file name given");
+  EXPECT_EQ(none.Status, 2);
+  EXPECT_EQ(none.LastError, u"No file name given");
 }
 
 TEST_F(StandInLibraryTest, FileDialogDescribesWhatItWasGiven) {
@@ -258,16 +258,16 @@ TEST_F(StandInLibraryTest, FileDialogDescribesWhatItWasGiven) {
   const TResult chosen = Call([&](TBstr* out) {
     return lib().GetFileNameDlgW(title.Get(), buffer.Get(), filter.Get(), nullptr, 65538, out);
   });
-  EXPECT_EQ(chosen.status, 0);
-  EXPECT_EQ(chosen.text, u"mode=65538;lengths=14,1024000,5,0;spaces2=1024000;text1=Vyberte soubor");
+  EXPECT_EQ(chosen.Status, 0);
+  EXPECT_EQ(chosen.Text, u"mode=65538;lengths=14,1024000,5,0;spaces2=1024000;text1=Vyberte soubor");
 
   TInBstr cancel(u"cancel");
   const TResult cancelled = Call([&](TBstr* out) {
     return lib().GetFileNameDlgW(cancel.Get(), nullptr, nullptr, nullptr, 0, out);
   });
-  EXPECT_EQ(cancelled.status, 4);
-  EXPECT_EQ(cancelled.text, u"");
-  EXPECT_EQ(cancelled.lastError, u"The dialog was cancelled");
+  EXPECT_EQ(cancelled.Status, 4);
+  EXPECT_EQ(cancelled.Text, u"");
+  EXPECT_EQ(cancelled.LastError, u"The dialog was cancelled");
 }
 
 }  // namespace

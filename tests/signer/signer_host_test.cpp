@@ -31,10 +31,10 @@ constexpr char kEc[] = "Ferolant Test EC";
 // The key file keeps its certificate encrypted: it is shown by its name until opened.
 constexpr char kFileName[] = "file.p12";
 
-struct Reply {
-  std::int64_t errNo = -1;
-  std::string errMsg;
-  std::string data;
+struct TReply {
+  std::int64_t ErrNo = -1;
+  std::string ErrMsg;
+  std::string Data;
 };
 
 std::string Utf8(const std::u16string& text) { return platform::WideToThreadAnsi(text); }
@@ -71,27 +71,27 @@ std::string Escaped(const std::string& text) {
   return out;
 }
 
-struct Keys {
-  bool token = true;
-  std::vector<std::string> files;  // PKCS#12 files put in the key folder
-  bool pinAlwaysToken = false;     // the token whose key takes a PIN for each signature
-  bool brokenModules = false;      // modules that cannot sign, listed before SoftHSM
-  bool cards = false;              // OpenSC's module alone, for cards in PC/SC readers
+struct TKeys {
+  bool Token = true;
+  std::vector<std::string> Files;  // PKCS#12 files put in the key folder
+  bool PinAlwaysToken = false;     // the token whose key takes a PIN for each signature
+  bool BrokenModules = false;      // modules that cannot sign, listed before SoftHSM
+  bool Cards = false;              // OpenSC's module alone, for cards in PC/SC readers
 };
 
 class SignerHost : public ::testing::Test {
  protected:
-  void Start(const Keys& keys) {
+  void Start(const TKeys& keys) {
     folder = fs::temp_directory_path() /
              ("ferolant-signer-" + std::to_string(getpid()) + "-" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name());
 
     fs::remove_all(folder);
     fs::create_directories(folder / "tokens");
-    if (keys.token) {
+    if (keys.Token) {
       fs::copy(kKeys / "tokens", folder / "tokens", fs::copy_options::recursive);
     }
-    if (keys.pinAlwaysToken) {
+    if (keys.PinAlwaysToken) {
       fs::copy(kKeys / "always-tokens", folder / "tokens", fs::copy_options::recursive);
     }
     WriteFile(folder / "softhsm2.conf", "directories.tokendir = " + (folder / "tokens").string() +
@@ -100,14 +100,14 @@ class SignerHost : public ::testing::Test {
     const std::string softhsm = Shell("cat " + Quoted(kKeys / "softhsm-module")).second;
     const fs::path spy = fs::path(softhsm).parent_path().parent_path() / "pkcs11/pkcs11-spy.so";
     std::string modules = spy.string();
-    if (keys.cards) modules = "opensc-pkcs11.so";
-    if (keys.brokenModules) {
+    if (keys.Cards) modules = "opensc-pkcs11.so";
+    if (keys.BrokenModules) {
       modules = std::string(FEROLANT_BROKEN_MODULES) + ":" + (folder / "none.so").string() + ":" +
                 modules;
     }
     const fs::path keyFolder = folder / "config/ferolant/keys";
     fs::create_directories(keyFolder);
-    for (const std::string& file : keys.files) fs::copy(kKeys / file, keyFolder / file);
+    for (const std::string& file : keys.Files) fs::copy(kKeys / file, keyFolder / file);
 
     setenv("HOME", (folder / "home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
@@ -141,7 +141,7 @@ class SignerHost : public ::testing::Test {
   // The person's answers for the next questions.
   void Answers(const std::string& lines) { WriteFile(folder / "consent", lines); }
 
-  Reply Ask(const std::string& method, const std::vector<std::string>& params = {}) {
+  TReply Ask(const std::string& method, const std::vector<std::string>& params = {}) {
     std::string body = R"({"metoda":")" + method + R"(","parametry":{)";
     for (std::size_t i = 0; i < params.size(); ++i) {
       body += (i ? ",\"param" : "\"param") + std::to_string(i + 1) + "\":\"" + Escaped(params[i]) +
@@ -196,41 +196,41 @@ class SignerHost : public ::testing::Test {
   std::unique_ptr<TChildProcess> host;
 };
 
-struct TextCase {
-  const char* name;
-  const char* codePage;
-  const char* hashNumber;
-  const char* subject;
-  const char* certificate;  // its file in the test keys
-  std::u16string text;
-  const char* digestName;  // as OpenSSL prints it
-  bool brokenModules = false;
+struct TTextCase {
+  const char* Name;
+  const char* CodePage;
+  const char* HashNumber;
+  const char* Subject;
+  const char* Certificate;  // its file in the test keys
+  std::u16string Text;
+  const char* DigestName;  // as OpenSSL prints it
+  bool BrokenModules = false;
 };
 
-void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const TTextCase& c, std::ostream* out) { *out << c.Name; }
 
-class SignsText : public SignerHost, public ::testing::WithParamInterface<TextCase> {};
+class SignsText : public SignerHost, public ::testing::WithParamInterface<TTextCase> {};
 
 TEST_P(SignsText, AsTheCodePagesBytesWithFourSignedAttributes) {
-  const TextCase& c = GetParam();
-  Start({true, {"file.p12", "expired.p12"}, false, c.brokenModules});
-  Answers(std::string("choose=") + c.subject +
-          "\npin=" + (c.subject == std::string(kFileName) ? "file password" : "1234") + "\n");
-  ASSERT_EQ(Ask("SETCFGCODEPAGENUMBER", {c.codePage}).errNo, 0);
-  ASSERT_EQ(Ask("SETCFGSIGNATUREHASHALGORITHMNUMBER", {c.hashNumber}).errNo, 0);
-  const Reply signature = Ask("SIGNDETACHED", {Utf8(c.text)});
-  ASSERT_EQ(signature.errNo, 0) << signature.errMsg;
+  const TTextCase& c = GetParam();
+  Start({true, {"file.p12", "expired.p12"}, false, c.BrokenModules});
+  Answers(std::string("choose=") + c.Subject +
+          "\npin=" + (c.Subject == std::string(kFileName) ? "file password" : "1234") + "\n");
+  ASSERT_EQ(Ask("SETCFGCODEPAGENUMBER", {c.CodePage}).ErrNo, 0);
+  ASSERT_EQ(Ask("SETCFGSIGNATUREHASHALGORITHMNUMBER", {c.HashNumber}).ErrNo, 0);
+  const TReply signature = Ask("SIGNDETACHED", {Utf8(c.Text)});
+  ASSERT_EQ(signature.ErrNo, 0) << signature.ErrMsg;
 
-  const auto bytes = platform::ConvertWideToCodePage(c.text, std::stoi(c.codePage));
+  const auto bytes = platform::ConvertWideToCodePage(c.Text, std::stoi(c.CodePage));
   WriteFile(folder / "content", bytes.value());
-  const std::string printed = Verified(signature.data, folder / "content");
+  const std::string printed = Verified(signature.Data, folder / "content");
   for (const char* attribute : {"contentType", "signingTime", "messageDigest",
-                                "id-smime-aa-signingCertificateV2", c.digestName}) {
+                                "id-smime-aa-signingCertificateV2", c.DigestName}) {
     EXPECT_NE(printed.find(attribute), std::string::npos) << attribute << " in\n" << printed;
   }
-  const Reply serial = Ask("GETLASTCERTSENDERSIGNATURESN");
-  EXPECT_EQ(serial.errNo, 0);
-  EXPECT_EQ(serial.data, SerialOf(c.certificate));
+  const TReply serial = Ask("GETLASTCERTSENDERSIGNATURESN");
+  EXPECT_EQ(serial.ErrNo, 0);
+  EXPECT_EQ(serial.Data, SerialOf(c.Certificate));
   // Three certificates can sign (the expired one is not offered): the person chose.
   EXPECT_NE(ConsentLog().find("choose 3 "), std::string::npos) << ConsentLog();
 }
@@ -238,18 +238,18 @@ TEST_P(SignsText, AsTheCodePagesBytesWithFourSignedAttributes) {
 INSTANTIATE_TEST_SUITE_P(
     Keys, SignsText,
     ::testing::Values(
-        TextCase{"Utf8RsaToken", "65001", "1", kRsa, "rsa",
-                 u"P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148 \U0001F600",
-                 "sha256"},
-        TextCase{
+        TTextCase{"Utf8RsaToken", "65001", "1", kRsa, "rsa",
+                  u"P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148 \U0001F600",
+                  "sha256"},
+        TTextCase{
             "Cp1250EcToken", "1250", "2", kEc, "ec",
             u"P\u0159\u00edli\u0161 \u017elu\u0165ou\u010dk\u00fd k\u016f\u0148 \u00fap\u011bl",
             "sha384"},
-        TextCase{"Cp1252KeyFile", "1252", "3", kFileName, "file",
-                 u"Gr\u00fc\u00dfe \u00e0 Paris \u20ac", "sha512"},
+        TTextCase{"Cp1252KeyFile", "1252", "3", kFileName, "file",
+                  u"Gr\u00fc\u00dfe \u00e0 Paris \u20ac", "sha512"},
         // Modules that cannot load, initialise or list their slots are passed over.
-        TextCase{"BesideBrokenModules", "65001", "1", kEc, "ec", u"text", "sha256", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+        TTextCase{"BesideBrokenModules", "65001", "1", kEc, "ec", u"text", "sha256", true}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(SignerHost, SignsA64MiBFileWithAKeyFile) {
   Start({false, {"file.p12"}});
@@ -262,10 +262,10 @@ TEST_F(SignerHost, SignsA64MiBFileWithAKeyFile) {
       out << block;
     }
   }
-  const Reply signature = Ask("SIGNFILEDETACHED", {(folder / "big.bin").string()});
-  ASSERT_EQ(signature.errNo, 0) << signature.errMsg;
-  Verified(signature.data, folder / "big.bin");
-  EXPECT_EQ(Ask("GETLASTCERTSENDERSIGNATURESN").data, SerialOf("file"));
+  const TReply signature = Ask("SIGNFILEDETACHED", {(folder / "big.bin").string()});
+  ASSERT_EQ(signature.ErrNo, 0) << signature.ErrMsg;
+  Verified(signature.Data, folder / "big.bin");
+  EXPECT_EQ(Ask("GETLASTCERTSENDERSIGNATURESN").Data, SerialOf("file"));
   // One certificate: no choice is asked for, the file's password is.
   EXPECT_EQ(ConsentLog(), "password for=file.p12 previousWrong=0 tries=?\n");
 }
@@ -273,17 +273,17 @@ TEST_F(SignerHost, SignsA64MiBFileWithAKeyFile) {
 TEST_F(SignerHost, AWrongPinIsTriedOnceAndReportedThenTheNextAskSaysSo) {
   Start({true, {}});
   Answers(std::string("choose=") + kRsa + "\npin=0000\n");
-  const Reply wrong = Ask("SIGNDETACHED", {"text"});
-  EXPECT_EQ(wrong.errNo, 13);
-  EXPECT_NE(wrong.errMsg.find("PIN for the token Ferolant Test is wrong"), std::string::npos)
-      << wrong.errMsg;
+  const TReply wrong = Ask("SIGNDETACHED", {"text"});
+  EXPECT_EQ(wrong.ErrNo, 13);
+  EXPECT_NE(wrong.ErrMsg.find("PIN for the token Ferolant Test is wrong"), std::string::npos)
+      << wrong.ErrMsg;
   // The token counted the failure (SoftHSM keeps no number, only its "count low" flag), after
   // exactly one login.
-  EXPECT_NE(wrong.errMsg.find("few tries are left"), std::string::npos) << wrong.errMsg;
+  EXPECT_NE(wrong.ErrMsg.find("few tries are left"), std::string::npos) << wrong.ErrMsg;
   EXPECT_EQ(Calls("C_Login"), 1u);
 
   Answers(std::string("choose=") + kRsa + "\npin=1234\n");
-  EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).errNo, 0);
+  EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).ErrNo, 0);
   EXPECT_NE(ConsentLog().find("pin for=Ferolant Test RSA previousWrong=1"), std::string::npos)
       << ConsentLog();
   EXPECT_NE(ConsentLog().find("preselected=Ferolant Test RSA"), std::string::npos);
@@ -294,10 +294,10 @@ TEST_F(SignerHost, APinAlwaysKeyTakesOnePinForEachSignatureForBothLogins) {
   Start({false, {}, true});
   Answers("pin=1234\n");
   for (int i = 0; i < 2; ++i) {
-    const Reply signature = Ask("SIGNDETACHED", {"text"});
-    ASSERT_EQ(signature.errNo, 0) << signature.errMsg;
+    const TReply signature = Ask("SIGNDETACHED", {"text"});
+    ASSERT_EQ(signature.ErrNo, 0) << signature.ErrMsg;
     WriteFile(folder / "content", "text");
-    Verified(signature.data, folder / "content");
+    Verified(signature.Data, folder / "content");
   }
   EXPECT_EQ(ConsentLog(),
             "pin for=Ferolant Test PIN-always previousWrong=0 tries=?\n"
@@ -306,46 +306,46 @@ TEST_F(SignerHost, APinAlwaysKeyTakesOnePinForEachSignatureForBothLogins) {
   EXPECT_EQ(Calls("CKU_CONTEXT_SPECIFIC"), 2u);
 
   Answers("pin=0000\n");
-  EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).errNo, 13);
+  EXPECT_EQ(Ask("SIGNDETACHED", {"text"}).ErrNo, 13);
   EXPECT_EQ(Calls("C_Login"), 5u);
 }
 
-struct Request {
-  std::string method;
-  std::vector<std::string> params;
+struct TRequest {
+  std::string Method;
+  std::vector<std::string> Params;
 };
 
-struct FaultCase {
-  const char* name;
-  Keys keys;
-  std::string answers;
-  std::vector<Request> requests;  // the last one fails
-  std::int64_t errNo;
-  std::string sentence;  // a part of the error text; "$" stands for the test's folder
+struct TFaultCase {
+  const char* Name;
+  TKeys Keys;
+  std::string Answers;
+  std::vector<TRequest> Requests;  // the last one fails
+  std::int64_t ErrNo;
+  std::string Sentence;  // a part of the error text; "$" stands for the test's folder
 };
 
-void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const TFaultCase& c, std::ostream* out) { *out << c.Name; }
 
-class Fault : public SignerHost, public ::testing::WithParamInterface<FaultCase> {};
+class Fault : public SignerHost, public ::testing::WithParamInterface<TFaultCase> {};
 
 TEST_P(Fault, IsAnsweredWithItsStatusAndSentenceWhileTheHostServesOn) {
-  const FaultCase& c = GetParam();
-  Start(c.keys);
+  const TFaultCase& c = GetParam();
+  Start(c.Keys);
   const auto expand = [&](std::string text) {
     for (auto at = text.find('$'); at != std::string::npos; at = text.find('$'))
       text.replace(at, 1, folder.string());
     return text;
   };
-  Answers(expand(c.answers));
-  Reply reply;
-  for (const Request& request : c.requests) {
+  Answers(expand(c.Answers));
+  TReply reply;
+  for (const TRequest& request : c.Requests) {
     std::vector<std::string> params;
-    for (const std::string& param : request.params) params.push_back(expand(param));
-    reply = Ask(request.method, params);
+    for (const std::string& param : request.Params) params.push_back(expand(param));
+    reply = Ask(request.Method, params);
   }
-  EXPECT_EQ(reply.errNo, c.errNo) << reply.errMsg;
-  EXPECT_NE(reply.errMsg.find(expand(c.sentence)), std::string::npos) << reply.errMsg;
-  EXPECT_EQ(Ask("ABOUT").errNo, 0);
+  EXPECT_EQ(reply.ErrNo, c.ErrNo) << reply.ErrMsg;
+  EXPECT_NE(reply.ErrMsg.find(expand(c.Sentence)), std::string::npos) << reply.ErrMsg;
+  EXPECT_EQ(Ask("ABOUT").ErrNo, 0);
 }
 
 const std::string kEmoji = "Ahoj \xF0\x9F\x98\x80";
@@ -354,100 +354,100 @@ const std::string kRsaPin = std::string("choose=") + kRsa + "\npin=1234\n";
 INSTANTIATE_TEST_SUITE_P(
     Signer, Fault,
     ::testing::Values(
-        FaultCase{"NoTokenNoKeyFile",
-                  {false, {}},
-                  "",
-                  {{"SIGNDETACHED", {"x"}}},
-                  11,
-                  "No certificate with a private key was found"},
-        FaultCase{"OnlyAnExpiredCertificate",
-                  {false, {"expired.p12"}},
-                  "",
-                  {{"SIGNDETACHED", {"x"}}},
-                  12,
-                  "No certificate that can sign: 1 expired on 2026-01-01"},
-        FaultCase{"CancelledPin",
-                  {true, {}},
-                  std::string("choose=") + kRsa + "\npin=cancel\n",
-                  {{"SIGNDETACHED", {"x"}}},
-                  4,
-                  "cancelled"},
-        FaultCase{"CancelledChoice",
-                  {true, {}},
-                  "choose=cancel\n",
-                  {{"SIGNDETACHED", {"x"}}},
-                  4,
-                  "cancelled"},
-        FaultCase{"NobodyToAsk",
-                  {true, {}},
-                  "",
-                  {{"SIGNDETACHED", {"x"}}},
-                  17,
-                  "No window could be shown"},
-        FaultCase{"TokenGoneAfterThePin",
-                  {true, {}},
-                  kRsaPin + "remove=$/tokens\n",
-                  {{"SIGNDETACHED", {"x"}}},
-                  15,
-                  "The token Ferolant Test is no longer available"},
-        FaultCase{"MissingFile",
-                  {true, {}},
-                  kRsaPin,
-                  {{"SIGNFILEDETACHED", {"$/none"}}},
-                  5,
-                  "\"$/none\" cannot be read: it does not exist"},
-        FaultCase{
+        TFaultCase{"NoTokenNoKeyFile",
+                   {false, {}},
+                   "",
+                   {{"SIGNDETACHED", {"x"}}},
+                   11,
+                   "No certificate with a private key was found"},
+        TFaultCase{"OnlyAnExpiredCertificate",
+                   {false, {"expired.p12"}},
+                   "",
+                   {{"SIGNDETACHED", {"x"}}},
+                   12,
+                   "No certificate that can sign: 1 expired on 2026-01-01"},
+        TFaultCase{"CancelledPin",
+                   {true, {}},
+                   std::string("choose=") + kRsa + "\npin=cancel\n",
+                   {{"SIGNDETACHED", {"x"}}},
+                   4,
+                   "cancelled"},
+        TFaultCase{"CancelledChoice",
+                   {true, {}},
+                   "choose=cancel\n",
+                   {{"SIGNDETACHED", {"x"}}},
+                   4,
+                   "cancelled"},
+        TFaultCase{"NobodyToAsk",
+                   {true, {}},
+                   "",
+                   {{"SIGNDETACHED", {"x"}}},
+                   17,
+                   "No window could be shown"},
+        TFaultCase{"TokenGoneAfterThePin",
+                   {true, {}},
+                   kRsaPin + "remove=$/tokens\n",
+                   {{"SIGNDETACHED", {"x"}}},
+                   15,
+                   "The token Ferolant Test is no longer available"},
+        TFaultCase{"MissingFile",
+                   {true, {}},
+                   kRsaPin,
+                   {{"SIGNFILEDETACHED", {"$/none"}}},
+                   5,
+                   "\"$/none\" cannot be read: it does not exist"},
+        TFaultCase{
             "Folder", {true, {}}, kRsaPin, {{"SIGNFILEDETACHED", {"$"}}}, 5, "it is a folder"},
         // Unreadable whatever the test's user may read: the kernel refuses reads at its start.
-        FaultCase{"UnreadableFile",
-                  {true, {}},
-                  kRsaPin,
-                  {{"SIGNFILEDETACHED", {"/proc/self/mem"}}},
-                  5,
-                  "\"/proc/self/mem\" cannot be read"},
-        FaultCase{"MissingFileToEncode",
-                  {false, {}},
-                  "",
-                  {{"ENCODEFILE", {"$/none"}}},
-                  5,
-                  "does not exist"},
-        FaultCase{"TextThat1250CannotHold",
-                  {true, {}},
-                  kRsaPin,
-                  {{"SETCFGCODEPAGENUMBER", {"1250"}}, {"SIGNDETACHED", {kEmoji}}},
-                  3,
-                  "character 6 (U+1F600)"},
-        FaultCase{"UnknownCodePage",
-                  {false, {}},
-                  "",
-                  {{"SETCFGCODEPAGENUMBER", {"1251"}}},
-                  1,
-                  "Code page 1251 is not supported"},
-        FaultCase{"UnknownHash",
-                  {false, {}},
-                  "",
-                  {{"SETCFGSIGNATUREHASHALGORITHMNUMBER", {"9"}}},
-                  7,
-                  "Signature hash algorithm 9 is unknown"},
-        FaultCase{"Sha1ForTheSignature",
-                  {false, {}},
-                  "",
-                  {{"SETCFGSIGNATUREHASHALGORITHMNUMBER", {"4"}}},
-                  10,
-                  "SHA-1"},
-        FaultCase{"SerialBeforeAnySignature",
-                  {false, {}},
-                  "",
-                  {{"GETLASTCERTSENDERSIGNATURESN", {}}},
-                  6,
-                  "No signature has been made yet"},
-        FaultCase{"FileDialog",
-                  {false, {}},
-                  "",
-                  {{"GETFILENAMEDLG", {"Title", "", "", "", "0"}}},
-                  17,
-                  "not available"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        TFaultCase{"UnreadableFile",
+                   {true, {}},
+                   kRsaPin,
+                   {{"SIGNFILEDETACHED", {"/proc/self/mem"}}},
+                   5,
+                   "\"/proc/self/mem\" cannot be read"},
+        TFaultCase{"MissingFileToEncode",
+                   {false, {}},
+                   "",
+                   {{"ENCODEFILE", {"$/none"}}},
+                   5,
+                   "does not exist"},
+        TFaultCase{"TextThat1250CannotHold",
+                   {true, {}},
+                   kRsaPin,
+                   {{"SETCFGCODEPAGENUMBER", {"1250"}}, {"SIGNDETACHED", {kEmoji}}},
+                   3,
+                   "character 6 (U+1F600)"},
+        TFaultCase{"UnknownCodePage",
+                   {false, {}},
+                   "",
+                   {{"SETCFGCODEPAGENUMBER", {"1251"}}},
+                   1,
+                   "Code page 1251 is not supported"},
+        TFaultCase{"UnknownHash",
+                   {false, {}},
+                   "",
+                   {{"SETCFGSIGNATUREHASHALGORITHMNUMBER", {"9"}}},
+                   7,
+                   "Signature hash algorithm 9 is unknown"},
+        TFaultCase{"Sha1ForTheSignature",
+                   {false, {}},
+                   "",
+                   {{"SETCFGSIGNATUREHASHALGORITHMNUMBER", {"4"}}},
+                   10,
+                   "SHA-1"},
+        TFaultCase{"SerialBeforeAnySignature",
+                   {false, {}},
+                   "",
+                   {{"GETLASTCERTSENDERSIGNATURESN", {}}},
+                   6,
+                   "No signature has been made yet"},
+        TFaultCase{"FileDialog",
+                   {false, {}},
+                   "",
+                   {{"GETFILENAMEDLG", {"Title", "", "", "", "0"}}},
+                   17,
+                   "not available"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // Cards through PC/SC: pcscd on a configuration of its own, with vpcd's virtual reader (two
 // slots, on the port given and the next); an emulated PIV card in each slot that has one; OpenSC's
@@ -458,28 +458,28 @@ const std::string kCardPin = "pin=123456\n";
 const std::string kCardRsa = "choose=Ferolant Test RSA\n";
 const std::string kCardEc = "choose=Ferolant Test EC\n";
 
-struct CardStep {
-  std::string answers;  // "$" stands for the test's folder
-  std::int64_t errNo;
-  std::string sentence;      // a part of the error text
-  std::string asked;         // a part of the consent log after the step; "!..." must not be there
-  bool insertFirst = false;  // the first card goes into its slot before the request
+struct TCardStep {
+  std::string Answers;  // "$" stands for the test's folder
+  std::int64_t ErrNo;
+  std::string Sentence;      // a part of the error text
+  std::string Asked;         // a part of the consent log after the step; "!..." must not be there
+  bool InsertFirst = false;  // the first card goes into its slot before the request
 };
 
-struct CardCase {
-  const char* name;
-  int tries;     // what the first card's PIN counter has left
-  bool firstIn;  // the first card is in its slot when the host starts
+struct TCardCase {
+  const char* Name;
+  int Tries;     // what the first card's PIN counter has left
+  bool FirstIn;  // the first card is in its slot when the host starts
   bool second;   // a second card in the second slot
-  std::vector<CardStep> steps;
+  std::vector<TCardStep> Steps;
 };
 
-void PrintTo(const CardCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const TCardCase& c, std::ostream* out) { *out << c.Name; }
 
-class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCase> {
+class CardLife : public SignerHost, public ::testing::WithParamInterface<TCardCase> {
  protected:
   void BeforeHost() override {
-    const CardCase& c = GetParam();
+    const TCardCase& c = GetParam();
     const std::string port = std::to_string(kVpcdPort);
     fs::create_directories(folder / "readers");
     WriteFile(folder / "readers/vpcd",
@@ -493,13 +493,13 @@ class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCas
     while (!fs::exists(folder / "locked") && pcscd->Running()) Pause();
     PcscdRuns();
     if (IsSkipped()) return;
-    if (c.firstIn) WriteFile(folder / "card-a", "");
-    cards.push_back(Card("card-a", 1, c.tries, kVpcdPort, "rsa", "ec"));
+    if (c.FirstIn) WriteFile(folder / "card-a", "");
+    cards.push_back(Card("card-a", 1, c.Tries, kVpcdPort, "rsa", "ec"));
     if (c.second) {
       WriteFile(folder / "card-b", "");
       cards.push_back(Card("card-b", 2, 3, kVpcdPort + 1, "file", "always"));
     }
-    if (c.firstIn) Powered("card-a");
+    if (c.FirstIn) Powered("card-a");
     if (c.second) Powered("card-b");
   }
 
@@ -562,84 +562,84 @@ class CardLife : public SignerHost, public ::testing::WithParamInterface<CardCas
 };
 
 TEST_P(CardLife, IsAnsweredWithItsStatusAndSentenceWhileTheHostServesOn) {
-  const CardCase& c = GetParam();
+  const TCardCase& c = GetParam();
   Start({false, {}, false, false, true});
   if (IsSkipped() || HasFatalFailure()) return;
-  for (const CardStep& step : c.steps) {
-    if (step.insertFirst) Insert("card-a");
+  for (const TCardStep& step : c.Steps) {
+    if (step.InsertFirst) Insert("card-a");
     if (IsSkipped() || HasFatalFailure()) return;
-    std::string answers = step.answers;
+    std::string answers = step.Answers;
     for (auto at = answers.find('$'); at != std::string::npos; at = answers.find('$'))
       answers.replace(at, 1, folder.string());
     Answers(answers);
-    const Reply reply = Ask("SIGNDETACHED", {"text"});
-    EXPECT_EQ(reply.errNo, step.errNo) << reply.errMsg;
-    if (step.errNo == 0 && reply.errNo == 0) {
+    const TReply reply = Ask("SIGNDETACHED", {"text"});
+    EXPECT_EQ(reply.ErrNo, step.ErrNo) << reply.ErrMsg;
+    if (step.ErrNo == 0 && reply.ErrNo == 0) {
       WriteFile(folder / "content", "text");
-      Verified(reply.data, folder / "content");
+      Verified(reply.Data, folder / "content");
     }
-    EXPECT_NE(reply.errMsg.find(step.sentence), std::string::npos) << reply.errMsg;
-    if (step.asked.empty()) continue;
-    if (step.asked[0] == '!') {
-      EXPECT_EQ(ConsentLog().find(step.asked.substr(1)), std::string::npos) << ConsentLog();
+    EXPECT_NE(reply.ErrMsg.find(step.Sentence), std::string::npos) << reply.ErrMsg;
+    if (step.Asked.empty()) continue;
+    if (step.Asked[0] == '!') {
+      EXPECT_EQ(ConsentLog().find(step.Asked.substr(1)), std::string::npos) << ConsentLog();
     } else {
-      EXPECT_NE(ConsentLog().find(step.asked), std::string::npos) << ConsentLog();
+      EXPECT_NE(ConsentLog().find(step.Asked), std::string::npos) << ConsentLog();
     }
   }
-  EXPECT_EQ(Ask("ABOUT").errNo, 0);
+  EXPECT_EQ(Ask("ABOUT").ErrNo, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     SmartCard, CardLife,
     ::testing::Values(
-        CardCase{"RsaOnThePivAuthenticationKey",
-                 3,
-                 true,
-                 false,
-                 {{kCardRsa + kCardPin, 0, "", "choose 2 "}}},
+        TCardCase{"RsaOnThePivAuthenticationKey",
+                  3,
+                  true,
+                  false,
+                  {{kCardRsa + kCardPin, 0, "", "choose 2 "}}},
         // 9C takes a PIN for each signature: the card forgets the first one after signing.
-        CardCase{"EcOnThePinAlwaysSignatureKeyTwice",
-                 3,
-                 true,
-                 false,
-                 {{kCardEc + kCardPin, 0, "", ""}, {kCardEc + kCardPin, 0, "", ""}}},
+        TCardCase{"EcOnThePinAlwaysSignatureKeyTwice",
+                  3,
+                  true,
+                  false,
+                  {{kCardEc + kCardPin, 0, "", ""}, {kCardEc + kCardPin, 0, "", ""}}},
         // The card answers 63 C1; the next dialog says one try is left.
-        CardCase{"WrongPin",
-                 2,
-                 true,
-                 false,
-                 {{kCardRsa + "pin=000000\n", 13, "one try is left before the PIN is locked",
-                   "previousWrong=0 tries=?"},
-                  {kCardRsa + kCardPin, 0, "", "previousWrong=1 tries=1"}}},
-        CardCase{"WrongPinOnTheLastTry",
-                 1,
-                 true,
-                 false,
-                 {{kCardRsa + "pin=000000\n", 14, "is locked; nothing was signed", "tries=1"}}},
-        CardCase{"LockedCard",
-                 0,
-                 true,
-                 false,
-                 {{kCardRsa + kCardPin, 14, "The PIN of the token Ferolant Test RSA is locked",
-                   "!pin for"}}},
-        CardCase{"RemovedBetweenChoiceAndSignature",
-                 3,
-                 true,
-                 false,
-                 {{kCardRsa + kCardPin + "remove=$/card-a\n", 15,
-                   "The token Ferolant Test RSA is no longer available", ""}}},
-        CardCase{"InsertedWhileTheHostRuns",
-                 3,
-                 false,
-                 false,
-                 {{kCardRsa + kCardPin, 11, "No certificate with a private key was found", ""},
-                  {kCardRsa + kCardPin, 0, "", "choose 2 ", true}}},
-        CardCase{"SecondCardBesideTheFirst",
-                 3,
-                 true,
-                 true,
-                 {{"choose=Ferolant Test File\n" + kCardPin, 0, "", "choose 4 "}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        TCardCase{"WrongPin",
+                  2,
+                  true,
+                  false,
+                  {{kCardRsa + "pin=000000\n", 13, "one try is left before the PIN is locked",
+                    "previousWrong=0 tries=?"},
+                   {kCardRsa + kCardPin, 0, "", "previousWrong=1 tries=1"}}},
+        TCardCase{"WrongPinOnTheLastTry",
+                  1,
+                  true,
+                  false,
+                  {{kCardRsa + "pin=000000\n", 14, "is locked; nothing was signed", "tries=1"}}},
+        TCardCase{"LockedCard",
+                  0,
+                  true,
+                  false,
+                  {{kCardRsa + kCardPin, 14, "The PIN of the token Ferolant Test RSA is locked",
+                    "!pin for"}}},
+        TCardCase{"RemovedBetweenChoiceAndSignature",
+                  3,
+                  true,
+                  false,
+                  {{kCardRsa + kCardPin + "remove=$/card-a\n", 15,
+                    "The token Ferolant Test RSA is no longer available", ""}}},
+        TCardCase{"InsertedWhileTheHostRuns",
+                  3,
+                  false,
+                  false,
+                  {{kCardRsa + kCardPin, 11, "No certificate with a private key was found", ""},
+                   {kCardRsa + kCardPin, 0, "", "choose 2 ", true}}},
+        TCardCase{"SecondCardBesideTheFirst",
+                  3,
+                  true,
+                  true,
+                  {{"choose=Ferolant Test File\n" + kCardPin, 0, "", "choose 4 "}}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(SignerHost, EncodesAFileInStandardBase64) {
   Start({false, {}});
@@ -650,11 +650,11 @@ TEST_F(SignerHost, EncodesAFileInStandardBase64) {
     WriteFile(folder / "expected.b64", "");
     Shell("openssl base64 -A -in " + Quoted(folder / "plain") + " -out " +
           Quoted(folder / "expected.b64"));
-    const Reply encoded = Ask("ENCODEFILE", {(folder / "plain").string()});
-    EXPECT_EQ(encoded.errNo, 0);
+    const TReply encoded = Ask("ENCODEFILE", {(folder / "plain").string()});
+    EXPECT_EQ(encoded.ErrNo, 0);
     std::string expected = ReadFile(folder / "expected.b64");
     while (!expected.empty() && expected.back() == '\n') expected.pop_back();
-    EXPECT_TRUE(encoded.data == expected) << content.size() << " bytes";
+    EXPECT_TRUE(encoded.Data == expected) << content.size() << " bytes";
   }
 }
 

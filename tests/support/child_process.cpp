@@ -13,7 +13,7 @@ using TClock = std::chrono::steady_clock;
 
 TChildProcess::TChildProcess(const std::string& path, TOptions options) {
   std::string error;
-  FHost = ferolant::client::HostProcess::Start(path, error);
+  FHost = ferolant::client::THostProcess::Start(path, error);
   if (!FHost) throw std::runtime_error(error);
   if (options.EmptyInput) CloseInput();
   if (options.OutputReaderGone) CloseOutput();

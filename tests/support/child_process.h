@@ -65,9 +65,9 @@ class TChildProcess {
   void SendSignal(int signal);
 
  private:
-  std::unique_ptr<ferolant::client::HostProcess> FHost;
+  std::unique_ptr<ferolant::client::THostProcess> FHost;
   std::optional<TExitStatus> FStatus;
 };
 
-// The platform's reading of an exit status as HostProcess::WaitExit gives it.
+// The platform's reading of an exit status as THostProcess::WaitExit gives it.
 TExitStatus ExitStatusOf(int status) noexcept;

@@ -8,38 +8,38 @@ using namespace ferolant::client;
 namespace {
 
 TEST(ClientOptions, RequestsAreMadeInTheOrderGivenWithTheirTabIds) {
-  const ClientOptions o = ParseOptions({"NATIVEVERSION",
-                                        "-m",
-                                        "SIGNDETACHED",
-                                        "-p",
-                                        "č",
-                                        "-p",
-                                        "0",
-                                        "--body",
-                                        "x",
-                                        "{\"a\":1}",
-                                        "--tab",
-                                        "7",
-                                        "ABOUT",
-                                        "--host",
-                                        "/h",
-                                        "--show",
-                                        "5",
-                                        "--no-follow",
-                                        "--strict",
-                                        "-"},
-                                       "/default");
-  EXPECT_EQ(o.config.requests,
+  const TClientOptions o = ParseOptions({"NATIVEVERSION",
+                                         "-m",
+                                         "SIGNDETACHED",
+                                         "-p",
+                                         "č",
+                                         "-p",
+                                         "0",
+                                         "--body",
+                                         "x",
+                                         "{\"a\":1}",
+                                         "--tab",
+                                         "7",
+                                         "ABOUT",
+                                         "--host",
+                                         "/h",
+                                         "--show",
+                                         "5",
+                                         "--no-follow",
+                                         "--strict",
+                                         "-"},
+                                        "/default");
+  EXPECT_EQ(o.Config.Requests,
             (std::vector<std::string>{
                 R"({"metoda":"NATIVEVERSION","parametry":{},"tabID":1})",
                 R"({"metoda":"SIGNDETACHED","parametry":{"param1":"č","param2":"0"},"tabID":2})",
                 "x", "{\"a\":1}", R"({"metoda":"ABOUT","parametry":{},"tabID":7})"}));
-  EXPECT_EQ(o.config.host_path, "/h");
-  EXPECT_EQ(o.config.report.show, 5u);
-  EXPECT_FALSE(o.config.exchange.follow_blocks);
-  EXPECT_TRUE(o.config.strict && o.read_stdin && !o.help);
-  EXPECT_EQ(ParseOptions({}, "/default").config.host_path, "/default");
-  EXPECT_TRUE(ParseOptions({"-h", "--bogus"}, "").help);
+  EXPECT_EQ(o.Config.HostPath, "/h");
+  EXPECT_EQ(o.Config.Report.Show, 5u);
+  EXPECT_FALSE(o.Config.Exchange.FollowBlocks);
+  EXPECT_TRUE(o.Config.Strict && o.ReadStdin && !o.Help);
+  EXPECT_EQ(ParseOptions({}, "/default").Config.HostPath, "/default");
+  EXPECT_TRUE(ParseOptions({"-h", "--bogus"}, "").Help);
 }
 
 TEST(ClientOptions, BadUsageIsNamed) {
@@ -54,7 +54,7 @@ TEST(ClientOptions, BadUsageIsNamed) {
     try {
       ParseOptions(args, "");
       ADD_FAILURE() << message;
-    } catch (const UsageError& error) {
+    } catch (const TUsageError& error) {
       EXPECT_EQ(error.what(), message);
     }
   }

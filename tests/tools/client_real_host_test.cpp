@@ -15,9 +15,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-ExchangeOptions Patient() {
-  ExchangeOptions o;
-  o.timeout = 60s;
+TExchangeOptions Patient() {
+  TExchangeOptions o;
+  o.Timeout = 60s;
   return o;
 }
 
@@ -32,42 +32,42 @@ class RealHost : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    host_ = HostProcess::Start(REAL_HOST_PATH, error);
-    ASSERT_TRUE(host_) << error;
+    FHost = THostProcess::Start(REAL_HOST_PATH, error);
+    ASSERT_TRUE(FHost) << error;
   }
-  std::unique_ptr<HostProcess> host_;
+  std::unique_ptr<THostProcess> FHost;
 };
 
 }  // namespace
 
 TEST_F(RealHost, AnswersTheDocumentedExchangeByteForByte) {
-  const Exchange ex = RunExchange(*host_, BuildRequest("NATIVEVERSION", {}, 3), Patient());
-  ASSERT_TRUE(ex.ok()) << ex.failure;
+  const TExchange ex = RunExchange(*FHost, BuildRequest("NATIVEVERSION", {}, 3), Patient());
+  ASSERT_TRUE(ex.ok()) << ex.Failure;
   EXPECT_EQ(
-      ex.replies[0].body,
+      ex.Replies[0].Body,
       R"({"metoda":"NATIVEVERSION","result":{"data":"2","hasNextPart":0},"errNo":0,"tabID":3,"errMsg":""})");
-  host_->CloseInput();
-  const auto status = host_->WaitExit(60s);
+  FHost->CloseInput();
+  const auto status = FHost->WaitExit(60s);
   ASSERT_TRUE(status) << "the host did not end after its input was closed";
   EXPECT_EQ(DescribeExit(*status), "exit code 0");
 }
 
 TEST_F(RealHost, LongNonAsciiResultArrivesWholeInFramesABrowserTakes) {
-  const Exchange ex =
-      RunExchange(*host_, BuildRequest("SIGNDETACHED", {"x", "21000000"}, 5), Patient());
-  ASSERT_TRUE(ex.ok()) << ex.failure;
-  EXPECT_GE(ex.replies.size(), 3u);
-  for (const Reply& r : ex.replies) {
-    EXPECT_TRUE(r.problems.empty()) << r.problems.front();
-    EXPECT_LE(r.body.size(), kBrowserReplyLimit);
-    EXPECT_EQ(r.tab_id, 5);
+  const TExchange ex =
+      RunExchange(*FHost, BuildRequest("SIGNDETACHED", {"x", "21000000"}, 5), Patient());
+  ASSERT_TRUE(ex.ok()) << ex.Failure;
+  EXPECT_GE(ex.Replies.size(), 3u);
+  for (const TReply& r : ex.Replies) {
+    EXPECT_TRUE(r.Problems.empty()) << r.Problems.front();
+    EXPECT_LE(r.Body.size(), kBrowserReplyLimit);
+    EXPECT_EQ(r.TabId, 5);
   }
-  EXPECT_EQ(ex.replies.back().has_next_part, 0);
-  EXPECT_TRUE(ex.data == NonAsciiRun(1000000));
+  EXPECT_EQ(ex.Replies.back().HasNextPart, 0);
+  EXPECT_TRUE(ex.Data == NonAsciiRun(1000000));
 }
 
 TEST_F(RealHost, DemoRunsItsTourAndTheHostEnds) {
-  host_.reset();
+  FHost.reset();
   FILE* demo = ::popen(DEMO_PATH " 2>&1", "r");
   ASSERT_NE(demo, nullptr);
   std::string out;

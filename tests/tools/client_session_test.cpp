@@ -17,16 +17,16 @@ namespace {
 // Generous: the machine may be busy; a hang shows up as a failure, not a stuck test.
 constexpr std::chrono::milliseconds kPatience = 60s;
 
-std::unique_ptr<HostProcess> StartFake() {
+std::unique_ptr<THostProcess> StartFake() {
   std::string error;
-  auto host = HostProcess::Start(FAKE_HOST_PATH, error);
+  auto host = THostProcess::Start(FAKE_HOST_PATH, error);
   EXPECT_TRUE(host) << error;
   return host;
 }
 
-ExchangeOptions Patient() {
-  ExchangeOptions o;
-  o.timeout = kPatience;
+TExchangeOptions Patient() {
+  TExchangeOptions o;
+  o.Timeout = kPatience;
   return o;
 }
 
@@ -43,27 +43,27 @@ TEST(ClientSession, FollowsBlocksAndJoinsThemExactly) {
   auto host = StartFake();
   ASSERT_TRUE(host);
   // 1,000,000 units arrive as 450000 + 450000 + 100000; the first cut falls inside a pair.
-  const Exchange ex = RunExchange(*host, BuildRequest("LONG", {"1000000"}, 9), Patient());
-  ASSERT_TRUE(ex.ok()) << ex.failure;
-  ASSERT_EQ(ex.replies.size(), 3u);
-  EXPECT_EQ(ex.replies[0].data.size(), 450000u);
-  EXPECT_EQ(ex.replies[1].data.size(), 450000u);
-  EXPECT_EQ(ex.replies[2].data.size(), 100000u);
-  EXPECT_EQ(ex.replies[0].has_next_part, 1);
-  EXPECT_EQ(ex.replies[1].has_next_part, 1);
-  EXPECT_EQ(ex.replies[2].has_next_part, 0);
-  EXPECT_EQ(ex.replies[1].metoda, u"GETNEXTBLOCK");
-  EXPECT_EQ(ex.replies[1].tab_id, 9);
-  EXPECT_EQ(ex.data, Pattern(1000000));
+  const TExchange ex = RunExchange(*host, BuildRequest("LONG", {"1000000"}, 9), Patient());
+  ASSERT_TRUE(ex.ok()) << ex.Failure;
+  ASSERT_EQ(ex.Replies.size(), 3u);
+  EXPECT_EQ(ex.Replies[0].Data.size(), 450000u);
+  EXPECT_EQ(ex.Replies[1].Data.size(), 450000u);
+  EXPECT_EQ(ex.Replies[2].Data.size(), 100000u);
+  EXPECT_EQ(ex.Replies[0].HasNextPart, 1);
+  EXPECT_EQ(ex.Replies[1].HasNextPart, 1);
+  EXPECT_EQ(ex.Replies[2].HasNextPart, 0);
+  EXPECT_EQ(ex.Replies[1].Metoda, u"GETNEXTBLOCK");
+  EXPECT_EQ(ex.Replies[1].TabId, 9);
+  EXPECT_EQ(ex.Data, Pattern(1000000));
 
   // The same request without following stops at the first block; the host keeps the rest.
-  ExchangeOptions once = Patient();
-  once.follow_blocks = false;
-  const Exchange first = RunExchange(*host, BuildRequest("LONG", {"450001"}, 1), once);
-  ASSERT_EQ(first.replies.size(), 1u);
-  EXPECT_EQ(first.data.size(), 450000u);
-  const Exchange rest = RunExchange(*host, NextBlockRequest(1), once);
-  EXPECT_EQ(rest.data, Pattern(450001).substr(450000));
+  TExchangeOptions once = Patient();
+  once.FollowBlocks = false;
+  const TExchange first = RunExchange(*host, BuildRequest("LONG", {"450001"}, 1), once);
+  ASSERT_EQ(first.Replies.size(), 1u);
+  EXPECT_EQ(first.Data.size(), 450000u);
+  const TExchange rest = RunExchange(*host, NextBlockRequest(1), once);
+  EXPECT_EQ(rest.Data, Pattern(450001).substr(450000));
 
   host->CloseInput();
   const auto status = host->WaitExit(kPatience);
@@ -72,54 +72,54 @@ TEST(ClientSession, FollowsBlocksAndJoinsThemExactly) {
 }
 
 TEST(ClientSession, ReportsAHostThatDoesNotAnswerProperly) {
-  struct Case {
-    const char* method;
-    const char* failure;
+  struct TCase {
+    const char* Method;
+    const char* Failure;
   };
-  for (const Case c : {Case{"CUT", "in the middle of a reply"},
-                       Case{"EXIT", "closed its output without replying"}}) {
+  for (const TCase c : {TCase{"CUT", "in the middle of a reply"},
+                        TCase{"EXIT", "closed its output without replying"}}) {
     auto host = StartFake();
     ASSERT_TRUE(host);
-    const Exchange ex = RunExchange(*host, BuildRequest(c.method, {}, 1), Patient());
-    EXPECT_NE(ex.failure.find(c.failure), std::string::npos) << c.method << ": " << ex.failure;
+    const TExchange ex = RunExchange(*host, BuildRequest(c.Method, {}, 1), Patient());
+    EXPECT_NE(ex.Failure.find(c.Failure), std::string::npos) << c.Method << ": " << ex.Failure;
   }
 
   auto host = StartFake();
   ASSERT_TRUE(host);
-  ExchangeOptions brief = Patient();
-  brief.timeout = 300ms;  // the host never answers, so any wait ends the same way
-  const Exchange silent = RunExchange(*host, BuildRequest("SILENT", {}, 1), brief);
-  EXPECT_NE(silent.failure.find("no reply within 300 ms"), std::string::npos) << silent.failure;
+  TExchangeOptions brief = Patient();
+  brief.Timeout = 300ms;  // the host never answers, so any wait ends the same way
+  const TExchange silent = RunExchange(*host, BuildRequest("SILENT", {}, 1), brief);
+  EXPECT_NE(silent.Failure.find("no reply within 300 ms"), std::string::npos) << silent.Failure;
 
   std::string error;
-  EXPECT_FALSE(HostProcess::Start("/nonexistent/ferolant", error));
+  EXPECT_FALSE(THostProcess::Start("/nonexistent/ferolant", error));
   EXPECT_NE(error.find("/nonexistent/ferolant"), std::string::npos);
 }
 
 TEST(ClientSession, FlagsRepliesABrowserWouldTripOver) {
   auto host = StartFake();
   ASSERT_TRUE(host);
-  const Exchange huge = RunExchange(*host, BuildRequest("HUGE", {}, 1), Patient());
+  const TExchange huge = RunExchange(*host, BuildRequest("HUGE", {}, 1), Patient());
   ASSERT_TRUE(huge.ok());
-  EXPECT_EQ(huge.problem_count(), 1u);
-  EXPECT_EQ(huge.data.size(), 200000u);
+  EXPECT_EQ(huge.ProblemCount(), 1u);
+  EXPECT_EQ(huge.Data.size(), 200000u);
 
-  const Exchange broken = RunExchange(*host, BuildRequest("BROKEN", {}, 1), Patient());
+  const TExchange broken = RunExchange(*host, BuildRequest("BROKEN", {}, 1), Patient());
   ASSERT_TRUE(broken.ok());  // a frame came; its body is the problem
-  EXPECT_FALSE(broken.replies[0].parsed);
+  EXPECT_FALSE(broken.Replies[0].Parsed);
 
   // A boolean hasNextPart is not followed: only the integer 1 means "more".
-  const Exchange boolean = RunExchange(*host, BuildRequest("BOOLEAN", {}, 1), Patient());
-  ASSERT_EQ(boolean.replies.size(), 1u);
-  EXPECT_EQ(boolean.problem_count(), 1u);
+  const TExchange boolean = RunExchange(*host, BuildRequest("BOOLEAN", {}, 1), Patient());
+  ASSERT_EQ(boolean.Replies.size(), 1u);
+  EXPECT_EQ(boolean.ProblemCount(), 1u);
 }
 
 TEST(ClientSession, WholeRunPrintsEachExchangeAndTheHostsEnd) {
-  SessionConfig config;
-  config.host_path = FAKE_HOST_PATH;
-  config.exchange = Patient();
-  config.report.show = 40;
-  config.requests = {BuildRequest("ECHO", {"Žluť 😀"}, 4), BuildRequest("LONG", {"450001"}, 5),
+  TSessionConfig config;
+  config.HostPath = FAKE_HOST_PATH;
+  config.Exchange = Patient();
+  config.Report.Show = 40;
+  config.Requests = {BuildRequest("ECHO", {"Žluť 😀"}, 4), BuildRequest("LONG", {"450001"}, 5),
                      "not json at all", BuildRequest("NOPE", {}, 6)};
   std::ostringstream out, err;
   EXPECT_EQ(RunSession(config, out, err), kSessionOk) << err.str();
@@ -133,11 +133,11 @@ TEST(ClientSession, WholeRunPrintsEachExchangeAndTheHostsEnd) {
   }
 
   // Strict runs fail on an error number; a failed exchange stops the run.
-  config.strict = true;
+  config.Strict = true;
   out.str("");
   EXPECT_EQ(RunSession(config, out, err), kSessionFailed);
-  config.strict = false;
-  config.requests = {BuildRequest("EXIT", {}, 1), BuildRequest("NATIVEVERSION", {}, 2)};
+  config.Strict = false;
+  config.Requests = {BuildRequest("EXIT", {}, 1), BuildRequest("NATIVEVERSION", {}, 2)};
   out.str("");
   EXPECT_EQ(RunSession(config, out, err), kSessionFailed);
   EXPECT_EQ(out.str().find(">>> request 2"), std::string::npos);

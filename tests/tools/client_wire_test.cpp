@@ -36,48 +36,48 @@ TEST(ClientRequest, IsWrittenLikeABrowserWritesIt) {
 TEST(ClientJson, DecodesEscapesAndRawUtf8) {
   const auto r =
       ParseJsonLite(R"( {"a":"\u017d\ud83d\ude00\ud83d x\/\"","b":[1,-2.5e3,true,null],"c":{}} )");
-  ASSERT_TRUE(r.value) << r.error;
-  EXPECT_EQ(r.value->Find(u"a")->text, u"Ž😀\xd83d x/\"");
-  const JsonLite& b = *r.value->Find(u"b");
-  ASSERT_EQ(b.items.size(), 4u);
-  EXPECT_EQ(b.items[0].AsInt(), 1);
-  EXPECT_EQ(b.items[1].number, "-2.5e3");
-  EXPECT_FALSE(b.items[1].AsInt());
-  EXPECT_TRUE(b.items[2].boolean);
-  EXPECT_EQ(b.items[3].kind, JsonLite::Kind::kNull);
-  EXPECT_EQ(r.value->Find(u"c")->kind, JsonLite::Kind::kObject);
-  EXPECT_EQ(r.value->Find(u"missing"), nullptr);
+  ASSERT_TRUE(r.Value) << r.Error;
+  EXPECT_EQ(r.Value->Find(u"a")->Text, u"Ž😀\xd83d x/\"");
+  const TJsonLite& b = *r.Value->Find(u"b");
+  ASSERT_EQ(b.Items.size(), 4u);
+  EXPECT_EQ(b.Items[0].AsInt(), 1);
+  EXPECT_EQ(b.Items[1].Number, "-2.5e3");
+  EXPECT_FALSE(b.Items[1].AsInt());
+  EXPECT_TRUE(b.Items[2].Boolean);
+  EXPECT_EQ(b.Items[3].Kind, TJsonLite::TKind::Null);
+  EXPECT_EQ(r.Value->Find(u"c")->Kind, TJsonLite::TKind::Object);
+  EXPECT_EQ(r.Value->Find(u"missing"), nullptr);
 
-  EXPECT_EQ(ParseJsonLite("\"žluť\"").value->text, u"žluť");
+  EXPECT_EQ(ParseJsonLite("\"žluť\"").Value->Text, u"žluť");
 }
 
 TEST(ClientJson, RefusesWhatABrowserWouldRefuse) {
   for (const char* bad : {"", "{", "{\"a\":1,}", "[1 2]", "{\"a\":1} x", "\"tab\there\"", "01",
                           "1.", "\"\\x\"", "\"\\u12g4\"", "'a'", "{a:1}", "nul"}) {
     const auto r = ParseJsonLite(bad);
-    EXPECT_FALSE(r.value) << bad;
-    EXPECT_FALSE(r.error.empty()) << bad;
+    EXPECT_FALSE(r.Value) << bad;
+    EXPECT_FALSE(r.Error.empty()) << bad;
   }
   // Deep nesting is refused instead of exhausting the stack.
-  EXPECT_FALSE(ParseJsonLite(std::string(100000, '[')).value);
-  EXPECT_TRUE(ParseJsonLite(std::string(60, '[') + std::string(60, ']')).value);
+  EXPECT_FALSE(ParseJsonLite(std::string(100000, '[')).Value);
+  EXPECT_TRUE(ParseJsonLite(std::string(60, '[') + std::string(60, ']')).Value);
 }
 
 TEST(ClientReply, ReadsTheEnvelope) {
-  const Reply r = DecodeReply(
+  const TReply r = DecodeReply(
       R"({"metoda":"about","result":{"data":"\u010d\ud83d","hasNextPart":1},"errNo":-31905,"tabID":7,"errMsg":"x"})");
-  EXPECT_TRUE(r.parsed);
-  EXPECT_TRUE(r.problems.empty());
-  EXPECT_EQ(r.metoda, u"about");
-  EXPECT_EQ(r.data, u"\u010d\xd83d");
-  EXPECT_EQ(r.has_next_part, 1);
-  EXPECT_EQ(r.err_no, -31905);
-  EXPECT_EQ(r.tab_id, 7);
-  EXPECT_EQ(r.err_msg, u"x");
+  EXPECT_TRUE(r.Parsed);
+  EXPECT_TRUE(r.Problems.empty());
+  EXPECT_EQ(r.Metoda, u"about");
+  EXPECT_EQ(r.Data, u"\u010d\xd83d");
+  EXPECT_EQ(r.HasNextPart, 1);
+  EXPECT_EQ(r.ErrNo, -31905);
+  EXPECT_EQ(r.TabId, 7);
+  EXPECT_EQ(r.ErrMsg, u"x");
 }
 
 TEST(ClientReply, NamesEveryBreakOfTheEnvelope) {
-  const auto problems = [](const std::string& body) { return DecodeReply(body).problems; };
+  const auto problems = [](const std::string& body) { return DecodeReply(body).Problems; };
   EXPECT_EQ(problems("[]"), std::vector<std::string>{"body is not a JSON object"});
   ASSERT_EQ(problems("{oops").size(), 1u);
   EXPECT_NE(problems("{oops")[0].find("not JSON"), std::string::npos);

@@ -11,29 +11,29 @@ int main(int argc, char** argv) {
   using namespace ferolant::client;
   UseUtf8Console();
   const std::vector<std::string> args = Utf8Arguments(argc, argv);
-  const auto usage_error = [](const std::string& message) {
+  const auto usageError = [](const std::string& message) {
     std::cerr << "ferolant-client: " << message << "\n\n" << kClientUsage;
     return kSessionCannotStart;
   };
-  ClientOptions options;
+  TClientOptions options;
   try {
     options = ParseOptions({args.begin() + (args.empty() ? 0 : 1), args.end()}, DefaultHostPath());
-  } catch (const UsageError& error) {
-    return usage_error(error.what());
+  } catch (const TUsageError& error) {
+    return usageError(error.what());
   }
-  if (options.help) {
+  if (options.Help) {
     std::cout << kClientUsage;
     return kSessionOk;
   }
-  SessionConfig& config = options.config;
-  if (options.read_stdin || config.requests.empty()) {
+  TSessionConfig& config = options.Config;
+  if (options.ReadStdin || config.Requests.empty()) {
     std::string line;
     while (std::getline(std::cin, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.empty() || line[0] == '#') continue;
-      config.requests.push_back(line);
+      config.Requests.push_back(line);
     }
   }
-  if (config.requests.empty()) return usage_error("no requests");
+  if (config.Requests.empty()) return usageError("no requests");
   return RunSession(config, std::cout, std::cerr);
 }

@@ -9,28 +9,28 @@ int main(int argc, char** argv) {
   using namespace ferolant::client;
   UseUtf8Console();
   const std::vector<std::string> args = Utf8Arguments(argc, argv);
-  SessionConfig config;
-  config.host_path = args.size() > 1 ? args[1] : DefaultHostPath();
-  config.report.show = 300;
+  TSessionConfig config;
+  config.HostPath = args.size() > 1 ? args[1] : DefaultHostPath();
+  config.Report.Show = 300;
 
   long long tab = 0;
   const auto add = [&](const std::string& method, std::vector<std::string> params = {}) {
-    config.requests.push_back(BuildRequest(method, params, ++tab));
+    config.Requests.push_back(BuildRequest(method, params, ++tab));
   };
   add("NATIVEVERSION");
   add("ABOUT");
   add("INIT");
   add("SIGNDETACHED", {"Žluťoučký kůň úpěl ďábelské ódy 😀", "0"});
   add("GETLASTCERTSENDERSIGNATURESN");
-  add("GETFILESIZE", {config.host_path});
+  add("GETFILESIZE", {config.HostPath});
   // The stand-in answers 20000000 + L with L non-ASCII code units: a million of them go out in
   // blocks that the client fetches with GETNEXTBLOCK and joins.
   add("SIGNDETACHED", {"long", "21000000"});
   add("nativeversion");
   add("NOSUCHMETHOD");
-  config.requests.push_back(R"({"metoda":"INIT","parametry":[]})");
+  config.Requests.push_back(R"({"metoda":"INIT","parametry":[]})");
 
-  std::cout << "ferolant-demo: " << config.requests.size() << " requests to " << config.host_path
+  std::cout << "ferolant-demo: " << config.Requests.size() << " requests to " << config.HostPath
             << "\n\n";
   return RunSession(config, std::cout, std::cerr);
 }

@@ -12,43 +12,44 @@
 
 namespace ferolant::client {
 
-struct Reply {
-  std::string body;  // the frame's bytes as received
-  bool parsed = false;
-  std::optional<std::int64_t> tab_id;
-  std::optional<std::int64_t> err_no;
-  std::optional<std::int64_t> has_next_part;
-  std::u16string metoda;
-  std::u16string err_msg;
-  std::u16string data;
+struct TReply {
+  std::string Body;  // the frame's bytes as received
+  bool Parsed = false;
+  std::optional<std::int64_t> TabId;
+  std::optional<std::int64_t> ErrNo;
+  std::optional<std::int64_t> HasNextPart;
+  std::u16string Metoda;
+  std::u16string ErrMsg;
+  std::u16string Data;
   // Whatever a browser or an extension would trip over: an unreadable body, a missing or
   // mistyped member, a frame over the browsers' limit.
-  std::vector<std::string> problems;
+  std::vector<std::string> Problems;
 };
 
 // Reads a reply body and checks it against the reply shape the extension expects.
-Reply DecodeReply(std::string body);
+TReply DecodeReply(std::string body);
 
-struct Exchange {
-  std::string request;
-  std::vector<Reply> replies;  // the first reply, then one per GETNEXTBLOCK
-  std::u16string data;         // the data of all replies, concatenated
-  std::string failure;  // set when the host did not answer properly; the exchange is cut there
+struct TExchange {
+  std::string Request;
+  std::vector<TReply> Replies;  // the first reply, then one per GETNEXTBLOCK
+  std::u16string Data;          // the data of all replies, concatenated
+  std::string Failure;  // set when the host did not answer properly; the exchange is cut there
 
-  bool ok() const { return failure.empty(); }
-  std::size_t problem_count() const;
+  bool ok() const { return Failure.empty(); }
+  std::size_t ProblemCount() const;
 };
 
-struct ExchangeOptions {
-  std::chrono::milliseconds timeout{30000};  // per reply
-  bool follow_blocks = true;
-  std::size_t max_blocks = 100000;  // a host that never says "last block" must not hold us
+struct TExchangeOptions {
+  std::chrono::milliseconds Timeout{30000};  // per reply
+  bool FollowBlocks = true;
+  std::size_t MaxBlocks = 100000;  // a host that never says "last block" must not hold us
 };
 
 // Sends one request body as it is and collects the replies.
-Exchange RunExchange(HostProcess& host, const std::string& request, const ExchangeOptions& options);
+TExchange RunExchange(THostProcess& host, const std::string& request,
+                      const TExchangeOptions& options);
 
 // The request GETNEXTBLOCK sends; tabID repeats that of the reply being continued.
-std::string NextBlockRequest(std::int64_t tab_id);
+std::string NextBlockRequest(std::int64_t tabId);
 
 }  // namespace ferolant::client

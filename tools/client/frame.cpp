@@ -2,8 +2,8 @@
 
 namespace ferolant::client {
 
-std::string EncodeFrameHeader(std::size_t body_length) {
-  const auto n = static_cast<std::uint32_t>(body_length);
+std::string EncodeFrameHeader(std::size_t bodyLength) {
+  const auto n = static_cast<std::uint32_t>(bodyLength);
   return {static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF),
           static_cast<char>((n >> 16) & 0xFF), static_cast<char>(n >> 24)};
 }

@@ -9,7 +9,7 @@ namespace ferolant::client {
 // Chromium and Firefox refuse a message from the host whose body is larger than this.
 inline constexpr std::size_t kBrowserReplyLimit = 1024 * 1024;
 
-std::string EncodeFrameHeader(std::size_t body_length);
+std::string EncodeFrameHeader(std::size_t bodyLength);
 std::uint32_t DecodeFrameHeader(const char header[4]) noexcept;
 
 }  // namespace ferolant::client

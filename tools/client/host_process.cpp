@@ -7,32 +7,32 @@
 
 namespace ferolant::client {
 
-bool HostProcess::WriteFrame(std::string_view body) {
+bool THostProcess::WriteFrame(std::string_view body) {
   return WriteRaw(EncodeFrameHeader(body.size())) && WriteRaw(body);
 }
 
-HostProcess::ReadStatus HostProcess::ReadFrame(std::string& body,
-                                               std::chrono::milliseconds timeout) {
+THostProcess::TReadStatus THostProcess::ReadFrame(std::string& body,
+                                                  std::chrono::milliseconds timeout) {
   body.clear();
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   char header[4];
-  bool timed_out = false;
-  if (!ReadExactly(header, 4, deadline, timed_out)) {
-    return timed_out ? ReadStatus::kTimedOut : ReadStatus::kClosed;
+  bool timedOut = false;
+  if (!ReadExactly(header, 4, deadline, timedOut)) {
+    return timedOut ? TReadStatus::TimedOut : TReadStatus::Closed;
   }
   const std::uint32_t length = DecodeFrameHeader(header);
-  if (length > kMaxFrame) return ReadStatus::kTooLong;
+  if (length > kMaxFrame) return TReadStatus::TooLong;
   body.resize(length);
-  if (!ReadExactly(body.data(), length, deadline, timed_out)) {
-    return timed_out ? ReadStatus::kTimedOut : ReadStatus::kTruncated;
+  if (!ReadExactly(body.data(), length, deadline, timedOut)) {
+    return timedOut ? TReadStatus::TimedOut : TReadStatus::Truncated;
   }
-  return ReadStatus::kFrame;
+  return TReadStatus::Frame;
 }
 
-bool HostProcess::ReadExactly(char* out, std::size_t n,
-                              std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+bool THostProcess::ReadExactly(char* out, std::size_t n,
+                               std::chrono::steady_clock::time_point deadline, bool& timedOut) {
   for (std::size_t got = 0; got < n;) {
-    const std::size_t read = ReadSome(out + got, n - got, deadline, timed_out);
+    const std::size_t read = ReadSome(out + got, n - got, deadline, timedOut);
     if (read == 0) return false;
     got += read;
   }

@@ -10,34 +10,34 @@
 
 namespace ferolant::client {
 
-class HostProcess {
+class THostProcess {
  public:
-  enum class ReadStatus { kFrame, kClosed, kTruncated, kTimedOut, kTooLong };
+  enum class TReadStatus { Frame, Closed, Truncated, TimedOut, TooLong };
 
   // No browser takes a frame anywhere near this; a header that claims more is garbage.
   static constexpr std::uint32_t kMaxFrame = 256u * 1024 * 1024;
 
   // Starts the executable at path (UTF-8) with no arguments; on failure returns nullptr and
-  // says why. With capture_errors the host's standard error goes to a private temporary file
+  // says why. With captureErrors the host's standard error goes to a private temporary file
   // instead of ours, for ErrorOutput to read back.
-  static std::unique_ptr<HostProcess> Start(const std::string& path, std::string& error,
-                                            bool capture_errors = false);
+  static std::unique_ptr<THostProcess> Start(const std::string& path, std::string& error,
+                                             bool captureErrors = false);
 
-  HostProcess(const HostProcess&) = delete;
-  HostProcess& operator=(const HostProcess&) = delete;
+  THostProcess(const THostProcess&) = delete;
+  THostProcess& operator=(const THostProcess&) = delete;
   // Closes the pipes and, if the host is still running, ends it.
-  ~HostProcess();
+  ~THostProcess();
 
   // Writes the 4-byte little-endian length and the body. False when the host closed its input.
   bool WriteFrame(std::string_view body);
   // Writes bytes as they are, for sending deliberately broken frames.
   bool WriteRaw(std::string_view bytes);
   // Waits up to timeout for one whole frame.
-  ReadStatus ReadFrame(std::string& body, std::chrono::milliseconds timeout);
+  TReadStatus ReadFrame(std::string& body, std::chrono::milliseconds timeout);
   // Reads what the host has written, at least one byte and at most n, waiting until deadline.
-  // 0 when its output ended, or when the deadline passed first, with timed_out set.
+  // 0 when its output ended, or when the deadline passed first, with timedOut set.
   std::size_t ReadSome(char* out, std::size_t n, std::chrono::steady_clock::time_point deadline,
-                       bool& timed_out);
+                       bool& timedOut);
 
   // What a browser does when the extension lets go of the port.
   void CloseInput() noexcept;
@@ -50,18 +50,18 @@ class HostProcess {
   long pid() const noexcept;
 
   // What the host has written to its standard error so far; empty unless started with
-  // capture_errors.
+  // captureErrors.
   std::string ErrorOutput() const;
 
  private:
-  struct Pipes;  // the platform's process and pipe handles
-  explicit HostProcess(std::unique_ptr<Pipes> pipes) noexcept;
-  // Reads n bytes; false at end of input, with timed_out set when the deadline passed first.
+  struct TPipes;  // the platform's process and pipe handles
+  explicit THostProcess(std::unique_ptr<TPipes> pipes) noexcept;
+  // Reads n bytes; false at end of input, with timedOut set when the deadline passed first.
   bool ReadExactly(char* out, std::size_t n, std::chrono::steady_clock::time_point deadline,
-                   bool& timed_out);
+                   bool& timedOut);
 
-  std::unique_ptr<Pipes> pipes_;
-  std::optional<int> status_;
+  std::unique_ptr<TPipes> FPipes;
+  std::optional<int> FStatus;
 };
 
 // Describes an exit status for people: "exit code 0", "killed by signal 9".

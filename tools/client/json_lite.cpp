@@ -9,46 +9,46 @@ namespace {
 
 constexpr int kMaxDepth = 64;
 
-class Reader {
+class TReader {
  public:
-  explicit Reader(std::string_view s) : s_(s) {}
+  explicit TReader(std::string_view s) : FText(s) {}
 
-  JsonLiteResult Run() {
-    JsonLiteResult r;
-    JsonLite v;
+  TJsonLiteResult Run() {
+    TJsonLiteResult r;
+    TJsonLite v;
     SkipSpace();
     if (!Value(v, 0)) {
-      r.error = error_ + " at byte " + std::to_string(pos_);
+      r.Error = FError + " at byte " + std::to_string(FPos);
       return r;
     }
     SkipSpace();
-    if (pos_ != s_.size()) {
-      r.error = "text after the value at byte " + std::to_string(pos_);
+    if (FPos != FText.size()) {
+      r.Error = "text after the value at byte " + std::to_string(FPos);
       return r;
     }
-    r.value = std::move(v);
+    r.Value = std::move(v);
     return r;
   }
 
  private:
   bool Fail(std::string message) {
-    if (error_.empty()) error_ = std::move(message);
+    if (FError.empty()) FError = std::move(message);
     return false;
   }
-  bool AtEnd() const { return pos_ >= s_.size(); }
-  char Peek() const { return AtEnd() ? '\0' : s_[pos_]; }
+  bool AtEnd() const { return FPos >= FText.size(); }
+  char Peek() const { return AtEnd() ? '\0' : FText[FPos]; }
   void SkipSpace() {
     while (!AtEnd() && (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r')) {
-      ++pos_;
+      ++FPos;
     }
   }
   bool Literal(std::string_view word) {
-    if (s_.substr(pos_, word.size()) != word) return Fail("unexpected character");
-    pos_ += word.size();
+    if (FText.substr(FPos, word.size()) != word) return Fail("unexpected character");
+    FPos += word.size();
     return true;
   }
 
-  bool Value(JsonLite& v, int depth) {
+  bool Value(TJsonLite& v, int depth) {
     if (depth > kMaxDepth) return Fail("nesting too deep");
     switch (Peek()) {
       case '{':
@@ -56,28 +56,28 @@ class Reader {
       case '[':
         return Array(v, depth);
       case '"':
-        v.kind = JsonLite::Kind::kString;
-        return String(v.text);
+        v.Kind = TJsonLite::TKind::String;
+        return String(v.Text);
       case 't':
-        v.kind = JsonLite::Kind::kBool;
-        v.boolean = true;
+        v.Kind = TJsonLite::TKind::Bool;
+        v.Boolean = true;
         return Literal("true");
       case 'f':
-        v.kind = JsonLite::Kind::kBool;
+        v.Kind = TJsonLite::TKind::Bool;
         return Literal("false");
       case 'n':
-        v.kind = JsonLite::Kind::kNull;
+        v.Kind = TJsonLite::TKind::Null;
         return Literal("null");
       default:
         return Number(v);
     }
   }
 
-  bool Object(JsonLite& v, int depth) {
-    v.kind = JsonLite::Kind::kObject;
-    ++pos_;
+  bool Object(TJsonLite& v, int depth) {
+    v.Kind = TJsonLite::TKind::Object;
+    ++FPos;
     SkipSpace();
-    if (Peek() == '}') return ++pos_, true;
+    if (Peek() == '}') return ++FPos, true;
     for (;;) {
       SkipSpace();
       if (Peek() != '"') return Fail("member name expected");
@@ -85,47 +85,47 @@ class Reader {
       if (!String(name)) return false;
       SkipSpace();
       if (Peek() != ':') return Fail("':' expected");
-      ++pos_;
+      ++FPos;
       SkipSpace();
-      JsonLite item;
+      TJsonLite item;
       if (!Value(item, depth + 1)) return false;
-      v.names.push_back(std::move(name));
-      v.items.push_back(std::move(item));
+      v.Names.push_back(std::move(name));
+      v.Items.push_back(std::move(item));
       SkipSpace();
       if (Peek() == ',') {
-        ++pos_;
+        ++FPos;
         continue;
       }
-      if (Peek() == '}') return ++pos_, true;
+      if (Peek() == '}') return ++FPos, true;
       return Fail("',' or '}' expected");
     }
   }
 
-  bool Array(JsonLite& v, int depth) {
-    v.kind = JsonLite::Kind::kArray;
-    ++pos_;
+  bool Array(TJsonLite& v, int depth) {
+    v.Kind = TJsonLite::TKind::Array;
+    ++FPos;
     SkipSpace();
-    if (Peek() == ']') return ++pos_, true;
+    if (Peek() == ']') return ++FPos, true;
     for (;;) {
       SkipSpace();
-      JsonLite item;
+      TJsonLite item;
       if (!Value(item, depth + 1)) return false;
-      v.items.push_back(std::move(item));
+      v.Items.push_back(std::move(item));
       SkipSpace();
       if (Peek() == ',') {
-        ++pos_;
+        ++FPos;
         continue;
       }
-      if (Peek() == ']') return ++pos_, true;
+      if (Peek() == ']') return ++FPos, true;
       return Fail("',' or ']' expected");
     }
   }
 
   bool Hex4(unsigned& unit) {
-    if (pos_ + 4 > s_.size()) return Fail("short \\u escape");
+    if (FPos + 4 > FText.size()) return Fail("short \\u escape");
     unit = 0;
     for (int k = 0; k < 4; ++k) {
-      const char c = s_[pos_++];
+      const char c = FText[FPos++];
       unit <<= 4;
       if (c >= '0' && c <= '9') {
         unit |= c - '0';
@@ -141,26 +141,28 @@ class Reader {
   }
 
   bool String(std::u16string& out) {
-    ++pos_;
-    std::size_t run = pos_;  // start of the raw bytes not yet decoded
-    const auto flush = [&] { out += DecodeUtf8(s_.substr(run, pos_ - run), TUtf8Mode::umReplace); };
+    ++FPos;
+    std::size_t run = FPos;  // start of the raw bytes not yet decoded
+    const auto flush = [&] {
+      out += DecodeUtf8(FText.substr(run, FPos - run), TUtf8Mode::umReplace);
+    };
     for (;;) {
       if (AtEnd()) return Fail("unterminated string");
-      const char c = s_[pos_];
+      const char c = FText[FPos];
       if (c == '"') {
         flush();
-        ++pos_;
+        ++FPos;
         return true;
       }
       if (static_cast<unsigned char>(c) < 0x20) return Fail("control character in string");
       if (c != '\\') {
-        ++pos_;
+        ++FPos;
         continue;
       }
       flush();
-      ++pos_;
+      ++FPos;
       if (AtEnd()) return Fail("unterminated string");
-      const char e = s_[pos_++];
+      const char e = FText[FPos++];
       switch (e) {
         case '"':
           out += u'"';
@@ -195,60 +197,60 @@ class Reader {
         default:
           return Fail("unknown escape");
       }
-      run = pos_;
+      run = FPos;
     }
   }
 
-  bool Number(JsonLite& v) {
-    const std::size_t start = pos_;
+  bool Number(TJsonLite& v) {
+    const std::size_t start = FPos;
     const auto digits = [&] {
-      const std::size_t from = pos_;
-      while (!AtEnd() && Peek() >= '0' && Peek() <= '9') ++pos_;
-      return pos_ > from;
+      const std::size_t from = FPos;
+      while (!AtEnd() && Peek() >= '0' && Peek() <= '9') ++FPos;
+      return FPos > from;
     };
-    if (Peek() == '-') ++pos_;
+    if (Peek() == '-') ++FPos;
     if (Peek() == '0') {
-      ++pos_;
+      ++FPos;
     } else if (!digits()) {
       return Fail("unexpected character");
     }
     if (Peek() == '.') {
-      ++pos_;
+      ++FPos;
       if (!digits()) return Fail("digits expected after '.'");
     }
     if (Peek() == 'e' || Peek() == 'E') {
-      ++pos_;
-      if (Peek() == '+' || Peek() == '-') ++pos_;
+      ++FPos;
+      if (Peek() == '+' || Peek() == '-') ++FPos;
       if (!digits()) return Fail("digits expected in exponent");
     }
-    v.kind = JsonLite::Kind::kNumber;
-    v.number = std::string(s_.substr(start, pos_ - start));
+    v.Kind = TJsonLite::TKind::Number;
+    v.Number = std::string(FText.substr(start, FPos - start));
     return true;
   }
 
-  std::string_view s_;
-  std::size_t pos_ = 0;
-  std::string error_;
+  std::string_view FText;
+  std::size_t FPos = 0;
+  std::string FError;
 };
 
 }  // namespace
 
-const JsonLite* JsonLite::Find(std::u16string_view name) const {
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i] == name) return &items[i];
+const TJsonLite* TJsonLite::Find(std::u16string_view name) const {
+  for (std::size_t i = 0; i < Names.size(); ++i) {
+    if (Names[i] == name) return &Items[i];
   }
   return nullptr;
 }
 
-std::optional<std::int64_t> JsonLite::AsInt() const {
-  if (kind != Kind::kNumber) return std::nullopt;
+std::optional<std::int64_t> TJsonLite::AsInt() const {
+  if (Kind != TKind::Number) return std::nullopt;
   std::int64_t out = 0;
-  const char* end = number.data() + number.size();
-  const auto [ptr, ec] = std::from_chars(number.data(), end, out);
+  const char* end = Number.data() + Number.size();
+  const auto [ptr, ec] = std::from_chars(Number.data(), end, out);
   if (ec != std::errc() || ptr != end) return std::nullopt;
   return out;
 }
 
-JsonLiteResult ParseJsonLite(std::string_view utf8) { return Reader(utf8).Run(); }
+TJsonLiteResult ParseJsonLite(std::string_view utf8) { return TReader(utf8).Run(); }
 
 }  // namespace ferolant::client

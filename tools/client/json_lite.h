@@ -9,29 +9,29 @@
 
 namespace ferolant::client {
 
-struct JsonLite {
-  enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
+struct TJsonLite {
+  enum class TKind { Null, Bool, Number, String, Array, Object };
 
-  Kind kind = Kind::kNull;
-  bool boolean = false;
-  std::string number;                 // the number as written
-  std::u16string text;                // a string's decoded code units (lone surrogates kept)
-  std::vector<JsonLite> items;        // array items, or object member values
-  std::vector<std::u16string> names;  // object member names, parallel to items
+  TKind Kind = TKind::Null;
+  bool Boolean = false;
+  std::string Number;                 // the number as written
+  std::u16string Text;                // a string's decoded code units (lone surrogates kept)
+  std::vector<TJsonLite> Items;       // array items, or object member values
+  std::vector<std::u16string> Names;  // object member names, parallel to items
 
   // The first member of that name, or nullptr (also for a value that is not an object).
-  const JsonLite* Find(std::u16string_view name) const;
+  const TJsonLite* Find(std::u16string_view name) const;
   // A number written as a whole number that fits 64 bits.
   std::optional<std::int64_t> AsInt() const;
 };
 
-struct JsonLiteResult {
-  std::optional<JsonLite> value;
-  std::string error;  // with the byte offset, when value is empty
+struct TJsonLiteResult {
+  std::optional<TJsonLite> Value;
+  std::string Error;  // with the byte offset, when value is empty
 };
 
 // Reads exactly one JSON value (white space around it allowed). Raw UTF-8 in strings is decoded;
 // nesting deeper than 64 levels is refused rather than followed.
-JsonLiteResult ParseJsonLite(std::string_view utf8);
+TJsonLiteResult ParseJsonLite(std::string_view utf8);
 
 }  // namespace ferolant::client

@@ -35,25 +35,25 @@ Exit status: 0 every request answered, 1 a request failed, 2 bad usage or no hos
 
 namespace {
 
-struct PendingMethod {
-  std::string method;
-  std::vector<std::string> params;
-  long long tab = 0;
+struct TPendingMethod {
+  std::string Method;
+  std::vector<std::string> Params;
+  long long Tab = 0;
 };
 
 }  // namespace
 
-ClientOptions ParseOptions(const std::vector<std::string>& args, const std::string& default_host) {
-  ClientOptions options;
-  SessionConfig& config = options.config;
-  config.host_path = default_host;
-  std::optional<PendingMethod> pending;
-  long long next_tab = 1;
-  std::optional<long long> fixed_tab;
+TClientOptions ParseOptions(const std::vector<std::string>& args, const std::string& defaultHost) {
+  TClientOptions options;
+  TSessionConfig& config = options.Config;
+  config.HostPath = defaultHost;
+  std::optional<TPendingMethod> pending;
+  long long nextTab = 1;
+  std::optional<long long> fixedTab;
 
   const auto flush = [&] {
     if (pending)
-      config.requests.push_back(BuildRequest(pending->method, pending->params, pending->tab));
+      config.Requests.push_back(BuildRequest(pending->Method, pending->Params, pending->Tab));
     pending.reset();
   };
 
@@ -61,63 +61,63 @@ ClientOptions ParseOptions(const std::vector<std::string>& args, const std::stri
     const std::string_view arg = args[i];
     std::string v;
     const auto value = [&](const char* missing) {
-      if (i + 1 >= args.size()) throw UsageError(missing);
+      if (i + 1 >= args.size()) throw TUsageError(missing);
       v = args[++i];
     };
     try {
       if (arg == "-h" || arg == "--help") {
-        options.help = true;
+        options.Help = true;
         return options;
       } else if (arg == "-m" || arg == "--method") {
         value("-m needs a method name");
         flush();
-        pending = PendingMethod{v, {}, fixed_tab.value_or(next_tab++)};
+        pending = TPendingMethod{v, {}, fixedTab.value_or(nextTab++)};
       } else if (arg == "--body") {
         value("--body needs a text");
         flush();
-        config.requests.push_back(v);
+        config.Requests.push_back(v);
       } else if (arg == "-p" || arg == "--param") {
         value("-p needs a value");
-        if (!pending) throw UsageError("-p must follow -m");
-        pending->params.push_back(v);
+        if (!pending) throw TUsageError("-p must follow -m");
+        pending->Params.push_back(v);
       } else if (arg == "--tab") {
         value("--tab needs a number");
-        fixed_tab = std::stoll(v);
+        fixedTab = std::stoll(v);
       } else if (arg == "--host") {
         value("--host needs a path");
-        config.host_path = v;
+        config.HostPath = v;
       } else if (arg == "--timeout") {
         value("--timeout needs seconds");
-        config.exchange.timeout =
+        config.Exchange.Timeout =
             std::chrono::milliseconds(static_cast<long long>(std::stod(v) * 1000));
       } else if (arg == "--show") {
         value("--show needs a number");
-        config.report.show = std::stoul(v);
+        config.Report.Show = std::stoul(v);
       } else if (arg == "--data-out") {
         value("--data-out needs a file name");
-        config.data_out = v;
+        config.DataOut = v;
       } else if (arg == "--no-follow") {
-        config.exchange.follow_blocks = false;
+        config.Exchange.FollowBlocks = false;
       } else if (arg == "--raw") {
-        config.report.raw = true;
+        config.Report.Raw = true;
       } else if (arg == "--strict") {
-        config.strict = true;
+        config.Strict = true;
       } else if (arg == "-") {
         flush();
-        options.read_stdin = true;
+        options.ReadStdin = true;
       } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
-        throw UsageError("unknown option " + std::string(arg));
+        throw TUsageError("unknown option " + std::string(arg));
       } else if (arg[0] == '{') {
         flush();
-        config.requests.emplace_back(arg);
+        config.Requests.emplace_back(arg);
       } else {
         flush();
-        pending = PendingMethod{std::string(arg), {}, fixed_tab.value_or(next_tab++)};
+        pending = TPendingMethod{std::string(arg), {}, fixedTab.value_or(nextTab++)};
       }
-    } catch (const UsageError&) {
+    } catch (const TUsageError&) {
       throw;
     } catch (const std::exception&) {
-      throw UsageError("bad value for " + std::string(arg) + ": " + v);
+      throw TUsageError("bad value for " + std::string(arg) + ": " + v);
     }
   }
   flush();

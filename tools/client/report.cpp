@@ -11,17 +11,17 @@ std::string IntOrMissing(const std::optional<std::int64_t>& v) {
   return v ? std::to_string(*v) : "(missing)";
 }
 
-void PrintReply(std::ostream& out, const char* label, std::size_t index, const Reply& r,
-                const ReportOptions& options) {
-  out << "<<< " << label << ' ' << index << " (" << r.body.size() << " bytes)";
-  if (r.parsed) {
-    out << ": metoda " << Quoted(r.metoda) << ", tabID " << IntOrMissing(r.tab_id) << ", errNo "
-        << IntOrMissing(r.err_no) << ", errMsg " << Quoted(r.err_msg) << ", hasNextPart "
-        << IntOrMissing(r.has_next_part) << ", data " << r.data.size() << " code units";
+void PrintReply(std::ostream& out, const char* label, std::size_t index, const TReply& r,
+                const TReportOptions& options) {
+  out << "<<< " << label << ' ' << index << " (" << r.Body.size() << " bytes)";
+  if (r.Parsed) {
+    out << ": metoda " << Quoted(r.Metoda) << ", tabID " << IntOrMissing(r.TabId) << ", errNo "
+        << IntOrMissing(r.ErrNo) << ", errMsg " << Quoted(r.ErrMsg) << ", hasNextPart "
+        << IntOrMissing(r.HasNextPart) << ", data " << r.Data.size() << " code units";
   }
   out << '\n';
-  if (options.raw) out << "    body: " << Shorten(r.body, options.show) << '\n';
-  for (const std::string& p : r.problems) out << "    PROBLEM: " << p << '\n';
+  if (options.Raw) out << "    body: " << Shorten(r.Body, options.Show) << '\n';
+  for (const std::string& p : r.Problems) out << "    PROBLEM: " << p << '\n';
 }
 
 }  // namespace
@@ -35,24 +35,24 @@ std::string Shorten(const std::string& text, std::size_t show) {
          " more bytes; --show 0 shows all)";
 }
 
-void PrintExchange(std::ostream& out, std::size_t number, const Exchange& ex,
-                   const ReportOptions& options) {
-  out << ">>> request " << number << " (" << ex.request.size()
-      << " bytes): " << Shorten(ex.request, options.show) << '\n';
-  for (std::size_t i = 0; i < ex.replies.size(); ++i) {
+void PrintExchange(std::ostream& out, std::size_t number, const TExchange& ex,
+                   const TReportOptions& options) {
+  out << ">>> request " << number << " (" << ex.Request.size()
+      << " bytes): " << Shorten(ex.Request, options.Show) << '\n';
+  for (std::size_t i = 0; i < ex.Replies.size(); ++i) {
     if (i > 0) out << ">>> GETNEXTBLOCK\n";
-    PrintReply(out, i == 0 ? "reply" : "block", i + 1, ex.replies[i], options);
+    PrintReply(out, i == 0 ? "reply" : "block", i + 1, ex.Replies[i], options);
   }
-  if (!ex.replies.empty()) {
-    if (ex.replies.size() > 1) {
-      out << "    data reassembled from " << ex.replies.size() << " replies: " << ex.data.size()
+  if (!ex.Replies.empty()) {
+    if (ex.Replies.size() > 1) {
+      out << "    data reassembled from " << ex.Replies.size() << " replies: " << ex.Data.size()
           << " code units\n";
     }
-    if (!ex.data.empty()) {
-      out << "    data: " << Shorten(Utf16ToDisplay(ex.data), options.show) << '\n';
+    if (!ex.Data.empty()) {
+      out << "    data: " << Shorten(Utf16ToDisplay(ex.Data), options.Show) << '\n';
     }
   }
-  if (!ex.ok()) out << "    FAILED: " << ex.failure << '\n';
+  if (!ex.ok()) out << "    FAILED: " << ex.Failure << '\n';
 }
 
 }  // namespace ferolant::client

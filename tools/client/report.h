@@ -8,14 +8,14 @@
 
 namespace ferolant::client {
 
-struct ReportOptions {
-  std::size_t show = 2000;  // characters of a data text or body shown; 0 shows all
-  bool raw = false;         // also show each reply body as it came
+struct TReportOptions {
+  std::size_t Show = 2000;  // characters of a data text or body shown; 0 shows all
+  bool Raw = false;         // also show each reply body as it came
 };
 
 // Prints the request, each reply decoded with its frame size, and the reassembled data.
-void PrintExchange(std::ostream& out, std::size_t number, const Exchange& exchange,
-                   const ReportOptions& options);
+void PrintExchange(std::ostream& out, std::size_t number, const TExchange& exchange,
+                   const TReportOptions& options);
 
 // Shortens text to at most show characters (0 keeps all), saying how much was left out.
 std::string Shorten(const std::string& text, std::size_t show);

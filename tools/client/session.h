@@ -10,13 +10,13 @@
 
 namespace ferolant::client {
 
-struct SessionConfig {
-  std::string host_path;
-  std::vector<std::string> requests;  // bodies, sent as they are
-  ExchangeOptions exchange;
-  ReportOptions report;
-  std::string data_out;  // when set, each exchange's reassembled data goes there as UTF-8 lines
-  bool strict = false;   // a non-zero errNo or a reply problem also fails the run
+struct TSessionConfig {
+  std::string HostPath;
+  std::vector<std::string> Requests;  // bodies, sent as they are
+  TExchangeOptions Exchange;
+  TReportOptions Report;
+  std::string DataOut;  // when set, each exchange's reassembled data goes there as UTF-8 lines
+  bool Strict = false;  // a non-zero errNo or a reply problem also fails the run
 };
 
 // Exit codes of a session.
@@ -24,10 +24,10 @@ inline constexpr int kSessionOk = 0;
 inline constexpr int kSessionFailed = 1;
 inline constexpr int kSessionCannotStart = 2;
 
-int RunSession(const SessionConfig& config, std::ostream& out, std::ostream& err);
+int RunSession(const TSessionConfig& config, std::ostream& out, std::ostream& err);
 
 // A request as an extension sends it, with the method and the parameters param1, param2, ...
 std::string BuildRequest(const std::string& method, const std::vector<std::string>& params,
-                         long long tab_id);
+                         long long tabId);
 
 }  // namespace ferolant::client

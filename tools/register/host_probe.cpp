@@ -7,7 +7,7 @@
 namespace ferolant::reg {
 namespace {
 
-using client::JsonLite;
+using client::TJsonLite;
 
 constexpr const char* kRequest = R"({"metoda":"NATIVEVERSION","parametry":{},"tabID":1})";
 
@@ -18,26 +18,26 @@ std::string Trimmed(const std::string& text) {
 }
 
 // result.data of a reply, when the body is a reply at all.
-const JsonLite* ReplyData(const JsonLite& root) {
-  const JsonLite* result = root.Find(u"result");
-  if (result == nullptr || result->kind != JsonLite::Kind::kObject) return nullptr;
-  const JsonLite* data = result->Find(u"data");
-  return data != nullptr && data->kind == JsonLite::Kind::kString ? data : nullptr;
+const TJsonLite* ReplyData(const TJsonLite& root) {
+  const TJsonLite* result = root.Find(u"result");
+  if (result == nullptr || result->Kind != TJsonLite::TKind::Object) return nullptr;
+  const TJsonLite* data = result->Find(u"data");
+  return data != nullptr && data->Kind == TJsonLite::TKind::String ? data : nullptr;
 }
 
 }  // namespace
 
-ProbeResult ProbeHost(const std::string& path, std::chrono::milliseconds timeout) {
+TProbeResult ProbeHost(const std::string& path, std::chrono::milliseconds timeout) {
   const auto started = std::chrono::steady_clock::now();
   std::string error;
-  auto host = client::HostProcess::Start(path, error, /*capture_errors=*/true);
+  auto host = client::THostProcess::Start(path, error, /*captureErrors=*/true);
   if (!host) return {false, "does not start: " + error};
 
   // A host that ends at once may not read the request, yet still have said something: the
   // reply is read whether or not the request went through.
   host->WriteFrame(kRequest);
   std::string body;
-  const bool answered = host->ReadFrame(body, timeout) == client::HostProcess::ReadStatus::kFrame;
+  const bool answered = host->ReadFrame(body, timeout) == client::THostProcess::TReadStatus::Frame;
   const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - started);
   host->CloseInput();
@@ -48,13 +48,13 @@ ProbeResult ProbeHost(const std::string& path, std::chrono::milliseconds timeout
     return {false, "started but did not answer (" + client::DescribeExit(*status) + ")" +
                        (errors.empty() ? "" : ": " + errors)};
   }
-  const client::JsonLiteResult parsed = client::ParseJsonLite(body);
-  const JsonLite* data = parsed.value ? ReplyData(*parsed.value) : nullptr;
+  const client::TJsonLiteResult parsed = client::ParseJsonLite(body);
+  const TJsonLite* data = parsed.Value ? ReplyData(*parsed.Value) : nullptr;
   if (data == nullptr) {
     return {false, "answered with something that is not a reply: " +
                        client::JsonQuote(body.substr(0, 200))};
   }
-  return {true, "starts, answers NATIVEVERSION with '" + client::Utf16ToDisplay(data->text) +
+  return {true, "starts, answers NATIVEVERSION with '" + client::Utf16ToDisplay(data->Text) +
                     "' in " + std::to_string(elapsed.count()) + " ms, ends when its input closes"};
 }
 

@@ -5,14 +5,14 @@
 
 namespace ferolant::reg {
 
-struct ProbeResult {
-  bool ok = false;
-  std::string text;  // "starts, answers NATIVEVERSION with '2' in 3 ms, ..." or why not
+struct TProbeResult {
+  bool Ok = false;
+  std::string Text;  // "starts, answers NATIVEVERSION with '2' in 3 ms, ..." or why not
 };
 
 // Starts path, sends NATIVEVERSION, waits for the reply, closes the host's input and waits
 // for it to end; each wait lasts at most timeout.
-ProbeResult ProbeHost(const std::string& path,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
+TProbeResult ProbeHost(const std::string& path,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 }  // namespace ferolant::reg

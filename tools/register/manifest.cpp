@@ -14,7 +14,7 @@
 namespace ferolant::reg {
 namespace {
 
-using client::JsonLite;
+using client::TJsonLite;
 namespace fs = std::filesystem;
 
 std::string JsonList(const std::vector<std::string>& items) {
@@ -26,63 +26,63 @@ std::string JsonList(const std::vector<std::string>& items) {
 }
 
 // A value as people read it in a message: text in single quotes, None when absent.
-std::string Shown(const JsonLite* value) {
+std::string Shown(const TJsonLite* value) {
   if (value == nullptr) return "None";
-  switch (value->kind) {
-    case JsonLite::Kind::kNull:
+  switch (value->Kind) {
+    case TJsonLite::TKind::Null:
       return "None";
-    case JsonLite::Kind::kBool:
-      return value->boolean ? "True" : "False";
-    case JsonLite::Kind::kNumber:
-      return value->number;
-    case JsonLite::Kind::kString:
-      return "'" + client::Utf16ToDisplay(value->text) + "'";
-    case JsonLite::Kind::kArray: {
+    case TJsonLite::TKind::Bool:
+      return value->Boolean ? "True" : "False";
+    case TJsonLite::TKind::Number:
+      return value->Number;
+    case TJsonLite::TKind::String:
+      return "'" + client::Utf16ToDisplay(value->Text) + "'";
+    case TJsonLite::TKind::Array: {
       std::string out = "[";
-      for (std::size_t i = 0; i < value->items.size(); ++i) {
-        out += (i ? ", " : "") + Shown(&value->items[i]);
+      for (std::size_t i = 0; i < value->Items.size(); ++i) {
+        out += (i ? ", " : "") + Shown(&value->Items[i]);
       }
       return out + "]";
     }
-    case JsonLite::Kind::kObject:
+    case TJsonLite::TKind::Object:
       return "{...}";
   }
   return "?";
 }
 
-std::string Utf8(const JsonLite& text) { return EncodeUtf8(text.text, TUtf8Mode::umReplace); }
+std::string Utf8(const TJsonLite& text) { return EncodeUtf8(text.Text, TUtf8Mode::umReplace); }
 
 // The allowed origins or extension ids: present, not empty, each well formed.
-void CheckAllowed(Browser browser, const JsonLite& manifest, ManifestCheck& check,
+void CheckAllowed(TBrowser browser, const TJsonLite& manifest, TManifestCheck& check,
                   std::vector<std::string>& problems) {
   const bool firefox = IsFirefoxFamily(browser);
   const char* member = firefox ? "allowed_extensions" : "allowed_origins";
-  const JsonLite* list = manifest.Find(DecodeUtf8(member, TUtf8Mode::umReplace));
-  if (list == nullptr || list->kind != JsonLite::Kind::kArray || list->items.empty()) {
+  const TJsonLite* list = manifest.Find(DecodeUtf8(member, TUtf8Mode::umReplace));
+  if (list == nullptr || list->Kind != TJsonLite::TKind::Array || list->Items.empty()) {
     problems.push_back(std::string("\"") + member + "\" is missing or empty");
     return;
   }
-  JsonLite bad;
-  bad.kind = JsonLite::Kind::kArray;
+  TJsonLite bad;
+  bad.Kind = TJsonLite::TKind::Array;
   std::string all;
-  for (const JsonLite& item : list->items) {
-    const bool good = item.kind == JsonLite::Kind::kString &&
+  for (const TJsonLite& item : list->Items) {
+    const bool good = item.Kind == TJsonLite::TKind::String &&
                       (firefox ? IsFirefoxId(Utf8(item)) : IsOrigin(Utf8(item)));
-    if (!good) bad.items.push_back(item);
+    if (!good) bad.Items.push_back(item);
     all += (all.empty() ? "" : ", ") +
-           (item.kind == JsonLite::Kind::kString ? Utf8(item) : Shown(&item));
+           (item.Kind == TJsonLite::TKind::String ? Utf8(item) : Shown(&item));
   }
-  if (!bad.items.empty()) {
+  if (!bad.Items.empty()) {
     problems.push_back(firefox ? "\"allowed_extensions\" has malformed ids: " + Shown(&bad)
                                : "\"allowed_origins\" has entries other than "
                                  "chrome-extension://<32 letters a-p>/: " +
                                      Shown(&bad));
   }
-  check.lines.push_back(std::string(firefox ? "allowed extensions: " : "allowed origins: ") + all);
+  check.Lines.push_back(std::string(firefox ? "allowed extensions: " : "allowed origins: ") + all);
 }
 
 // The executable a manifest names, and whether it starts as a host.
-void CheckHost(const fs::path& path, HostOfScript host_of, ManifestCheck& check,
+void CheckHost(const fs::path& path, THostOfScript hostOf, TManifestCheck& check,
                std::vector<std::string>& problems) {
   const std::string shown = Utf8FromPath(path);
   std::error_code ec;
@@ -92,88 +92,88 @@ void CheckHost(const fs::path& path, HostOfScript host_of, ManifestCheck& check,
     problems.push_back("\"path\" " + shown + " is not a file");
   } else if (!IsExecutable(path)) {
     problems.push_back("\"path\" " + shown + " is not executable");
-  } else if (host_of) {
-    check.lines.push_back("path: " + shown + " (executable file)");
-    const std::optional<std::string> host = host_of(shown);
+  } else if (hostOf) {
+    check.Lines.push_back("path: " + shown + " (executable file)");
+    const std::optional<std::string> host = hostOf(shown);
     if (!host) {
       problems.push_back("\"path\" " + shown +
                          " is not the script that starts the host outside the sandbox: run "
                          "ferolant-register install");
     } else {
-      check.lines.push_back("which starts outside the sandbox:");
+      check.Lines.push_back("which starts outside the sandbox:");
       CheckHost(PathFromUtf8(*host), nullptr, check, problems);
     }
   } else {
-    check.lines.push_back("path: " + shown + " (executable file)");
-    const ProbeResult probe = ProbeHost(shown);
-    (probe.ok ? check.lines : problems).push_back("host " + probe.text);
+    check.Lines.push_back("path: " + shown + " (executable file)");
+    const TProbeResult probe = ProbeHost(shown);
+    (probe.Ok ? check.Lines : problems).push_back("host " + probe.Text);
   }
 }
 
-void CheckPath(const JsonLite& manifest, const fs::path& file, bool relative_paths_allowed,
-               HostOfScript host_of, ManifestCheck& check, std::vector<std::string>& problems) {
-  const JsonLite* member = manifest.Find(u"path");
-  if (member == nullptr || member->kind != JsonLite::Kind::kString || member->text.empty()) {
+void CheckPath(const TJsonLite& manifest, const fs::path& file, bool relativePathsAllowed,
+               THostOfScript hostOf, TManifestCheck& check, std::vector<std::string>& problems) {
+  const TJsonLite* member = manifest.Find(u"path");
+  if (member == nullptr || member->Kind != TJsonLite::TKind::String || member->Text.empty()) {
     problems.push_back("\"path\" is missing");
     return;
   }
   fs::path path = PathFromUtf8(Utf8(*member));
   if (!path.is_absolute()) {
-    if (!relative_paths_allowed) {
+    if (!relativePathsAllowed) {
       problems.push_back("\"path\" " + Shown(member) + " is not absolute");
       return;
     }
     path = file.parent_path() / path;
   }
-  CheckHost(path, host_of, check, problems);
+  CheckHost(path, hostOf, check, problems);
 }
 
 }  // namespace
 
-std::string ManifestText(Browser browser, const Registration& r) {
+std::string ManifestText(TBrowser browser, const TRegistration& r) {
   const bool firefox = IsFirefoxFamily(browser);
-  return "{\n  \"name\": " + client::JsonQuote(r.name) +
+  return "{\n  \"name\": " + client::JsonQuote(r.Name) +
          ",\n  \"description\": " + client::JsonQuote(kDescription) +
-         ",\n  \"path\": " + client::JsonQuote(r.path) + ",\n  \"type\": \"stdio\",\n  " +
-         (firefox ? "\"allowed_extensions\": " + JsonList(r.firefox_ids)
-                  : "\"allowed_origins\": " + JsonList(r.origins)) +
+         ",\n  \"path\": " + client::JsonQuote(r.Path) + ",\n  \"type\": \"stdio\",\n  " +
+         (firefox ? "\"allowed_extensions\": " + JsonList(r.FirefoxIds)
+                  : "\"allowed_origins\": " + JsonList(r.Origins)) +
          "\n}\n";
 }
 
-ManifestCheck CheckManifest(Browser browser, const std::string& file, const std::string& name,
-                            bool relative_paths_allowed, HostOfScript host_of) {
-  ManifestCheck check;
+TManifestCheck CheckManifest(TBrowser browser, const std::string& file, const std::string& name,
+                             bool relativePathsAllowed, THostOfScript hostOf) {
+  TManifestCheck check;
   const fs::path where = PathFromUtf8(file);
   std::ifstream in(where, std::ios::binary);
   std::ostringstream raw;
   if (!in || !(raw << in.rdbuf())) {
-    check.lines.push_back("cannot be read");
+    check.Lines.push_back("cannot be read");
     return check;
   }
-  const client::JsonLiteResult parsed = client::ParseJsonLite(raw.str());
-  if (!parsed.value) {
-    check.lines.push_back("does not parse as JSON: " + parsed.error);
+  const client::TJsonLiteResult parsed = client::ParseJsonLite(raw.str());
+  if (!parsed.Value) {
+    check.Lines.push_back("does not parse as JSON: " + parsed.Error);
     return check;
   }
-  const JsonLite& manifest = *parsed.value;
-  if (manifest.kind != JsonLite::Kind::kObject) {
-    check.lines.push_back("is not a JSON object");
+  const TJsonLite& manifest = *parsed.Value;
+  if (manifest.Kind != TJsonLite::TKind::Object) {
+    check.Lines.push_back("is not a JSON object");
     return check;
   }
   std::vector<std::string> problems;
-  const JsonLite* found_name = manifest.Find(u"name");
-  if (found_name == nullptr || found_name->kind != JsonLite::Kind::kString ||
-      Utf8(*found_name) != name) {
-    problems.push_back("\"name\" is " + Shown(found_name) + ", but the file is for '" + name + "'");
+  const TJsonLite* foundName = manifest.Find(u"name");
+  if (foundName == nullptr || foundName->Kind != TJsonLite::TKind::String ||
+      Utf8(*foundName) != name) {
+    problems.push_back("\"name\" is " + Shown(foundName) + ", but the file is for '" + name + "'");
   }
-  const JsonLite* type = manifest.Find(u"type");
-  if (type == nullptr || type->kind != JsonLite::Kind::kString || Utf8(*type) != "stdio") {
+  const TJsonLite* type = manifest.Find(u"type");
+  if (type == nullptr || type->Kind != TJsonLite::TKind::String || Utf8(*type) != "stdio") {
     problems.push_back("\"type\" is " + Shown(type) + ", must be \"stdio\"");
   }
   CheckAllowed(browser, manifest, check, problems);
-  CheckPath(manifest, where, relative_paths_allowed, host_of, check, problems);
-  for (const std::string& p : problems) check.lines.push_back("PROBLEM: " + p);
-  check.ok = problems.empty();
+  CheckPath(manifest, where, relativePathsAllowed, hostOf, check, problems);
+  for (const std::string& p : problems) check.Lines.push_back("PROBLEM: " + p);
+  check.Ok = problems.empty();
   return check;
 }
 

@@ -32,8 +32,8 @@ bool Matches(std::string_view text, const std::regex& re) {
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
-std::optional<Browser> BrowserNamed(std::string_view name) {
-  for (Browser b : kAllBrowsers) {
+std::optional<TBrowser> BrowserNamed(std::string_view name) {
+  for (TBrowser b : kAllBrowsers) {
     if (BrowserName(b) == name) return b;
   }
   return std::nullopt;
@@ -41,44 +41,44 @@ std::optional<Browser> BrowserNamed(std::string_view name) {
 
 }  // namespace
 
-std::string_view BrowserName(Browser browser) noexcept {
+std::string_view BrowserName(TBrowser browser) noexcept {
   switch (browser) {
-    case Browser::kChrome:
+    case TBrowser::Chrome:
       return "chrome";
-    case Browser::kChromium:
+    case TBrowser::Chromium:
       return "chromium";
-    case Browser::kEdge:
+    case TBrowser::Edge:
       return "edge";
-    case Browser::kBrave:
+    case TBrowser::Brave:
       return "brave";
-    case Browser::kFirefox:
+    case TBrowser::Firefox:
       return "firefox";
-    case Browser::kVivaldi:
+    case TBrowser::Vivaldi:
       return "vivaldi";
-    case Browser::kOpera:
+    case TBrowser::Opera:
       return "opera";
-    case Browser::kLibrewolf:
+    case TBrowser::Librewolf:
       return "librewolf";
-    case Browser::kChromeFlatpak:
+    case TBrowser::ChromeFlatpak:
       return "chrome-flatpak";
-    case Browser::kChromiumFlatpak:
+    case TBrowser::ChromiumFlatpak:
       return "chromium-flatpak";
-    case Browser::kFirefoxSnap:
+    case TBrowser::FirefoxSnap:
       return "firefox-snap";
-    case Browser::kFirefoxFlatpak:
+    case TBrowser::FirefoxFlatpak:
       return "firefox-flatpak";
   }
   return "?";
 }
 
-bool IsFirefoxFamily(Browser browser) noexcept {
-  return browser == Browser::kFirefox || browser == Browser::kLibrewolf ||
-         browser == Browser::kFirefoxSnap || browser == Browser::kFirefoxFlatpak;
+bool IsFirefoxFamily(TBrowser browser) noexcept {
+  return browser == TBrowser::Firefox || browser == TBrowser::Librewolf ||
+         browser == TBrowser::FirefoxSnap || browser == TBrowser::FirefoxFlatpak;
 }
 
-bool IsSandboxed(Browser browser) noexcept {
-  return browser == Browser::kChromeFlatpak || browser == Browser::kChromiumFlatpak ||
-         browser == Browser::kFirefoxSnap || browser == Browser::kFirefoxFlatpak;
+bool IsSandboxed(TBrowser browser) noexcept {
+  return browser == TBrowser::ChromeFlatpak || browser == TBrowser::ChromiumFlatpak ||
+         browser == TBrowser::FirefoxSnap || browser == TBrowser::FirefoxFlatpak;
 }
 
 bool IsHostName(std::string_view name) { return Matches(name, HostNamePattern()); }
@@ -116,82 +116,83 @@ A browser that cannot use a host says only "Specified native messaging host not 
 check names the reason. Exit status: 0 done, 1 a problem found or a write failed, 2 bad usage.
 )";
 
-Options ParseOptions(const std::vector<std::string>& args) {
-  Options options;
-  std::optional<Verb> verb;
+TOptions ParseOptions(const std::vector<std::string>& args) {
+  TOptions options;
+  std::optional<TVerb> verb;
   bool all = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+      if (i + 1 >= args.size()) throw TUsageError(arg + " needs a value");
       return args[++i];
     };
     if (arg == "-h" || arg == "--help") {
-      options.help = true;
+      options.Help = true;
     } else if (arg == "--name") {
-      options.name = value();
+      options.Name = value();
     } else if (arg == "--path") {
-      options.path = value();
+      options.Path = value();
     } else if (arg == "--browser") {
       const std::string& name = value();
       if (name == "all") {
         all = true;
       } else if (auto b = BrowserNamed(name); b && Supported(*b)) {
-        if (std::find(options.browsers.begin(), options.browsers.end(), *b) ==
-            options.browsers.end()) {
-          options.browsers.push_back(*b);
+        if (std::find(options.Browsers.begin(), options.Browsers.end(), *b) ==
+            options.Browsers.end()) {
+          options.Browsers.push_back(*b);
         }
       } else {
         std::string known;
-        for (Browser k : kAllBrowsers) {
+        for (TBrowser k : kAllBrowsers) {
           if (Supported(k)) known += std::string(BrowserName(k)) + ", ";
         }
-        throw UsageError("unknown browser " + Quoted(name) + ": choose " + known + "or all");
+        throw TUsageError("unknown browser " + Quoted(name) + ": choose " + known + "or all");
       }
     } else if (arg == "--extension-id") {
-      options.extension_ids.push_back(value());
+      options.ExtensionIds.push_back(value());
     } else if (arg == "--firefox-id") {
-      options.firefox_ids.push_back(value());
+      options.FirefoxIds.push_back(value());
     } else if (arg == "--system") {
-      options.system = true;
+      options.System = true;
     } else if (arg == "--user-data-dir") {
-      options.user_data_dir = value();
+      options.UserDataDir = value();
     } else if (arg == "--folder") {
-      options.folder = value();
+      options.Folder = value();
     } else if (!verb && !arg.starts_with("-")) {
       if (arg == "install")
-        verb = Verb::kInstall;
+        verb = TVerb::Install;
       else if (arg == "remove")
-        verb = Verb::kRemove;
+        verb = TVerb::Remove;
       else if (arg == "check")
-        verb = Verb::kCheck;
+        verb = TVerb::Check;
       else if (arg == "manifest")
-        verb = Verb::kManifest;
+        verb = TVerb::Manifest;
       else
-        throw UsageError("unknown command " + Quoted(arg) + ": install, remove, check or manifest");
+        throw TUsageError("unknown command " + Quoted(arg) +
+                          ": install, remove, check or manifest");
     } else {
-      throw UsageError("unexpected argument " + Quoted(arg));
+      throw TUsageError("unexpected argument " + Quoted(arg));
     }
   }
-  if (options.help) return options;
-  if (!verb) throw UsageError("say what to do: install, remove, check or manifest");
-  options.verb = *verb;
-  if (options.folder) {
+  if (options.Help) return options;
+  if (!verb) throw TUsageError("say what to do: install, remove, check or manifest");
+  options.Verb = *verb;
+  if (options.Folder) {
     // One folder holds one manifest, of one family.
-    if (all || options.browsers.size() > 1 || options.user_data_dir || options.system) {
-      throw UsageError(
+    if (all || options.Browsers.size() > 1 || options.UserDataDir || options.System) {
+      throw TUsageError(
           "--folder takes at most one --browser, and neither --system nor --user-data-dir");
     }
-    if (options.browsers.empty()) options.browsers.push_back(Browser::kChromium);
+    if (options.Browsers.empty()) options.Browsers.push_back(TBrowser::Chromium);
     return options;
   }
-  if (all || options.browsers.empty()) {
-    options.all_browsers = true;
-    options.browsers.clear();
-    for (Browser b : kAllBrowsers) {
+  if (all || options.Browsers.empty()) {
+    options.AllBrowsers = true;
+    options.Browsers.clear();
+    for (TBrowser b : kAllBrowsers) {
       // A profile folder is a Chromium-family idea, and of a classic install.
       if (!Supported(b) || IsSandboxed(b)) continue;
-      if (!(options.user_data_dir && IsFirefoxFamily(b))) options.browsers.push_back(b);
+      if (!(options.UserDataDir && IsFirefoxFamily(b))) options.Browsers.push_back(b);
     }
   }
   return options;
@@ -199,48 +200,48 @@ Options ParseOptions(const std::vector<std::string>& args) {
 
 void ValidateName(const std::string& name) {
   if (!IsHostName(name)) {
-    throw UsageError("host name " + Quoted(name) +
-                     ": use lower-case letters, digits, '_' and single dots inside (for example "
-                     "ferolant.host)");
+    throw TUsageError("host name " + Quoted(name) +
+                      ": use lower-case letters, digits, '_' and single dots inside (for example "
+                      "ferolant.host)");
   }
 }
 
-Registration Validate(const Options& options, const std::string& default_host) {
-  Registration r;
-  ValidateName(options.name);
-  r.name = options.name;
-  std::vector<std::string> ids = options.extension_ids;
+TRegistration Validate(const TOptions& options, const std::string& defaultHost) {
+  TRegistration r;
+  ValidateName(options.Name);
+  r.Name = options.Name;
+  std::vector<std::string> ids = options.ExtensionIds;
   if (ids.empty()) ids.push_back(kDefaultExtensionId);
   for (const std::string& id : ids) {
     if (Matches(id, ExtensionIdPattern())) {
-      r.origins.push_back("chrome-extension://" + id + "/");
+      r.Origins.push_back("chrome-extension://" + id + "/");
     } else if (IsOrigin(id)) {
-      r.origins.push_back(id);
+      r.Origins.push_back(id);
     } else {
-      throw UsageError("extension id " + Quoted(id) +
-                       ": expected 32 letters a-p, or chrome-extension://ID/");
+      throw TUsageError("extension id " + Quoted(id) +
+                        ": expected 32 letters a-p, or chrome-extension://ID/");
     }
   }
-  r.firefox_ids = options.firefox_ids;
-  if (r.firefox_ids.empty()) r.firefox_ids.push_back(kDefaultFirefoxId);
-  for (const std::string& id : r.firefox_ids) {
+  r.FirefoxIds = options.FirefoxIds;
+  if (r.FirefoxIds.empty()) r.FirefoxIds.push_back(kDefaultFirefoxId);
+  for (const std::string& id : r.FirefoxIds) {
     if (!IsFirefoxId(id)) {
-      throw UsageError("Firefox extension id " + Quoted(id) + ": expected name@domain or {GUID}");
+      throw TUsageError("Firefox extension id " + Quoted(id) + ": expected name@domain or {GUID}");
     }
   }
   // A relative path would name whatever lies there in the folder the browser starts in.
   for (const auto& [given, option] :
-       {std::pair{&options.path, "--path "}, std::pair{&options.user_data_dir, "--user-data-dir "},
-        std::pair{&options.folder, "--folder "}}) {
+       {std::pair{&options.Path, "--path "}, std::pair{&options.UserDataDir, "--user-data-dir "},
+        std::pair{&options.Folder, "--folder "}}) {
     if (*given && !PathFromUtf8(**given).is_absolute()) {
-      throw UsageError(option + Quoted(**given) + ": give an absolute path");
+      throw TUsageError(option + Quoted(**given) + ": give an absolute path");
     }
   }
-  r.path = Utf8FromPath(PathFromUtf8(options.path.value_or(default_host)).lexically_normal());
-  if (options.user_data_dir &&
-      std::any_of(options.browsers.begin(), options.browsers.end(),
-                  [](Browser b) { return IsFirefoxFamily(b) || IsSandboxed(b); })) {
-    throw UsageError("--user-data-dir applies to classic Chromium-family browsers only");
+  r.Path = Utf8FromPath(PathFromUtf8(options.Path.value_or(defaultHost)).lexically_normal());
+  if (options.UserDataDir &&
+      std::any_of(options.Browsers.begin(), options.Browsers.end(),
+                  [](TBrowser b) { return IsFirefoxFamily(b) || IsSandboxed(b); })) {
+    throw TUsageError("--user-data-dir applies to classic Chromium-family browsers only");
   }
   return r;
 }

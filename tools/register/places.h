@@ -15,30 +15,30 @@ std::filesystem::path ConfigHome();  // $XDG_CONFIG_HOME, else ~/.config
 std::filesystem::path DataHome();    // $XDG_DATA_HOME, else ~/.local/share
 
 // The folder the browser reads, per user or system-wide; none when it has no such folder.
-std::optional<std::filesystem::path> ManifestFolder(Browser browser, bool system);
+std::optional<std::filesystem::path> ManifestFolder(TBrowser browser, bool system);
 
-enum class SandboxKind {
-  kNone,
+enum class TSandboxKind {
+  None,
   // Firefox in a snap or flatpak asks the desktop portal, outside the sandbox, to read the
   // manifest from the usual folders and start the host, once the person allows it.
-  kPortal,
+  Portal,
   // Chromium-family flatpaks read manifests inside the sandbox and start what they name
   // there; a script in the app's folder starts the host outside through flatpak-spawn.
-  kFlatpakSpawn,
+  FlatpakSpawn,
 };
-struct Sandbox {
-  SandboxKind kind = SandboxKind::kNone;
-  std::string app;  // the snap's portal id (snap.firefox) or the flatpak's app id
+struct TSandbox {
+  TSandboxKind Kind = TSandboxKind::None;
+  std::string App;  // the snap's portal id (snap.firefox) or the flatpak's app id
 };
-Sandbox SandboxOf(Browser browser);
+TSandbox SandboxOf(TBrowser browser);
 
-struct Installed {
-  Browser browser;
-  const char* kind;  // "classic", "snap" or "flatpak"
-  std::filesystem::path evidence;
+struct TInstalled {
+  TBrowser Browser;
+  const char* Kind;  // "classic", "snap" or "flatpak"
+  std::filesystem::path Evidence;
 };
 // Every browser whose files are found: its program (classic), /snap/<name> or ~/snap/<name>,
 // a flatpak installation of the user's or the machine's.
-std::vector<Installed> FindInstalled();
+std::vector<TInstalled> FindInstalled();
 
 }  // namespace ferolant::reg

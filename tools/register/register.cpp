@@ -16,31 +16,31 @@ std::string Column(std::string_view text, std::size_t width) {
   return out;
 }
 
-int RunRegister(const std::vector<std::string>& args, const std::string& default_host,
+int RunRegister(const std::vector<std::string>& args, const std::string& defaultHost,
                 std::ostream& out, std::ostream& err) {
   try {
-    const Options options = ParseOptions(args);
-    if (options.help) {
+    const TOptions options = ParseOptions(args);
+    if (options.Help) {
       out << kUsage;
       return 0;
     }
-    if (options.verb == Verb::kCheck) return Check(options, out);
-    const Registration registration = Validate(options, default_host);
-    switch (options.verb) {
-      case Verb::kInstall:
+    if (options.Verb == TVerb::Check) return Check(options, out);
+    const TRegistration registration = Validate(options, defaultHost);
+    switch (options.Verb) {
+      case TVerb::Install:
         return Install(options, registration, out);
-      case Verb::kRemove:
+      case TVerb::Remove:
         return Remove(options, registration, out);
-      case Verb::kManifest:
-        for (Browser b : options.browsers) {
+      case TVerb::Manifest:
+        for (TBrowser b : options.Browsers) {
           out << "# " << BrowserName(b) << "\n" << ManifestText(b, registration);
         }
         return 0;
-      case Verb::kCheck:
+      case TVerb::Check:
         break;
     }
     return 0;
-  } catch (const UsageError& e) {
+  } catch (const TUsageError& e) {
     err << "ferolant-register: " << e.what() << "\n";
     return 2;
   } catch (const std::filesystem::filesystem_error& e) {

@@ -8,11 +8,11 @@
 
 namespace ferolant::reg {
 
-// Each returns the exit code; bad usage throws UsageError before anything is written, a
+// Each returns the exit code; bad usage throws TUsageError before anything is written, a
 // failed write throws std::filesystem::filesystem_error or std::system_error.
-int Install(const Options& options, const Registration& registration, std::ostream& out);
-int Remove(const Options& options, const Registration& registration, std::ostream& out);
-int Check(const Options& options, std::ostream& out);
+int Install(const TOptions& options, const TRegistration& registration, std::ostream& out);
+int Remove(const TOptions& options, const TRegistration& registration, std::ostream& out);
+int Check(const TOptions& options, std::ostream& out);
 
 // "chrome   " and the like: browser names padded to one column.
 std::string Column(std::string_view text, std::size_t width);

@@ -6,22 +6,22 @@
 
 namespace ferolant::reg {
 
-enum class Hive { kCurrentUser, kLocalMachine };
+enum class THive { CurrentUser, LocalMachine };
 
 // "HKCU" or "HKLM", as reg.exe writes them.
-const char* HiveName(Hive hive) noexcept;
+const char* HiveName(THive hive) noexcept;
 
-struct KeyDefault {
-  bool exists = false;
-  std::optional<std::string> value;  // the default value when it is a string, UTF-8
+struct TKeyDefault {
+  bool Exists = false;
+  std::optional<std::string> Value;  // the default value when it is a string, UTF-8
 };
 
 // subkey is relative to the hive, such as "Software\\Google\\Chrome\\NativeMessagingHosts\\x".
 // Keys are those of the 64-bit view on 64-bit Windows, which every browser reads.
 // Failures other than "not there" throw std::system_error.
-KeyDefault ReadKeyDefault(Hive hive, const std::string& subkey);
-void WriteKeyDefault(Hive hive, const std::string& subkey, const std::string& value);
+TKeyDefault ReadKeyDefault(THive hive, const std::string& subkey);
+void WriteKeyDefault(THive hive, const std::string& subkey, const std::string& value);
 // Deletes the key with everything under it; false when there was none.
-bool DeleteKey(Hive hive, const std::string& subkey);
+bool DeleteKey(THive hive, const std::string& subkey);
 
 }  // namespace ferolant::reg

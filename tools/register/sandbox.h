@@ -11,17 +11,17 @@ namespace ferolant::reg {
 
 // The script a Chromium-family flatpak starts: it starts the host outside the sandbox. It lies
 // in the app's own folder, which the sandbox shows at the same path.
-std::filesystem::path SpawnScriptPath(const Sandbox& sandbox, const std::string& name);
+std::filesystem::path SpawnScriptPath(const TSandbox& sandbox, const std::string& name);
 std::string SpawnScriptText(const std::string& host);
 // The host a script written by SpawnScriptText starts; none for any other file.
 std::optional<std::string> SpawnedHost(const std::string& script);
 
-struct SandboxVerdict {
-  bool starts = false;
-  std::vector<std::string> lines;  // what was found, what the person must do, and the command
+struct TSandboxVerdict {
+  bool Starts = false;
+  std::vector<std::string> Lines;  // what was found, what the person must do, and the command
 };
 // Whether the sandbox will start the host: for a flatpak whether it may talk to
 // org.freedesktop.Flatpak; for the portal whether the person allowed this host.
-SandboxVerdict CheckSandbox(const Sandbox& sandbox, const std::string& name);
+TSandboxVerdict CheckSandbox(const TSandbox& sandbox, const std::string& name);
 
 }  // namespace ferolant::reg

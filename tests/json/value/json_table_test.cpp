@@ -31,7 +31,7 @@ int CheckedHeight(const TJsonAvlEntry* entry) {
 }
 
 // Walk order as an ordinary comparator: descending hash, then name.
-struct WalkOrder {
+struct TWalkOrder {
   bool operator()(const std::u16string& a, const std::u16string& b) const {
     const auto ha = TJsonAvlEntry::HashName(a), hb = TJsonAvlEntry::HashName(b);
     return ha != hb ? ha > hb : a < b;
@@ -153,7 +153,7 @@ TEST(JsonMemberTable, RandomOperationsKeepAValidBalancedTree) {
   for (int i = 0; i < 600; ++i)
     pool.push_back(u"m" + std::u16string(1, char16_t(u'a' + i % 26)) +
                    std::u16string(1, char16_t(0x100 + i)));
-  std::map<std::u16string, int, WalkOrder> model;
+  std::map<std::u16string, int, TWalkOrder> model;
   TJsonTableString table;
   for (int step = 0; step < 20000; ++step) {
     const std::u16string& name = pool[random() % pool.size()];

@@ -81,10 +81,10 @@ TEST(JsonEscape, EveryUnitEscapesToPrintableAsciiThatDecodesBack) {
 // for every unit, alone and among plain units, in the first and last lanes.
 template <bool kFull>
 void ExpectEnginesFollowTheTable() {
-  using Rule = json::internal::TEscapeRule<kFull>;
+  using TRule = json::internal::TEscapeRule<kFull>;
   for (std::uint32_t unit = 0; unit <= 0xFFFF; ++unit) {
     const auto u = static_cast<char16_t>(unit);
-    const bool needs = Rule::Needs(u);
+    const bool needs = TRule::Needs(u);
     char16_t units[16];
     for (const std::size_t lane : {0, 3, 7, 8, 15}) {
       std::fill(std::begin(units), std::end(units), lane == 0 ? u : u'a');

@@ -89,10 +89,10 @@ TEST(HostWindows, ClosingTheFormsWindowEndsTheLoop) {
   EXPECT_FALSE(IsWindowVisible(TopLevelOfThisThread(L"closing")));
 }
 
-class DialogThread {
+class TDialogThread {
  public:
   // A thread with one hidden and one visible top-level window, kept until Stop.
-  DialogThread() {
+  TDialogThread() {
     FThread = std::thread([this] {
       Hidden = CreateWindowExW(0, L"STATIC", L"hidden", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                nullptr, nullptr);
@@ -107,7 +107,7 @@ class DialogThread {
     });
     while (!Ready) Sleep(1);
   }
-  ~DialogThread() {
+  ~TDialogThread() {
     Stopping = true;
     PostThreadMessageW(Id, WM_NULL, 0, 0);
     FThread.join();
@@ -124,7 +124,7 @@ class DialogThread {
 };
 
 TEST(WindowSystem, FindsAnotherThreadsWindowsAndTellsVisibleFromHidden) {
-  DialogThread dialog;
+  TDialogThread dialog;
   auto system = platform::CreateWindowSystem();
   platform::TWindowHandle firstVisible = 0;
   int seen = 0;
@@ -143,7 +143,7 @@ TEST(WindowSystem, FindsAnotherThreadsWindowsAndTellsVisibleFromHidden) {
 }
 
 TEST(WindowSystem, AFailureOfTheVisitorStopsTheSearchAndReachesTheCaller) {
-  DialogThread dialog;
+  TDialogThread dialog;
   auto system = platform::CreateWindowSystem();
   int visits = 0;
   EXPECT_THROW(system->EnumThreadWindows(dialog.Id,

@@ -21,36 +21,36 @@ namespace fs = std::filesystem;
 
 const fs::path kKeys = FEROLANT_SIGNER_TEST_KEYS;
 
-class Password final : public tavrin::Consent {
+class TPassword final : public tavrin::IConsent {
  public:
-  tavrin::Answer ChooseCertificate(const std::vector<tavrin::CertificateSummary>&, std::size_t,
-                                   std::size_t&) override {
-    return tavrin::Answer::kCancelled;
+  tavrin::TAnswer ChooseCertificate(const std::vector<tavrin::TCertificateSummary>&, std::size_t,
+                                    std::size_t&) override {
+    return tavrin::TAnswer::Cancelled;
   }
-  tavrin::Answer AskPin(const tavrin::PinRequest& request, tavrin::Secret& pin) override {
-    shown = request.subject;
-    if (whileAsked) whileAsked();
+  tavrin::TAnswer AskPin(const tavrin::TPinRequest& request, tavrin::TSecret& pin) override {
+    Shown = request.Subject;
+    if (WhileAsked) WhileAsked();
     pin.Append("file password");
-    return tavrin::Answer::kAccepted;
+    return tavrin::TAnswer::Accepted;
   }
-  tavrin::Answer Confirm(const tavrin::ConfirmRequest&) override {
-    return tavrin::Answer::kCancelled;
+  tavrin::TAnswer Confirm(const tavrin::TConfirmRequest&) override {
+    return tavrin::TAnswer::Cancelled;
   }
-  tavrin::Answer ChooseFiles(const tavrin::FileChooserRequest&,
-                             std::vector<std::string>& paths) override {
-    paths = {chosen};
-    return tavrin::Answer::kAccepted;
+  tavrin::TAnswer ChooseFiles(const tavrin::TFileChooserRequest&,
+                              std::vector<std::string>& paths) override {
+    paths = {Chosen};
+    return tavrin::TAnswer::Accepted;
   }
-  tavrin::Answer ConfirmFileRead(const tavrin::FileReadRequest&) override {
-    ++readsAsked;
-    return giveFile;
+  tavrin::TAnswer ConfirmFileRead(const tavrin::TFileReadRequest&) override {
+    ++ReadsAsked;
+    return GiveFile;
   }
 
-  tavrin::SigningSubject shown;      // what the last dialog showed
-  std::function<void()> whileAsked;  // what happens while the dialog is open
-  std::string chosen;                // the file the person picks
-  tavrin::Answer giveFile = tavrin::Answer::kCancelled;
-  int readsAsked = 0;
+  tavrin::TSigningSubject Shown;     // what the last dialog showed
+  std::function<void()> WhileAsked;  // what happens while the dialog is open
+  std::string Chosen;                // the file the person picks
+  tavrin::TAnswer GiveFile = tavrin::TAnswer::Cancelled;
+  int ReadsAsked = 0;
 };
 
 class SigningCore : public ::testing::Test {
@@ -85,47 +85,47 @@ class SigningCore : public ::testing::Test {
   fs::path folder;
 };
 
-struct CertificateHashCase {
-  std::int32_t number;
-  const char* attribute;  // the ESS attribute that must be there
-  const char* absent;     // and the one that must not
+struct TCertificateHashCase {
+  std::int32_t Number;
+  const char* Attribute;  // the ESS attribute that must be there
+  const char* Absent;     // and the one that must not
 };
 
-void PrintTo(const CertificateHashCase& c, std::ostream* out) { *out << "number " << c.number; }
+void PrintTo(const TCertificateHashCase& c, std::ostream* out) { *out << "number " << c.Number; }
 
 class CertificateHash : public SigningCore,
-                        public ::testing::WithParamInterface<CertificateHashCase> {};
+                        public ::testing::WithParamInterface<TCertificateHashCase> {};
 
 TEST_P(CertificateHash, ChoosesTheSigningCertificateAttribute) {
-  tavrin::SigningLibrary library(std::make_unique<Password>());
-  ASSERT_TRUE(library.SetCertificateHash(GetParam().number).ok());
+  tavrin::TSigningLibrary library(std::make_unique<TPassword>());
+  ASSERT_TRUE(library.SetCertificateHash(GetParam().Number).ok());
   std::string base64;
-  const tavrin::Outcome outcome = library.SignText(u"text", base64);
-  ASSERT_TRUE(outcome.ok()) << outcome.sentence;
+  const tavrin::TOutcome outcome = library.SignText(u"text", base64);
+  ASSERT_TRUE(outcome.ok()) << outcome.Sentence;
   const std::string printed = Printed(base64);
-  EXPECT_NE(printed.find(GetParam().attribute), std::string::npos) << printed;
-  EXPECT_EQ(printed.find(GetParam().absent), std::string::npos) << printed;
+  EXPECT_NE(printed.find(GetParam().Attribute), std::string::npos) << printed;
+  EXPECT_EQ(printed.find(GetParam().Absent), std::string::npos) << printed;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, CertificateHash,
-    ::testing::Values(CertificateHashCase{1, "id-smime-aa-signingCertificateV2",
-                                          "id-smime-aa-signingCertificate ("},
-                      CertificateHashCase{3, "id-smime-aa-signingCertificateV2",
-                                          "id-smime-aa-signingCertificate ("},
-                      CertificateHashCase{4, "id-smime-aa-signingCertificate (",
-                                          "signingCertificateV2"}));
+    ::testing::Values(TCertificateHashCase{1, "id-smime-aa-signingCertificateV2",
+                                           "id-smime-aa-signingCertificate ("},
+                      TCertificateHashCase{3, "id-smime-aa-signingCertificateV2",
+                                           "id-smime-aa-signingCertificate ("},
+                      TCertificateHashCase{4, "id-smime-aa-signingCertificate (",
+                                           "signingCertificateV2"}));
 
 // Where no window can be shown, the shipped consent asks nobody, and nothing is signed.
 TEST_F(SigningCore, WithoutADisplayTheShippedConsentSignsNothing) {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
-  tavrin::SigningLibrary library(tavrin::MakeDialogConsent());
+  tavrin::TSigningLibrary library(tavrin::MakeDialogConsent());
   std::string base64;
-  EXPECT_EQ(library.SignText(u"text", base64).status, tavrin::Status::kNotAvailable);
+  EXPECT_EQ(library.SignText(u"text", base64).Status, tavrin::TStatus::NotAvailable);
   EXPECT_TRUE(base64.empty());
   std::string serial;
-  EXPECT_EQ(library.LastSerial(serial).status, tavrin::Status::kNoSignatureYet);
+  EXPECT_EQ(library.LastSerial(serial).Status, tavrin::TStatus::NoSignatureYet);
 }
 
 // What is shown is what is signed: characters a label would hide appear as markers, a lone
@@ -135,28 +135,28 @@ TEST_F(SigningCore, TheDialogShowsTheTextAsSigned) {
   std::u16string emoji;
   for (int i = 0; i < 100; ++i) emoji += u"\U0001F600";
   emoji += std::u16string(98, u'a');
-  struct Case {
-    std::u16string text;
-    tavrin::Status status;
-    std::string preview;  // its end
-    std::uint64_t length, hidden;
+  struct TCase {
+    std::u16string Text;
+    tavrin::TStatus Status;
+    std::string Preview;  // its end
+    std::uint64_t Length, Hidden;
   } const cases[] = {
-      {nul, tavrin::Status::kOk, "Alice.[U+0000] I also transfer my house to Mallory.", 58, 0},
-      {emoji, tavrin::Status::kOk, "\U0001F600" + std::string(98, 'a'), 198, 0},
-      {std::u16string(400, u'b'), tavrin::Status::kOk, std::string(300, 'b'), 400, 100},
-      {u"\u202Efdp.exe\r\n\u2067x\u0085", tavrin::Status::kOk,
+      {nul, tavrin::TStatus::Ok, "Alice.[U+0000] I also transfer my house to Mallory.", 58, 0},
+      {emoji, tavrin::TStatus::Ok, "\U0001F600" + std::string(98, 'a'), 198, 0},
+      {std::u16string(400, u'b'), tavrin::TStatus::Ok, std::string(300, 'b'), 400, 100},
+      {u"\u202Efdp.exe\r\n\u2067x\u0085", tavrin::TStatus::Ok,
        "[U+202E]fdp.exe[U+000D]\n[U+2067]x[U+0085]", 13, 0},
-      {u"a\xD800", tavrin::Status::kUnrepresentableText, "", 0, 0},
+      {u"a\xD800", tavrin::TStatus::UnrepresentableText, "", 0, 0},
   };
-  for (const Case& c : cases) {
-    auto consent = std::make_unique<Password>();
-    Password& person = *consent;
-    tavrin::SigningLibrary library(std::move(consent));
+  for (const TCase& c : cases) {
+    auto consent = std::make_unique<TPassword>();
+    TPassword& person = *consent;
+    tavrin::TSigningLibrary library(std::move(consent));
     std::string base64;
-    EXPECT_EQ(library.SignText(c.text, base64).status, c.status) << c.preview;
-    EXPECT_TRUE(person.shown.textPreview.ends_with(c.preview)) << person.shown.textPreview;
-    EXPECT_EQ(person.shown.textLength, c.length);
-    EXPECT_EQ(person.shown.textHidden, c.hidden);
+    EXPECT_EQ(library.SignText(c.Text, base64).Status, c.Status) << c.Preview;
+    EXPECT_TRUE(person.Shown.TextPreview.ends_with(c.Preview)) << person.Shown.TextPreview;
+    EXPECT_EQ(person.Shown.TextLength, c.Length);
+    EXPECT_EQ(person.Shown.TextHidden, c.Hidden);
   }
 }
 
@@ -165,14 +165,14 @@ TEST_F(SigningCore, TheDialogShowsTheTextAsSigned) {
 // tests check that the signature covers those bytes).
 TEST_F(SigningCore, TheFileShownIsTheFileHashed) {
   std::ofstream(folder / "paper.txt") << "abc";
-  auto consent = std::make_unique<Password>();
-  Password& person = *consent;
-  person.whileAsked = [&] { std::ofstream(folder / "paper.txt") << "transfer my house"; };
-  tavrin::SigningLibrary library(std::move(consent));
+  auto consent = std::make_unique<TPassword>();
+  TPassword& person = *consent;
+  person.WhileAsked = [&] { std::ofstream(folder / "paper.txt") << "transfer my house"; };
+  tavrin::TSigningLibrary library(std::move(consent));
   std::string base64;
   ASSERT_TRUE(library.SignFile((folder / "paper.txt").string(), base64).ok());
-  EXPECT_EQ(person.shown.fileSize, 3u);
-  EXPECT_EQ(person.shown.fileDigest, "ba7816bf8f01cfea");  // SHA-256 of "abc"
+  EXPECT_EQ(person.Shown.FileSize, 3u);
+  EXPECT_EQ(person.Shown.FileDigest, "ba7816bf8f01cfea");  // SHA-256 of "abc"
 }
 
 // A page reads a file only when the person chose it in the file dialog or gives it in a dialog;
@@ -181,32 +181,32 @@ TEST_F(SigningCore, EncodeFileReadsOnlyWhatThePersonGave) {
   const fs::path chosen = folder / "chosen.txt", other = folder / "other.txt";
   std::ofstream(chosen) << "abc";
   std::ofstream(other) << "abc";
-  using tavrin::Answer, tavrin::Status;
-  struct Case {
-    fs::path file;
-    Answer give;
-    Status status;
-    int asked;
+  using tavrin::TAnswer, tavrin::TStatus;
+  struct TCase {
+    fs::path File;
+    TAnswer Give;
+    TStatus Status;
+    int Asked;
   } const cases[] = {
-      {chosen, Answer::kCancelled, Status::kOk, 0},
-      {other, Answer::kCancelled, Status::kCancelled, 1},
-      {other, Answer::kAccepted, Status::kOk, 1},
-      {other, Answer::kUnavailable, Status::kNotAvailable, 1},
-      {folder / "config/ferolant/keys/file.p12", Answer::kAccepted, Status::kKeyFileNotGiven, 0},
+      {chosen, TAnswer::Cancelled, TStatus::Ok, 0},
+      {other, TAnswer::Cancelled, TStatus::Cancelled, 1},
+      {other, TAnswer::Accepted, TStatus::Ok, 1},
+      {other, TAnswer::Unavailable, TStatus::NotAvailable, 1},
+      {folder / "config/ferolant/keys/file.p12", TAnswer::Accepted, TStatus::KeyFileNotGiven, 0},
   };
-  for (const Case& c : cases) {
-    auto consent = std::make_unique<Password>();
-    Password& person = *consent;
-    person.chosen = chosen.string();
-    person.giveFile = c.give;
-    tavrin::SigningLibrary library(std::move(consent));
+  for (const TCase& c : cases) {
+    auto consent = std::make_unique<TPassword>();
+    TPassword& person = *consent;
+    person.Chosen = chosen.string();
+    person.GiveFile = c.Give;
+    tavrin::TSigningLibrary library(std::move(consent));
     std::vector<std::string> paths;
     library.ChooseFiles({}, paths);
     std::u16string out(8, u'\0');
-    EXPECT_EQ(library.EncodeFile(c.file.string(), [&](std::size_t) { return out.data(); }).status,
-              c.status)
-        << c.file;
-    EXPECT_EQ(person.readsAsked, c.asked) << c.file;
+    EXPECT_EQ(library.EncodeFile(c.File.string(), [&](std::size_t) { return out.data(); }).Status,
+              c.Status)
+        << c.File;
+    EXPECT_EQ(person.ReadsAsked, c.Asked) << c.File;
   }
 }
 
@@ -220,36 +220,36 @@ TEST_F(SigningCore, KeyFilesMustBeThePersonsOwn) {
     fs::create_directory_symlink(folder / "shared", keys);
   };
   const auto homeless = [] { unsetenv("XDG_CONFIG_HOME"), unsetenv("HOME"); };
-  struct Case {
-    std::function<void()> arrange;
-    tavrin::Status status;
-    const char* why;
+  struct TCase {
+    std::function<void()> Arrange;
+    tavrin::TStatus Status;
+    const char* Why;
   } const cases[] = {
-      {[] {}, tavrin::Status::kOk, ""},
-      {[&] { chmod(keys.c_str(), 0777); }, tavrin::Status::kNoCertificate,
+      {[] {}, tavrin::TStatus::Ok, ""},
+      {[&] { chmod(keys.c_str(), 0777); }, tavrin::TStatus::NoCertificate,
        "keys is not used: it can be written by other users"},
-      {[&] { chmod((keys / "file.p12").c_str(), 0666); }, tavrin::Status::kNoCertificate,
+      {[&] { chmod((keys / "file.p12").c_str(), 0666); }, tavrin::TStatus::NoCertificate,
        "file.p12 is not used: it can be written by other users"},
-      {share, tavrin::Status::kNoCertificate, "it can be written by other users"},
-      {homeless, tavrin::Status::kNoCertificate, "there is no key folder"},
+      {share, tavrin::TStatus::NoCertificate, "it can be written by other users"},
+      {homeless, tavrin::TStatus::NoCertificate, "there is no key folder"},
   };
   const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "/root";
-  for (const Case& c : cases) {
+  for (const TCase& c : cases) {
     SetUp();
-    c.arrange();
-    tavrin::SigningLibrary library(std::make_unique<Password>());
+    c.Arrange();
+    tavrin::TSigningLibrary library(std::make_unique<TPassword>());
     std::string base64;
-    const tavrin::Outcome outcome = library.SignText(u"text", base64);
-    EXPECT_EQ(outcome.status, c.status) << outcome.sentence;
-    EXPECT_NE(outcome.sentence.find(c.why), std::string::npos) << outcome.sentence;
+    const tavrin::TOutcome outcome = library.SignText(u"text", base64);
+    EXPECT_EQ(outcome.Status, c.Status) << outcome.Sentence;
+    EXPECT_NE(outcome.Sentence.find(c.Why), std::string::npos) << outcome.Sentence;
     setenv("HOME", home.c_str(), 1);
   }
 }
 
 // PINs and passwords stay out of core dumps, and one longer than the buffer is not cut short.
 TEST(Secret, LivesInMemoryLeftOutOfCoreDumpsAndIsNeverCut) {
-  tavrin::Secret secret;
-  secret.Append(std::string(tavrin::Secret::kCapacity + 1, '7'));
+  tavrin::TSecret secret;
+  secret.Append(std::string(tavrin::TSecret::kCapacity + 1, '7'));
   EXPECT_TRUE(secret.Overlong());
   const auto address = reinterpret_cast<std::uintptr_t>(secret.View().data());
   std::ifstream maps("/proc/self/smaps");

@@ -11,33 +11,33 @@ namespace tavrin::dialogs {
 namespace {
 
 TEST(ChildDialog, AnswerArrivesWithoutItsLineFeed) {
-  struct Case {
-    std::vector<std::string> argv;
-    std::string expected;
-    int exitCode;
+  struct TCase {
+    std::vector<std::string> Argv;
+    std::string Expected;
+    int ExitCode;
   } const cases[] = {
       {{"/usr/bin/printf", "1234\n"}, "1234", 0},
       {{"/usr/bin/printf", "12\n34\n"}, "12\n34", 0},  // only the last line feed ends the answer
       {{"/usr/bin/printf", "p\u00e1ss"}, "p\u00e1ss", 0},
       {{"/bin/false"}, "", 1},
   };
-  for (const Case& c : cases) {
-    Secret secret;
+  for (const TCase& c : cases) {
+    TSecret secret;
     std::string text;
-    const ChildOutcome viaSecret = RunDialog(c.argv, secret);
-    const ChildOutcome viaText = RunDialog(c.argv, text);
-    EXPECT_TRUE(viaSecret.started);
-    EXPECT_EQ(viaSecret.exitCode, c.exitCode);
-    EXPECT_EQ(viaText.exitCode, c.exitCode);
-    EXPECT_EQ(secret.View(), c.expected);
-    EXPECT_EQ(text, c.expected);
+    const TChildOutcome viaSecret = RunDialog(c.Argv, secret);
+    const TChildOutcome viaText = RunDialog(c.Argv, text);
+    EXPECT_TRUE(viaSecret.Started);
+    EXPECT_EQ(viaSecret.ExitCode, c.ExitCode);
+    EXPECT_EQ(viaText.ExitCode, c.ExitCode);
+    EXPECT_EQ(secret.View(), c.Expected);
+    EXPECT_EQ(text, c.Expected);
   }
 }
 
 // The dialog must not read the browser's pipe, nor keep any of the host's files open.
 TEST(ChildDialog, GetsNothingOfTheHostsFiles) {
   std::string input;
-  EXPECT_EQ(RunDialog({"/bin/cat"}, input).exitCode, 0);
+  EXPECT_EQ(RunDialog({"/bin/cat"}, input).ExitCode, 0);
   EXPECT_EQ(input, "");
 
   std::string open;
@@ -49,10 +49,10 @@ TEST(ChildDialog, GetsNothingOfTheHostsFiles) {
 // (SIGCHLD ignored), one killed, or one whose browser went away (standard input ended) is never
 // a yes.
 TEST(ChildDialog, AnUnknownExitStatusIsNeverAnAnswer) {
-  struct Case {
-    const char* name;
-    std::function<void()> arrange;
-    std::vector<std::string> argv;
+  struct TCase {
+    const char* Name;
+    std::function<void()> Arrange;
+    std::vector<std::string> Argv;
   } const cases[] = {
       {"SIGCHLD ignored", [] { signal(SIGCHLD, SIG_IGN); }, {"/bin/true"}},
       {"killed", [] {}, {"/bin/sh", "-c", "kill -9 $$"}},
@@ -67,10 +67,10 @@ TEST(ChildDialog, AnUnknownExitStatusIsNeverAnAnswer) {
        {"/bin/sh", "-c", "sleep 30; exit 0"}},
   };
   const int input = dup(0);
-  for (const Case& c : cases) {
-    c.arrange();
+  for (const TCase& c : cases) {
+    c.Arrange();
     std::string text;
-    EXPECT_EQ(RunDialog(c.argv, text).exitCode, -1) << c.name;
+    EXPECT_EQ(RunDialog(c.Argv, text).ExitCode, -1) << c.Name;
     signal(SIGCHLD, SIG_DFL);
     dup2(input, 0);
   }
@@ -92,11 +92,11 @@ TEST(ChildDialog, GetsOnlyTheEnvironmentOfAWindow) {
 
 TEST(ChildDialog, MissingProgramIsReportedAsNotStarted) {
   std::string text;
-  const ChildOutcome outcome = RunDialog({"/nonexistent/zenity", "--entry"}, text);
-  EXPECT_FALSE(outcome.started);
-  const ChildOutcome errors = RunDialog({"/bin/ls", "/nonexistent"}, text);
-  EXPECT_TRUE(errors.started);
-  EXPECT_NE(errors.errorTail.find("/nonexistent"), std::string::npos);
+  const TChildOutcome outcome = RunDialog({"/nonexistent/zenity", "--entry"}, text);
+  EXPECT_FALSE(outcome.Started);
+  const TChildOutcome errors = RunDialog({"/bin/ls", "/nonexistent"}, text);
+  EXPECT_TRUE(errors.Started);
+  EXPECT_NE(errors.ErrorTail.find("/nonexistent"), std::string::npos);
 }
 
 }  // namespace

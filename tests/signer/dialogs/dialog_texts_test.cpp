@@ -6,31 +6,31 @@ namespace tavrin::dialogs {
 namespace {
 
 TEST(DialogLanguage, FirstSetVariableDecidesAsTheCLibraryDoes) {
-  struct Case {
-    const char* lcAll;
-    const char* lcMessages;
-    const char* lang;
-    Language expected;
+  struct TCase {
+    const char* LcAll;
+    const char* LcMessages;
+    const char* Lang;
+    TLanguage Expected;
   } const cases[] = {
-      {nullptr, nullptr, "cs_CZ.UTF-8", Language::kCzech},
-      {nullptr, nullptr, "cs", Language::kCzech},
-      {nullptr, "cs_CZ@euro", "en_US.UTF-8", Language::kCzech},
-      {"en_GB.UTF-8", "cs_CZ.UTF-8", "cs_CZ.UTF-8", Language::kEnglish},
-      {"", "", "cs_CZ.UTF-8", Language::kCzech},               // empty counts as unset
-      {nullptr, nullptr, "csb_PL.UTF-8", Language::kEnglish},  // Kashubian, not Czech
-      {nullptr, nullptr, "C.UTF-8", Language::kEnglish},
-      {nullptr, nullptr, nullptr, Language::kEnglish},
+      {nullptr, nullptr, "cs_CZ.UTF-8", TLanguage::Czech},
+      {nullptr, nullptr, "cs", TLanguage::Czech},
+      {nullptr, "cs_CZ@euro", "en_US.UTF-8", TLanguage::Czech},
+      {"en_GB.UTF-8", "cs_CZ.UTF-8", "cs_CZ.UTF-8", TLanguage::English},
+      {"", "", "cs_CZ.UTF-8", TLanguage::Czech},               // empty counts as unset
+      {nullptr, nullptr, "csb_PL.UTF-8", TLanguage::English},  // Kashubian, not Czech
+      {nullptr, nullptr, "C.UTF-8", TLanguage::English},
+      {nullptr, nullptr, nullptr, TLanguage::English},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(LanguageOf(c.lcAll, c.lcMessages, c.lang), c.expected)
-        << (c.lcAll ? c.lcAll : "-") << ' ' << (c.lcMessages ? c.lcMessages : "-") << ' '
-        << (c.lang ? c.lang : "-");
+  for (const TCase& c : cases) {
+    EXPECT_EQ(LanguageOf(c.LcAll, c.LcMessages, c.Lang), c.Expected)
+        << (c.LcAll ? c.LcAll : "-") << ' ' << (c.LcMessages ? c.LcMessages : "-") << ' '
+        << (c.Lang ? c.Lang : "-");
   }
 }
 
 TEST(DialogTexts, DigitsAreGroupedAsEachLanguageWritesThem) {
-  const Texts& en = TextsFor(Language::kEnglish);
-  const Texts& cs = TextsFor(Language::kCzech);
+  const TTexts& en = TextsFor(TLanguage::English);
+  const TTexts& cs = TextsFor(TLanguage::Czech);
   EXPECT_EQ(GroupDigits(0, en), "0");
   EXPECT_EQ(GroupDigits(999, en), "999");
   EXPECT_EQ(GroupDigits(1000, en), "1,000");
@@ -40,35 +40,35 @@ TEST(DialogTexts, DigitsAreGroupedAsEachLanguageWritesThem) {
 // What a person reads about the signed text: the preview, and whenever anything is left out, "…"
 // and how many characters are not shown.
 TEST(DialogTexts, TextPreviewSaysWhenMoreFollows) {
-  struct Case {
-    const char* preview;
-    std::uint64_t length, hidden;
-    const char* shown;
+  struct TCase {
+    const char* Preview;
+    std::uint64_t Length, Hidden;
+    const char* Shown;
   } const cases[] = {
       {"Dobr\u00fd den", 9, 0, "\n\u201eDobr\u00fd den\u201c\n\n"},
       {"Dobr\u00fd den", 1834, 1825,
        "\n\u201eDobr\u00fd den\u2026\u201c\n(1,825 more characters are not shown)\n\n"},
       {"A \U0001F600", 3, 0, "\n\u201eA \U0001F600\u201c\n\n"},
   };
-  const CertificateSummary certificate{"Jana", "Test CA", "2026-01-01", "2027-01-01", "Token"};
-  for (const Case& c : cases) {
-    SigningSubject subject;
-    subject.textPreview = c.preview;
-    subject.textLength = c.length;
-    subject.textHidden = c.hidden;
+  const TCertificateSummary certificate{"Jana", "Test CA", "2026-01-01", "2027-01-01", "Token"};
+  for (const TCase& c : cases) {
+    TSigningSubject subject;
+    subject.TextPreview = c.Preview;
+    subject.TextLength = c.Length;
+    subject.TextHidden = c.Hidden;
     const std::string text = DescribeRequest("chrome-extension://abc/", subject, certificate, false,
-                                             TextsFor(Language::kEnglish));
-    EXPECT_NE(text.find(c.shown), std::string::npos) << text;
+                                             TextsFor(TLanguage::English));
+    EXPECT_NE(text.find(c.Shown), std::string::npos) << text;
   }
 }
 
 TEST(DialogTexts, RequestNamesAskerFileAndKey) {
-  SigningSubject file;
-  file.fileName = "/home/jana/smlouva.pdf";
-  file.fileSize = 1234567;
-  file.fileDigest = "9f86d081884c7d65";
-  const CertificateSummary certificate{"Jana", "Test CA", "2026-01-01", "2027-01-01", "jana.p12"};
-  EXPECT_EQ(DescribeRequest("", file, certificate, true, TextsFor(Language::kCzech)),
+  TSigningSubject file;
+  file.FileName = "/home/jana/smlouva.pdf";
+  file.FileSize = 1234567;
+  file.FileDigest = "9f86d081884c7d65";
+  const TCertificateSummary certificate{"Jana", "Test CA", "2026-01-01", "2027-01-01", "jana.p12"};
+  EXPECT_EQ(DescribeRequest("", file, certificate, true, TextsFor(TLanguage::Czech)),
             "Nezn\u00e1m\u00e9 roz\u0161\u00ed\u0159en\u00ed \u017e\u00e1d\u00e1 o podpis souboru "
             "/home/jana/smlouva.pdf\n(1 234 567 bajt\u016f, SHA-256 9f86d081884c7d65\u2026)\n\n"
             "Certifik\u00e1t: Jana, vydal Test CA, platn\u00fd od 2026-01-01 do 2027-01-01\n"

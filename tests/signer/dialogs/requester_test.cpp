@@ -6,9 +6,9 @@ namespace tavrin::dialogs {
 namespace {
 
 TEST(Requester, NamedAsEachBrowserPassesIt) {
-  struct Case {
-    std::vector<std::string> arguments;
-    const char* expected;
+  struct TCase {
+    std::vector<std::string> Arguments;
+    const char* Expected;
   } const cases[] = {
       {{"chrome-extension://abcdefghijklmnop/"}, "chrome-extension://abcdefghijklmnop/"},
       // Chromium on Windows adds the parent window after the origin.
@@ -20,8 +20,8 @@ TEST(Requester, NamedAsEachBrowserPassesIt) {
       {{"notes.txt", "x"}, ""},
       {{"/etc/host.json", "--verbose"}, ""},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(RequesterFromArguments(c.arguments), c.expected);
+  for (const TCase& c : cases) {
+    EXPECT_EQ(RequesterFromArguments(c.Arguments), c.Expected);
   }
 }
 

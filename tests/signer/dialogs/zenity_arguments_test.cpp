@@ -10,31 +10,31 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
 
-const Texts& kEnglish = TextsFor(Language::kEnglish);
+const TTexts& kEnglish = TextsFor(TLanguage::English);
 
 // zenity's labels would otherwise swallow underscores, read "\n" as a line break or "<b>" as
 // bold: a page must not be able to change what the dialog says.
 TEST(ZenityArguments, LabelsShowTheTextLiterally) {
-  struct Case {
-    const char* text;
-    const char* mnemonic;
-    const char* markup;
+  struct TCase {
+    const char* Text;
+    const char* Mnemonic;
+    const char* Markup;
   } const cases[] = {
       {"plain", "plain", "plain"},
       {"a_b", "a__b", "a_b"},
       {"a\\nb", "a\\\\nb", "a\\\\nb"},
       {"<b>&amp;</b>", "<b>&amp;</b>", "&lt;b&gt;&amp;amp;&lt;/b&gt;"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ForMnemonicLabel(c.text), c.mnemonic);
-    EXPECT_EQ(ForMarkupLabel(c.text), c.markup);
+  for (const TCase& c : cases) {
+    EXPECT_EQ(ForMnemonicLabel(c.Text), c.Mnemonic);
+    EXPECT_EQ(ForMarkupLabel(c.Text), c.Markup);
   }
 }
 
 TEST(ZenityArguments, FiltersAreNamedPatternListsFollowedByAllFiles) {
-  struct Case {
-    const char* filter;
-    std::vector<std::string> expected;
+  struct TCase {
+    const char* Filter;
+    std::vector<std::string> Expected;
   } const cases[] = {
       {"", {}},
       {"*.pdf", {"*.pdf", "All files | *"}},
@@ -43,16 +43,16 @@ TEST(ZenityArguments, FiltersAreNamedPatternListsFollowedByAllFiles) {
        {"PDF | *.pdf", "Signatures | *.p7s *.p7m", "All files | *"}},
       {"PDF|", {"All files | *"}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FileFilters(c.filter, kEnglish), c.expected) << c.filter;
+  for (const TCase& c : cases) {
+    EXPECT_EQ(FileFilters(c.Filter, kEnglish), c.Expected) << c.Filter;
   }
 }
 
 TEST(ZenityArguments, FileChooserStartsWhereTheTextsSay) {
-  struct Case {
-    FileChooserRequest request;
-    const char* title;
-    const char* start;  // nullptr: no --filename
+  struct TCase {
+    TFileChooserRequest Request;
+    const char* Title;
+    const char* Start;  // nullptr: no --filename
   } const cases[] = {
       {{"", "", "", "", false}, "--title=Ferolant \u2013 choose a file", nullptr},
       {{"Podpis", "a.pdf", "", "/tmp/x", false},
@@ -67,16 +67,16 @@ TEST(ZenityArguments, FileChooserStartsWhereTheTextsSay) {
        "--title=Ferolant \u2013 choose a file",
        "--filename=/home/jana/docs/a.pdf"},
   };
-  for (const Case& c : cases) {
-    const Arguments args = FileChooserArguments(c.request, "/home/jana", kEnglish);
+  for (const TCase& c : cases) {
+    const TArguments args = FileChooserArguments(c.Request, "/home/jana", kEnglish);
     EXPECT_EQ(args[0], kZenity);
-    EXPECT_THAT(args, Contains(c.title));
-    if (c.start) {
-      EXPECT_THAT(args, Contains(c.start));
+    EXPECT_THAT(args, Contains(c.Title));
+    if (c.Start) {
+      EXPECT_THAT(args, Contains(c.Start));
     } else {
       EXPECT_THAT(args, Not(Contains(::testing::StartsWith("--filename"))));
     }
-    EXPECT_EQ(std::count(args.begin(), args.end(), "--multiple"), c.request.multiple ? 1 : 0);
+    EXPECT_EQ(std::count(args.begin(), args.end(), "--multiple"), c.Request.Multiple ? 1 : 0);
   }
 }
 
@@ -89,8 +89,8 @@ TEST(ZenityArguments, QuestionsDefaultToCancel) {
 // Items are compared with the answer, so no two certificates may share one, and a subject that
 // looks like an option stays an item.
 TEST(ZenityArguments, CertificateItemsAreDistinctAndNeverOptions) {
-  const std::vector<CertificateSummary> same(2, {"--help", "CA", "2026-01-01", "2027-01-01", "T"});
-  const Arguments args = CertificateChoiceArguments(same, 1, kEnglish);
+  const std::vector<TCertificateSummary> same(2, {"--help", "CA", "2026-01-01", "2027-01-01", "T"});
+  const TArguments args = CertificateChoiceArguments(same, 1, kEnglish);
   EXPECT_NE(CertificateItem(same, 0), CertificateItem(same, 1));
   EXPECT_THAT(args, Contains("--entry-text=2. --help \u2013 T"));
   const auto end = std::find(args.begin(), args.end(), "--");

@@ -42,63 +42,63 @@ void RemoveWhatGoesAway(const std::map<std::string, std::string>& answers) {
   }
 }
 
-class ScriptedConsent final : public Consent {
+class TScriptedConsent final : public IConsent {
  public:
-  Answer ChooseCertificate(const std::vector<CertificateSummary>& certificates,
-                           std::size_t preselected, std::size_t& chosen) override {
+  TAnswer ChooseCertificate(const std::vector<TCertificateSummary>& certificates,
+                            std::size_t preselected, std::size_t& chosen) override {
     Log("choose " + std::to_string(certificates.size()) +
-        " preselected=" + certificates[preselected].subject);
+        " preselected=" + certificates[preselected].Subject);
     const auto answers = Answers();
     const auto it = answers.find("choose");
-    if (it == answers.end()) return Answer::kUnavailable;
+    if (it == answers.end()) return TAnswer::Unavailable;
     for (std::size_t i = 0; i < certificates.size(); ++i) {
-      if (certificates[i].subject == it->second) {
+      if (certificates[i].Subject == it->second) {
         chosen = i;
-        return Answer::kAccepted;
+        return TAnswer::Accepted;
       }
     }
-    return Answer::kCancelled;
+    return TAnswer::Cancelled;
   }
 
-  Answer AskPin(const PinRequest& request, Secret& pin) override {
-    Log(std::string(request.isFilePassword ? "password" : "pin") +
-        " for=" + request.certificate.subject +
-        " previousWrong=" + (request.previousAttemptWrong ? "1" : "0") +
-        " tries=" + (request.triesLeft ? std::to_string(*request.triesLeft) : "?"));
+  TAnswer AskPin(const TPinRequest& request, TSecret& pin) override {
+    Log(std::string(request.IsFilePassword ? "password" : "pin") +
+        " for=" + request.Certificate.Subject +
+        " previousWrong=" + (request.PreviousAttemptWrong ? "1" : "0") +
+        " tries=" + (request.TriesLeft ? std::to_string(*request.TriesLeft) : "?"));
     const auto answers = Answers();
     const auto it = answers.find("pin");
-    if (it == answers.end()) return Answer::kUnavailable;
-    if (it->second == "cancel") return Answer::kCancelled;
+    if (it == answers.end()) return TAnswer::Unavailable;
+    if (it->second == "cancel") return TAnswer::Cancelled;
     pin.Append(it->second);
     RemoveWhatGoesAway(answers);
-    return Answer::kAccepted;
+    return TAnswer::Accepted;
   }
 
-  Answer Confirm(const ConfirmRequest& request) override {
-    Log("confirm for=" + request.certificate.subject + " pinPad=" + (request.pinPad ? "1" : "0"));
+  TAnswer Confirm(const TConfirmRequest& request) override {
+    Log("confirm for=" + request.Certificate.Subject + " pinPad=" + (request.PinPad ? "1" : "0"));
     const auto answers = Answers();
     const auto it = answers.find("confirm");
-    if (it == answers.end()) return Answer::kUnavailable;
-    if (it->second != "yes") return Answer::kCancelled;
+    if (it == answers.end()) return TAnswer::Unavailable;
+    if (it->second != "yes") return TAnswer::Cancelled;
     RemoveWhatGoesAway(answers);
-    return Answer::kAccepted;
+    return TAnswer::Accepted;
   }
 
-  Answer ChooseFiles(const FileChooserRequest&, std::vector<std::string>&) override {
-    return Answer::kUnavailable;
+  TAnswer ChooseFiles(const TFileChooserRequest&, std::vector<std::string>&) override {
+    return TAnswer::Unavailable;
   }
 
-  Answer ConfirmFileRead(const FileReadRequest& request) override {
-    Log("read " + request.fileName + " size=" + std::to_string(request.fileSize));
+  TAnswer ConfirmFileRead(const TFileReadRequest& request) override {
+    Log("read " + request.FileName + " size=" + std::to_string(request.FileSize));
     const auto answers = Answers();
     const auto it = answers.find("read");
-    if (it == answers.end()) return Answer::kUnavailable;
-    return it->second == "yes" ? Answer::kAccepted : Answer::kCancelled;
+    if (it == answers.end()) return TAnswer::Unavailable;
+    return it->second == "yes" ? TAnswer::Accepted : TAnswer::Cancelled;
   }
 };
 
 }  // namespace
 
-std::unique_ptr<Consent> MakeLibraryConsent() { return std::make_unique<ScriptedConsent>(); }
+std::unique_ptr<IConsent> MakeLibraryConsent() { return std::make_unique<TScriptedConsent>(); }
 
 }  // namespace tavrin

@@ -53,8 +53,8 @@ std::string Quote(const std::u16string& t) {
 }
 
 void Envelope(const std::string& method, long long tab, int err, const std::u16string& data) {
-  const std::u16string wide_method(method.begin(), method.end());
-  Send("{\"metoda\":" + Quote(wide_method) + ",\"result\":{\"data\":" + Quote(data) +
+  const std::u16string wideMethod(method.begin(), method.end());
+  Send("{\"metoda\":" + Quote(wideMethod) + ",\"result\":{\"data\":" + Quote(data) +
        ",\"hasNextPart\":" + (pending.empty() ? "0" : "1") + "},\"errNo\":" + std::to_string(err) +
        ",\"tabID\":" + std::to_string(tab) + ",\"errMsg\":\"\"}");
 }
@@ -82,18 +82,18 @@ int main() {
     if (!ReadAll(header, 4)) return 0;
     std::string body(DecodeFrameHeader(header), '\0');
     if (!ReadAll(body.data(), body.size())) return 0;
-    const JsonLiteResult parsed = ParseJsonLite(body);
-    const JsonLite* metoda = parsed.value ? parsed.value->Find(u"metoda") : nullptr;
-    const JsonLite* params = parsed.value ? parsed.value->Find(u"parametry") : nullptr;
-    const JsonLite* tab_value = parsed.value ? parsed.value->Find(u"tabID") : nullptr;
+    const TJsonLiteResult parsed = ParseJsonLite(body);
+    const TJsonLite* metoda = parsed.Value ? parsed.Value->Find(u"metoda") : nullptr;
+    const TJsonLite* params = parsed.Value ? parsed.Value->Find(u"parametry") : nullptr;
+    const TJsonLite* tabValue = parsed.Value ? parsed.Value->Find(u"tabID") : nullptr;
     if (!metoda || !params) {
       Reply("", 0, -31909, u"");
       continue;
     }
-    const long long tab = tab_value ? tab_value->AsInt().value_or(0) : 0;
-    const std::string method(metoda->text.begin(), metoda->text.end());
-    const JsonLite* p1 = params->Find(u"param1");
-    const std::u16string param1 = p1 ? p1->text : u"";
+    const long long tab = tabValue ? tabValue->AsInt().value_or(0) : 0;
+    const std::string method(metoda->Text.begin(), metoda->Text.end());
+    const TJsonLite* p1 = params->Find(u"param1");
+    const std::u16string param1 = p1 ? p1->Text : u"";
     if (method == "NATIVEVERSION") {
       Reply(method, tab, 0, u"2");
     } else if (method == "ECHO") {

@@ -17,11 +17,11 @@ extern char** environ;
 
 namespace ferolant::client {
 
-struct HostProcess::Pipes {
-  pid_t pid = -1;
-  int to_host = -1;
-  int from_host = -1;
-  int errors = -1;  // the captured standard error, or -1
+struct THostProcess::TPipes {
+  pid_t Pid = -1;
+  int ToHost = -1;
+  int FromHost = -1;
+  int Errors = -1;  // the captured standard error, or -1
 };
 
 namespace {
@@ -46,10 +46,10 @@ int AnonymousFile(std::string& error) {
 
 }  // namespace
 
-HostProcess::HostProcess(std::unique_ptr<Pipes> pipes) noexcept : pipes_(std::move(pipes)) {}
+THostProcess::THostProcess(std::unique_ptr<TPipes> pipes) noexcept : FPipes(std::move(pipes)) {}
 
-std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::string& error,
-                                                bool capture_errors) {
+std::unique_ptr<THostProcess> THostProcess::Start(const std::string& path, std::string& error,
+                                                  bool captureErrors) {
   // A host that dies while we write must show up as a failed write, not end the client.
   ::signal(SIGPIPE, SIG_IGN);
   if (::access(path.c_str(), X_OK) != 0) {
@@ -68,7 +68,7 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
     return nullptr;
   }
   int errors = -1;
-  if (capture_errors && (errors = AnonymousFile(error)) < 0) {
+  if (captureErrors && (errors = AnonymousFile(error)) < 0) {
     ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
     return nullptr;
   }
@@ -89,26 +89,26 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
     CloseFd(errors);
     return nullptr;
   }
-  return std::unique_ptr<HostProcess>(
-      new HostProcess(std::make_unique<Pipes>(Pipes{pid, in[1], out[0], errors})));
+  return std::unique_ptr<THostProcess>(
+      new THostProcess(std::make_unique<TPipes>(TPipes{pid, in[1], out[0], errors})));
 }
 
-HostProcess::~HostProcess() {
+THostProcess::~THostProcess() {
   CloseInput();
   CloseOutput();
-  if (!status_ && !WaitExit(std::chrono::milliseconds(0))) {
-    ::kill(pipes_->pid, SIGKILL);
+  if (!FStatus && !WaitExit(std::chrono::milliseconds(0))) {
+    ::kill(FPipes->Pid, SIGKILL);
     WaitExit(std::chrono::seconds(10));
   }
-  CloseFd(pipes_->errors);
+  CloseFd(FPipes->Errors);
 }
 
-long HostProcess::pid() const noexcept { return pipes_->pid; }
+long THostProcess::pid() const noexcept { return FPipes->Pid; }
 
-bool HostProcess::WriteRaw(std::string_view bytes) {
+bool THostProcess::WriteRaw(std::string_view bytes) {
   while (!bytes.empty()) {
-    if (pipes_->to_host < 0) return false;
-    const ssize_t n = ::write(pipes_->to_host, bytes.data(), bytes.size());
+    if (FPipes->ToHost < 0) return false;
+    const ssize_t n = ::write(FPipes->ToHost, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -116,32 +116,32 @@ bool HostProcess::WriteRaw(std::string_view bytes) {
   return true;
 }
 
-std::size_t HostProcess::ReadSome(char* out, std::size_t n,
-                                  std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+std::size_t THostProcess::ReadSome(char* out, std::size_t n,
+                                   std::chrono::steady_clock::time_point deadline, bool& timedOut) {
   for (;;) {
-    if (pipes_->from_host < 0) return 0;
+    if (FPipes->FromHost < 0) return 0;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     // What is there already is read even when the deadline has passed.
-    pollfd p{pipes_->from_host, POLLIN, 0};
+    pollfd p{FPipes->FromHost, POLLIN, 0};
     const int ready = ::poll(&p, 1, static_cast<int>(std::clamp<long long>(left.count(), 0, 1000)));
     if (ready < 0 && errno != EINTR) return 0;
     if (ready == 0 && left.count() <= 0) {
-      timed_out = true;
+      timedOut = true;
       return 0;
     }
     if (ready <= 0) continue;
-    const ssize_t r = ::read(pipes_->from_host, out, n);
+    const ssize_t r = ::read(FPipes->FromHost, out, n);
     if (r < 0 && errno == EINTR) continue;
     return r > 0 ? static_cast<std::size_t>(r) : 0;
   }
 }
 
-std::string HostProcess::ErrorOutput() const {
+std::string THostProcess::ErrorOutput() const {
   std::string text;
   char chunk[4096];
-  for (off_t at = 0; pipes_->errors >= 0;) {
-    const ssize_t n = ::pread(pipes_->errors, chunk, sizeof chunk, at);
+  for (off_t at = 0; FPipes->Errors >= 0;) {
+    const ssize_t n = ::pread(FPipes->Errors, chunk, sizeof chunk, at);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     text.append(chunk, static_cast<std::size_t>(n));
@@ -150,19 +150,19 @@ std::string HostProcess::ErrorOutput() const {
   return text;
 }
 
-void HostProcess::CloseInput() noexcept { CloseFd(pipes_->to_host); }
+void THostProcess::CloseInput() noexcept { CloseFd(FPipes->ToHost); }
 
-void HostProcess::CloseOutput() noexcept { CloseFd(pipes_->from_host); }
+void THostProcess::CloseOutput() noexcept { CloseFd(FPipes->FromHost); }
 
-std::optional<int> HostProcess::WaitExit(std::chrono::milliseconds timeout) {
-  if (status_) return status_;
+std::optional<int> THostProcess::WaitExit(std::chrono::milliseconds timeout) {
+  if (FStatus) return FStatus;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     int status = 0;
-    const pid_t r = ::waitpid(pipes_->pid, &status, WNOHANG);
-    if (r == pipes_->pid) {
-      status_ = status;
-      return status_;
+    const pid_t r = ::waitpid(FPipes->Pid, &status, WNOHANG);
+    if (r == FPipes->Pid) {
+      FStatus = status;
+      return FStatus;
     }
     if (r < 0 && errno != EINTR) return std::nullopt;
     if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;

@@ -8,12 +8,12 @@
 
 namespace ferolant::client {
 
-struct HostProcess::Pipes {
-  HANDLE process = nullptr;
-  DWORD pid = 0;
-  HANDLE to_host = nullptr;
-  HANDLE from_host = nullptr;
-  HANDLE errors = nullptr;  // the captured standard error, or none
+struct THostProcess::TPipes {
+  HANDLE Process = nullptr;
+  DWORD Pid = 0;
+  HANDLE ToHost = nullptr;
+  HANDLE FromHost = nullptr;
+  HANDLE Errors = nullptr;  // the captured standard error, or none
 };
 
 namespace {
@@ -47,36 +47,35 @@ HANDLE AnonymousFile(SECURITY_ATTRIBUTES& inherit, std::string& error) {
 
 }  // namespace
 
-HostProcess::HostProcess(std::unique_ptr<Pipes> pipes) noexcept : pipes_(std::move(pipes)) {}
+THostProcess::THostProcess(std::unique_ptr<TPipes> pipes) noexcept : FPipes(std::move(pipes)) {}
 
-std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::string& error,
-                                                bool capture_errors) {
+std::unique_ptr<THostProcess> THostProcess::Start(const std::string& path, std::string& error,
+                                                  bool captureErrors) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE in_read = nullptr, in_write = nullptr, out_read = nullptr, out_write = nullptr;
-  if (!::CreatePipe(&in_read, &in_write, &inherit, 0)) {
+  HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
+  if (!::CreatePipe(&inRead, &inWrite, &inherit, 0)) {
     error = "pipe: " + LastErrorText();
     return nullptr;
   }
-  if (!::CreatePipe(&out_read, &out_write, &inherit, 0)) {
+  if (!::CreatePipe(&outRead, &outWrite, &inherit, 0)) {
     error = "pipe: " + LastErrorText();
-    ::CloseHandle(in_read), ::CloseHandle(in_write);
+    ::CloseHandle(inRead), ::CloseHandle(inWrite);
     return nullptr;
   }
   HANDLE errors = nullptr;
-  if (capture_errors && (errors = AnonymousFile(inherit, error)) == nullptr) {
-    ::CloseHandle(in_read), ::CloseHandle(in_write), ::CloseHandle(out_read),
-        ::CloseHandle(out_write);
+  if (captureErrors && (errors = AnonymousFile(inherit, error)) == nullptr) {
+    ::CloseHandle(inRead), ::CloseHandle(inWrite), ::CloseHandle(outRead), ::CloseHandle(outWrite);
     return nullptr;
   }
   // Only the host's own ends are inherited, or it would never see its input end.
-  ::SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
-  ::SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+  ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
 
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = in_read;
-  si.hStdOutput = out_write;
+  si.hStdInput = inRead;
+  si.hStdOutput = outWrite;
   si.hStdError = errors ? errors : ::GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION pi{};
   const std::wstring exe = Widen(path);
@@ -84,38 +83,38 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& path, std::st
   const BOOL started = ::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0,
                                         nullptr, nullptr, &si, &pi);
   const std::string why = started ? std::string() : LastErrorText();
-  ::CloseHandle(in_read);
-  ::CloseHandle(out_write);
+  ::CloseHandle(inRead);
+  ::CloseHandle(outWrite);
   if (!started) {
     error = "cannot start " + path + ": " + why;
-    ::CloseHandle(in_write), ::CloseHandle(out_read);
+    ::CloseHandle(inWrite), ::CloseHandle(outRead);
     if (errors) ::CloseHandle(errors);
     return nullptr;
   }
   ::CloseHandle(pi.hThread);
-  return std::unique_ptr<HostProcess>(new HostProcess(
-      std::make_unique<Pipes>(Pipes{pi.hProcess, pi.dwProcessId, in_write, out_read, errors})));
+  return std::unique_ptr<THostProcess>(new THostProcess(
+      std::make_unique<TPipes>(TPipes{pi.hProcess, pi.dwProcessId, inWrite, outRead, errors})));
 }
 
-HostProcess::~HostProcess() {
+THostProcess::~THostProcess() {
   CloseInput();
   CloseOutput();
-  if (!status_ && !WaitExit(std::chrono::milliseconds(0))) {
-    ::TerminateProcess(pipes_->process, 1);
+  if (!FStatus && !WaitExit(std::chrono::milliseconds(0))) {
+    ::TerminateProcess(FPipes->Process, 1);
     WaitExit(std::chrono::seconds(10));
   }
-  CloseHandleOnce(pipes_->process);
-  CloseHandleOnce(pipes_->errors);
+  CloseHandleOnce(FPipes->Process);
+  CloseHandleOnce(FPipes->Errors);
 }
 
-long HostProcess::pid() const noexcept { return static_cast<long>(pipes_->pid); }
+long THostProcess::pid() const noexcept { return static_cast<long>(FPipes->Pid); }
 
-bool HostProcess::WriteRaw(std::string_view bytes) {
+bool THostProcess::WriteRaw(std::string_view bytes) {
   while (!bytes.empty()) {
-    if (pipes_->to_host == nullptr) return false;
+    if (FPipes->ToHost == nullptr) return false;
     DWORD written = 0;
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-    if (!::WriteFile(pipes_->to_host, bytes.data(), chunk, &written, nullptr) || written == 0) {
+    if (!::WriteFile(FPipes->ToHost, bytes.data(), chunk, &written, nullptr) || written == 0) {
       return false;
     }
     bytes.remove_prefix(written);
@@ -123,18 +122,18 @@ bool HostProcess::WriteRaw(std::string_view bytes) {
   return true;
 }
 
-std::size_t HostProcess::ReadSome(char* out, std::size_t n,
-                                  std::chrono::steady_clock::time_point deadline, bool& timed_out) {
+std::size_t THostProcess::ReadSome(char* out, std::size_t n,
+                                   std::chrono::steady_clock::time_point deadline, bool& timedOut) {
   for (;;) {
-    if (pipes_->from_host == nullptr) return 0;
+    if (FPipes->FromHost == nullptr) return 0;
     // Anonymous pipes have no waitable read with a time-out: look, then read what is there.
     DWORD available = 0;
-    if (!::PeekNamedPipe(pipes_->from_host, nullptr, 0, nullptr, &available, nullptr)) {
+    if (!::PeekNamedPipe(FPipes->FromHost, nullptr, 0, nullptr, &available, nullptr)) {
       return 0;  // the host closed its output
     }
     if (available == 0) {
       if (std::chrono::steady_clock::now() >= deadline) {
-        timed_out = true;
+        timedOut = true;
         return 0;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -142,37 +141,37 @@ std::size_t HostProcess::ReadSome(char* out, std::size_t n,
     }
     DWORD read = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, available));
-    if (!::ReadFile(pipes_->from_host, out, want, &read, nullptr)) return 0;
+    if (!::ReadFile(FPipes->FromHost, out, want, &read, nullptr)) return 0;
     return read;
   }
 }
 
-std::string HostProcess::ErrorOutput() const {
+std::string THostProcess::ErrorOutput() const {
   std::string text;
-  if (pipes_->errors == nullptr) return text;
+  if (FPipes->Errors == nullptr) return text;
   // The host shares the handle and with it the file position: read from the start.
-  ::SetFilePointer(pipes_->errors, 0, nullptr, FILE_BEGIN);
+  ::SetFilePointer(FPipes->Errors, 0, nullptr, FILE_BEGIN);
   char chunk[4096];
   DWORD n = 0;
-  while (::ReadFile(pipes_->errors, chunk, sizeof chunk, &n, nullptr) && n > 0)
+  while (::ReadFile(FPipes->Errors, chunk, sizeof chunk, &n, nullptr) && n > 0)
     text.append(chunk, n);
   return text;
 }
 
-void HostProcess::CloseInput() noexcept { CloseHandleOnce(pipes_->to_host); }
+void THostProcess::CloseInput() noexcept { CloseHandleOnce(FPipes->ToHost); }
 
-void HostProcess::CloseOutput() noexcept { CloseHandleOnce(pipes_->from_host); }
+void THostProcess::CloseOutput() noexcept { CloseHandleOnce(FPipes->FromHost); }
 
-std::optional<int> HostProcess::WaitExit(std::chrono::milliseconds timeout) {
-  if (status_) return status_;
-  if (::WaitForSingleObject(pipes_->process, static_cast<DWORD>(timeout.count())) !=
+std::optional<int> THostProcess::WaitExit(std::chrono::milliseconds timeout) {
+  if (FStatus) return FStatus;
+  if (::WaitForSingleObject(FPipes->Process, static_cast<DWORD>(timeout.count())) !=
       WAIT_OBJECT_0) {
     return std::nullopt;
   }
   DWORD code = 0;
-  ::GetExitCodeProcess(pipes_->process, &code);
-  status_ = static_cast<int>(code);
-  return status_;
+  ::GetExitCodeProcess(FPipes->Process, &code);
+  FStatus = static_cast<int>(code);
+  return FStatus;
 }
 
 std::string DescribeExit(int status) { return "exit code " + std::to_string(status); }

@@ -28,101 +28,102 @@ fs::path Home() { return FromEnv("HOME", "/"); }
 fs::path ConfigHome() { return FromEnv("XDG_CONFIG_HOME", Home() / ".config"); }
 fs::path DataHome() { return FromEnv("XDG_DATA_HOME", Home() / ".local/share"); }
 
-bool Supported(Browser) noexcept { return true; }
+bool Supported(TBrowser) noexcept { return true; }
 
-std::optional<fs::path> ManifestFolder(Browser browser, bool system) {
+std::optional<fs::path> ManifestFolder(TBrowser browser, bool system) {
   switch (browser) {
-    case Browser::kChrome:
+    case TBrowser::Chrome:
       return system ? "/etc/opt/chrome/native-messaging-hosts"
                     : ConfigHome() / "google-chrome/NativeMessagingHosts";
-    case Browser::kChromium:
+    case TBrowser::Chromium:
       return system ? "/etc/chromium/native-messaging-hosts"
                     : ConfigHome() / "chromium/NativeMessagingHosts";
-    case Browser::kEdge:
+    case TBrowser::Edge:
       return system ? "/etc/opt/edge/native-messaging-hosts"
                     : ConfigHome() / "microsoft-edge/NativeMessagingHosts";
-    case Browser::kBrave:
+    case TBrowser::Brave:
       return system ? "/etc/opt/brave.com/brave/native-messaging-hosts"
                     : ConfigHome() / "BraveSoftware/Brave-Browser/NativeMessagingHosts";
     // The portal reads the manifests that a classic Firefox reads, outside the sandbox.
-    case Browser::kFirefox:
-    case Browser::kFirefoxSnap:
-    case Browser::kFirefoxFlatpak:
+    case TBrowser::Firefox:
+    case TBrowser::FirefoxSnap:
+    case TBrowser::FirefoxFlatpak:
       return system ? "/usr/lib/mozilla/native-messaging-hosts"
                     : Home() / ".mozilla/native-messaging-hosts";
-    case Browser::kVivaldi:
+    case TBrowser::Vivaldi:
       if (system) return std::nullopt;
       return ConfigHome() / "vivaldi/NativeMessagingHosts";
     // Opera reads the manifests that Chrome reads.
-    case Browser::kOpera:
+    case TBrowser::Opera:
       if (system) return std::nullopt;
       return ConfigHome() / "google-chrome/NativeMessagingHosts";
-    case Browser::kLibrewolf:
+    case TBrowser::Librewolf:
       if (system) return std::nullopt;
       return Home() / ".librewolf/native-messaging-hosts";
-    case Browser::kChromeFlatpak:
+    case TBrowser::ChromeFlatpak:
       if (system) return std::nullopt;
       return FlatpakConfig("com.google.Chrome") / "google-chrome/NativeMessagingHosts";
-    case Browser::kChromiumFlatpak:
+    case TBrowser::ChromiumFlatpak:
       if (system) return std::nullopt;
       return FlatpakConfig("org.chromium.Chromium") / "chromium/NativeMessagingHosts";
   }
   return std::nullopt;
 }
 
-Sandbox SandboxOf(Browser browser) {
+TSandbox SandboxOf(TBrowser browser) {
   switch (browser) {
-    case Browser::kFirefoxSnap:
-      return {SandboxKind::kPortal, "snap.firefox"};
-    case Browser::kFirefoxFlatpak:
-      return {SandboxKind::kPortal, "org.mozilla.firefox"};
-    case Browser::kChromeFlatpak:
-      return {SandboxKind::kFlatpakSpawn, "com.google.Chrome"};
-    case Browser::kChromiumFlatpak:
-      return {SandboxKind::kFlatpakSpawn, "org.chromium.Chromium"};
+    case TBrowser::FirefoxSnap:
+      return {TSandboxKind::Portal, "snap.firefox"};
+    case TBrowser::FirefoxFlatpak:
+      return {TSandboxKind::Portal, "org.mozilla.firefox"};
+    case TBrowser::ChromeFlatpak:
+      return {TSandboxKind::FlatpakSpawn, "com.google.Chrome"};
+    case TBrowser::ChromiumFlatpak:
+      return {TSandboxKind::FlatpakSpawn, "org.chromium.Chromium"};
     default:
       return {};
   }
 }
 
-std::vector<Installed> FindInstalled() {
-  struct Evidence {
-    Browser browser;
-    const char* kind;
-    std::vector<fs::path> paths;
+std::vector<TInstalled> FindInstalled() {
+  struct TEvidence {
+    TBrowser Browser;
+    const char* Kind;
+    std::vector<fs::path> Paths;
   };
   // Not /usr/bin/firefox: on Ubuntu that is a script that starts the snap.
-  const std::vector<Evidence> evidence = {
-      {Browser::kChrome, "classic", {"/opt/google/chrome/chrome"}},
-      {Browser::kChromium,
+  const std::vector<TEvidence> evidence = {
+      {TBrowser::Chrome, "classic", {"/opt/google/chrome/chrome"}},
+      {TBrowser::Chromium,
        "classic",
        {"/usr/lib/chromium/chromium", "/usr/lib64/chromium-browser/chromium-browser"}},
-      {Browser::kEdge, "classic", {"/opt/microsoft/msedge/msedge"}},
-      {Browser::kBrave, "classic", {"/opt/brave.com/brave/brave"}},
-      {Browser::kFirefox,
+      {TBrowser::Edge, "classic", {"/opt/microsoft/msedge/msedge"}},
+      {TBrowser::Brave, "classic", {"/opt/brave.com/brave/brave"}},
+      {TBrowser::Firefox,
        "classic",
        {"/usr/lib/firefox-esr/firefox-esr", "/usr/lib/firefox/firefox",
         "/usr/lib64/firefox/firefox", "/opt/firefox/firefox"}},
-      {Browser::kVivaldi, "classic", {"/opt/vivaldi/vivaldi"}},
-      {Browser::kOpera,
+      {TBrowser::Vivaldi, "classic", {"/opt/vivaldi/vivaldi"}},
+      {TBrowser::Opera,
        "classic",
        {"/usr/lib/x86_64-linux-gnu/opera/opera", "/usr/lib64/opera/opera"}},
-      {Browser::kLibrewolf,
+      {TBrowser::Librewolf,
        "classic",
        {"/usr/share/librewolf/librewolf", "/usr/lib/librewolf/librewolf"}},
-      {Browser::kFirefoxSnap, "snap", {"/snap/firefox/current", Home() / "snap/firefox"}},
+      {TBrowser::FirefoxSnap, "snap", {"/snap/firefox/current", Home() / "snap/firefox"}},
   };
-  std::vector<Installed> found;
-  for (const Evidence& e : evidence) {
-    for (const fs::path& path : e.paths) {
+  std::vector<TInstalled> found;
+  for (const TEvidence& e : evidence) {
+    for (const fs::path& path : e.Paths) {
       if (Exists(path)) {
-        found.push_back({e.browser, e.kind, path});
+        found.push_back({e.Browser, e.Kind, path});
         break;
       }
     }
   }
-  for (Browser b : {Browser::kChromeFlatpak, Browser::kChromiumFlatpak, Browser::kFirefoxFlatpak}) {
-    const std::string app = SandboxOf(b).app;
+  for (TBrowser b :
+       {TBrowser::ChromeFlatpak, TBrowser::ChromiumFlatpak, TBrowser::FirefoxFlatpak}) {
+    const std::string app = SandboxOf(b).App;
     for (const fs::path& path :
          {DataHome() / "flatpak/app" / app, fs::path("/var/lib/flatpak/app") / app}) {
       if (Exists(path)) {

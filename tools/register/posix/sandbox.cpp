@@ -43,88 +43,88 @@ std::vector<fs::path> FlatpakPermissionFiles(const std::string& app) {
 // The "[Session Bus Policy]" line that lets the app ask flatpak to run programs outside.
 bool GrantsSpawn(const std::string& keyfile) {
   std::istringstream lines(keyfile);
-  bool in_policy = false;
+  bool inPolicy = false;
   for (std::string line; std::getline(lines, line);) {
-    if (line.starts_with("[")) in_policy = line.starts_with("[Session Bus Policy]");
-    if (in_policy && line == "org.freedesktop.Flatpak=talk") return true;
+    if (line.starts_with("[")) inPolicy = line.starts_with("[Session Bus Policy]");
+    if (inPolicy && line == "org.freedesktop.Flatpak=talk") return true;
   }
   return false;
 }
 
-struct Output {
-  int status = -1;
-  std::string text;
+struct TOutput {
+  int Status = -1;
+  std::string Text;
 };
 
 // A fixed command line (the host name is checked before it gets here), its output and status.
-Output Run(const std::string& command) {
-  Output out;
+TOutput Run(const std::string& command) {
+  TOutput out;
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen((command + " 2>&1").c_str(), "r"), ::pclose);
   if (!pipe) return out;
   std::array<char, 4096> buffer;
   for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0;) {
-    out.text.append(buffer.data(), n);
+    out.Text.append(buffer.data(), n);
   }
-  out.status = ::pclose(pipe.release());
+  out.Status = ::pclose(pipe.release());
   return out;
 }
 
-SandboxVerdict CheckFlatpakSpawn(const Sandbox& sandbox) {
-  SandboxVerdict verdict;
-  for (const fs::path& file : FlatpakPermissionFiles(sandbox.app)) {
+TSandboxVerdict CheckFlatpakSpawn(const TSandbox& sandbox) {
+  TSandboxVerdict verdict;
+  for (const fs::path& file : FlatpakPermissionFiles(sandbox.App)) {
     if (GrantsSpawn(ReadAll(file))) {
-      verdict.starts = true;
-      verdict.lines.push_back("sandbox: flatpak " + sandbox.app +
+      verdict.Starts = true;
+      verdict.Lines.push_back("sandbox: flatpak " + sandbox.App +
                               " may start programs outside it (" + file.string() +
                               "): it will start the host");
       return verdict;
     }
   }
-  verdict.lines = {
-      "sandbox: flatpak " + sandbox.app +
+  verdict.Lines = {
+      "sandbox: flatpak " + sandbox.App +
           " may not start programs outside it, so it will NOT "
           "start the host",
       "TO DO: allow it once (this lets the browser run any program as you):",
-      "  flatpak override --user --talk-name=org.freedesktop.Flatpak " + sandbox.app,
+      "  flatpak override --user --talk-name=org.freedesktop.Flatpak " + sandbox.App,
   };
   return verdict;
 }
 
-SandboxVerdict CheckPortal(const Sandbox& sandbox, const std::string& name) {
-  SandboxVerdict verdict;
+TSandboxVerdict CheckPortal(const TSandbox& sandbox, const std::string& name) {
+  TSandboxVerdict verdict;
   const std::string lookup =
       "gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore --object-path "
       "/org/freedesktop/impl/portal/PermissionStore --method "
       "org.freedesktop.impl.portal.PermissionStore.Lookup webextensions " +
       name;
-  const Output found = Run(lookup);
-  const std::string entry = "'" + sandbox.app + "': ['";
-  const std::size_t at = found.text.find(entry);
-  const std::string answer = at == std::string::npos ? "" : found.text.substr(at + entry.size(), 4);
-  const std::string head = "sandbox: " + sandbox.app + " asks the desktop portal to start the host";
-  if (found.status == 0 && answer == "yes'") {
-    verdict.starts = true;
-    verdict.lines.push_back(head + "; the person allowed it: it will start the host");
+  const TOutput found = Run(lookup);
+  const std::string entry = "'" + sandbox.App + "': ['";
+  const std::size_t at = found.Text.find(entry);
+  const std::string answer = at == std::string::npos ? "" : found.Text.substr(at + entry.size(), 4);
+  const std::string head = "sandbox: " + sandbox.App + " asks the desktop portal to start the host";
+  if (found.Status == 0 && answer == "yes'") {
+    verdict.Starts = true;
+    verdict.Lines.push_back(head + "; the person allowed it: it will start the host");
     return verdict;
   }
-  if (found.status == 0 || found.text.find("No entry for") != std::string::npos) {
-    verdict.lines.push_back(
+  if (found.Status == 0 || found.Text.find("No entry for") != std::string::npos) {
+    verdict.Lines.push_back(
         head + ", which it will NOT do: " +
         (answer.starts_with("no'") ? "the person said no" : "no one has allowed it yet"));
   } else {
-    verdict.lines.push_back(head +
+    verdict.Lines.push_back(head +
                             "; whether the person allowed it is unknown (no session bus "
                             "or no gdbus here), so it may NOT start the host");
   }
-  verdict.lines.push_back("TO DO: allow it once, with either command:");
-  verdict.lines.push_back("  flatpak permission-set webextensions " + name + " " + sandbox.app +
+  verdict.Lines.push_back("TO DO: allow it once, with either command:");
+  verdict.Lines.push_back("  flatpak permission-set webextensions " + name + " " + sandbox.App +
                           " yes");
-  verdict.lines.push_back(
+  verdict.Lines.push_back(
       "  gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore --object-path "
       "/org/freedesktop/impl/portal/PermissionStore --method "
       "org.freedesktop.impl.portal.PermissionStore.SetPermission webextensions true " +
-      name + " " + sandbox.app + " \"['yes']\"");
-  verdict.lines.push_back(
+      name + " " + sandbox.App + " \"['yes']\"");
+  verdict.Lines.push_back(
       "  (the desktop portal must offer WebExtensions; Firefox uses it while about:config's "
       "widget.use-xdg-desktop-portal.native-messaging is not 0)");
   return verdict;
@@ -132,8 +132,8 @@ SandboxVerdict CheckPortal(const Sandbox& sandbox, const std::string& name) {
 
 }  // namespace
 
-fs::path SpawnScriptPath(const Sandbox& sandbox, const std::string& name) {
-  return Home() / ".var/app" / sandbox.app / "data/ferolant" / name;
+fs::path SpawnScriptPath(const TSandbox& sandbox, const std::string& name) {
+  return Home() / ".var/app" / sandbox.App / "data/ferolant" / name;
 }
 
 std::string SpawnScriptText(const std::string& host) {
@@ -167,13 +167,13 @@ std::optional<std::string> SpawnedHost(const std::string& script) {
   return std::nullopt;
 }
 
-SandboxVerdict CheckSandbox(const Sandbox& sandbox, const std::string& name) {
-  switch (sandbox.kind) {
-    case SandboxKind::kFlatpakSpawn:
+TSandboxVerdict CheckSandbox(const TSandbox& sandbox, const std::string& name) {
+  switch (sandbox.Kind) {
+    case TSandboxKind::FlatpakSpawn:
       return CheckFlatpakSpawn(sandbox);
-    case SandboxKind::kPortal:
+    case TSandboxKind::Portal:
       return CheckPortal(sandbox, name);
-    case SandboxKind::kNone:
+    case TSandboxKind::None:
       break;
   }
   return {true, {}};

@@ -13,17 +13,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // Where each browser looks for the key that names a host's manifest.
-std::string KeyFolder(Browser browser) {
+std::string KeyFolder(TBrowser browser) {
   switch (browser) {
-    case Browser::kChrome:
+    case TBrowser::Chrome:
       return "Software\\Google\\Chrome\\NativeMessagingHosts";
-    case Browser::kChromium:
+    case TBrowser::Chromium:
       return "Software\\Chromium\\NativeMessagingHosts";
-    case Browser::kEdge:
+    case TBrowser::Edge:
       return "Software\\Microsoft\\Edge\\NativeMessagingHosts";
-    case Browser::kBrave:
+    case TBrowser::Brave:
       return "Software\\BraveSoftware\\Brave-Browser\\NativeMessagingHosts";
-    case Browser::kFirefox:
+    case TBrowser::Firefox:
       return "Software\\Mozilla\\NativeMessagingHosts";
     default:
       break;
@@ -31,29 +31,29 @@ std::string KeyFolder(Browser browser) {
   return {};
 }
 
-std::string Key(Browser browser, const std::string& name) {
+std::string Key(TBrowser browser, const std::string& name) {
   return KeyFolder(browser) + "\\" + name;
 }
 
-Hive HiveOf(const Options& options) {
-  return options.system ? Hive::kLocalMachine : Hive::kCurrentUser;
+THive HiveOf(const TOptions& options) {
+  return options.System ? THive::LocalMachine : THive::CurrentUser;
 }
 
-std::string Shown(Hive hive, const std::string& key) {
+std::string Shown(THive hive, const std::string& key) {
   return std::string(HiveName(hive)) + "\\" + key;
 }
 
 // Chromium-family browsers and Firefox want different members, so each family has its file,
 // beside the host.
-fs::path ManifestFile(Browser browser, const Registration& r) {
-  const char* suffix = browser == Browser::kFirefox ? ".firefox.json" : ".json";
-  return PathFromUtf8(r.path).parent_path() / PathFromUtf8(r.name + suffix);
+fs::path ManifestFile(TBrowser browser, const TRegistration& r) {
+  const char* suffix = browser == TBrowser::Firefox ? ".firefox.json" : ".json";
+  return PathFromUtf8(r.Path).parent_path() / PathFromUtf8(r.Name + suffix);
 }
 
-void RefuseProfiles(const Options& options) {
-  if (options.user_data_dir || options.folder) {
-    throw UsageError(std::string(options.folder ? "--folder" : "--user-data-dir") +
-                     ": browsers on Windows find hosts through the registry only");
+void RefuseProfiles(const TOptions& options) {
+  if (options.UserDataDir || options.Folder) {
+    throw TUsageError(std::string(options.Folder ? "--folder" : "--user-data-dir") +
+                      ": browsers on Windows find hosts through the registry only");
   }
 }
 
@@ -67,19 +67,19 @@ void WriteFile(const fs::path& file, const std::string& text) {
 }  // namespace
 
 // The other browsers' folders and sandboxes are Linux's.
-bool Supported(Browser browser) noexcept { return !KeyFolder(browser).empty(); }
+bool Supported(TBrowser browser) noexcept { return !KeyFolder(browser).empty(); }
 
-int Install(const Options& options, const Registration& registration, std::ostream& out) {
+int Install(const TOptions& options, const TRegistration& registration, std::ostream& out) {
   RefuseProfiles(options);
   std::error_code ec;
-  if (!fs::is_regular_file(PathFromUtf8(registration.path), ec)) {
-    throw UsageError(registration.path + " is not a file (build the host, or give --path)");
+  if (!fs::is_regular_file(PathFromUtf8(registration.Path), ec)) {
+    throw TUsageError(registration.Path + " is not a file (build the host, or give --path)");
   }
-  const Hive hive = HiveOf(options);
-  for (Browser b : options.browsers) {
+  const THive hive = HiveOf(options);
+  for (TBrowser b : options.Browsers) {
     const fs::path file = ManifestFile(b, registration);
     WriteFile(file, ManifestText(b, registration));
-    const std::string key = Key(b, registration.name);
+    const std::string key = Key(b, registration.Name);
     WriteKeyDefault(hive, key, Utf8FromPath(file));
     out << Column(BrowserName(b), 9) << " " << Shown(hive, key) << " -> " << Utf8FromPath(file)
         << "\n";
@@ -87,62 +87,62 @@ int Install(const Options& options, const Registration& registration, std::ostre
   return 0;
 }
 
-int Remove(const Options& options, const Registration& registration, std::ostream& out) {
+int Remove(const TOptions& options, const TRegistration& registration, std::ostream& out) {
   RefuseProfiles(options);
-  const Hive hive = HiveOf(options);
-  for (Browser b : options.browsers) {
-    const std::string key = Key(b, registration.name);
+  const THive hive = HiveOf(options);
+  for (TBrowser b : options.Browsers) {
+    const std::string key = Key(b, registration.Name);
     if (DeleteKey(hive, key))
       out << Column(BrowserName(b), 9) << " removed " << Shown(hive, key) << "\n";
   }
   // The four Chromium-family browsers share one file: it goes once no key names it any more.
-  std::set<std::string> still_named;
-  for (Browser b : kAllBrowsers) {
+  std::set<std::string> stillNamed;
+  for (TBrowser b : kAllBrowsers) {
     if (!Supported(b)) continue;
-    if (auto value = ReadKeyDefault(hive, Key(b, registration.name)).value)
-      still_named.insert(*value);
+    if (auto value = ReadKeyDefault(hive, Key(b, registration.Name)).Value)
+      stillNamed.insert(*value);
   }
-  for (Browser b : options.browsers) {
+  for (TBrowser b : options.Browsers) {
     const fs::path file = ManifestFile(b, registration);
-    if (!still_named.contains(Utf8FromPath(file)) && fs::remove(file)) {
+    if (!stillNamed.contains(Utf8FromPath(file)) && fs::remove(file)) {
       out << Column(BrowserName(b), 9) << " removed " << Utf8FromPath(file) << "\n";
     }
   }
   return 0;
 }
 
-int Check(const Options& options, std::ostream& out) {
-  ValidateName(options.name);
+int Check(const TOptions& options, std::ostream& out) {
+  ValidateName(options.Name);
   RefuseProfiles(options);
-  const Hive hive = HiveOf(options);
+  const THive hive = HiveOf(options);
   int found = 0;
   int failed = 0;
-  for (Browser b : options.browsers) {
-    const std::string key = Shown(hive, Key(b, options.name));
-    const KeyDefault registered = ReadKeyDefault(hive, Key(b, options.name));
+  for (TBrowser b : options.Browsers) {
+    const std::string key = Shown(hive, Key(b, options.Name));
+    const TKeyDefault registered = ReadKeyDefault(hive, Key(b, options.Name));
     const std::string head = Column(BrowserName(b), 9) + " ";
-    if (!registered.exists) {
+    if (!registered.Exists) {
       out << head << "-      not registered: no key " << key << "\n";
       continue;
     }
     ++found;
     std::error_code ec;
-    if (!registered.value || registered.value->empty()) {
+    if (!registered.Value || registered.Value->empty()) {
       out << head << "BROKEN " << key << " has no default value naming the manifest\n";
-    } else if (!fs::is_regular_file(PathFromUtf8(*registered.value), ec)) {
-      out << head << "BROKEN " << key << " names " << *registered.value
+    } else if (!fs::is_regular_file(PathFromUtf8(*registered.Value), ec)) {
+      out << head << "BROKEN " << key << " names " << *registered.Value
           << ", which does not exist\n";
     } else {
-      const ManifestCheck check = CheckManifest(b, *registered.value, options.name, true);
-      out << head << (check.ok ? "OK     " : "BROKEN ") << key << " -> " << *registered.value
+      const TManifestCheck check = CheckManifest(b, *registered.Value, options.Name, true);
+      out << head << (check.Ok ? "OK     " : "BROKEN ") << key << " -> " << *registered.Value
           << "\n";
-      for (const std::string& line : check.lines) out << std::string(17, ' ') << line << "\n";
-      if (check.ok) continue;
+      for (const std::string& line : check.Lines) out << std::string(17, ' ') << line << "\n";
+      if (check.Ok) continue;
     }
     ++failed;
   }
   if (found == 0) {
-    out << "no registration for '" << options.name << "' found: run ferolant-register install\n";
+    out << "no registration for '" << options.Name << "' found: run ferolant-register install\n";
     return 1;
   }
   return failed ? 1 : 0;

@@ -11,41 +11,41 @@ namespace {
 using client::Narrow;
 using client::Widen;
 
-HKEY Root(Hive hive) noexcept {
-  return hive == Hive::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+HKEY Root(THive hive) noexcept {
+  return hive == THive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-[[noreturn]] void Fail(LSTATUS status, Hive hive, const std::string& subkey) {
+[[noreturn]] void Fail(LSTATUS status, THive hive, const std::string& subkey) {
   throw std::system_error(static_cast<int>(status), std::system_category(),
                           std::string(HiveName(hive)) + "\\" + subkey);
 }
 
-class Key {
+class TKey {
  public:
-  Key() = default;
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  ~Key() {
-    if (key_ != nullptr) ::RegCloseKey(key_);
+  TKey() = default;
+  TKey(const TKey&) = delete;
+  TKey& operator=(const TKey&) = delete;
+  ~TKey() {
+    if (FKey != nullptr) ::RegCloseKey(FKey);
   }
-  HKEY* out() noexcept { return &key_; }
-  HKEY get() const noexcept { return key_; }
+  HKEY* out() noexcept { return &FKey; }
+  HKEY get() const noexcept { return FKey; }
 
  private:
-  HKEY key_ = nullptr;
+  HKEY FKey = nullptr;
 };
 
 }  // namespace
 
-const char* HiveName(Hive hive) noexcept { return hive == Hive::kLocalMachine ? "HKLM" : "HKCU"; }
+const char* HiveName(THive hive) noexcept { return hive == THive::LocalMachine ? "HKLM" : "HKCU"; }
 
-KeyDefault ReadKeyDefault(Hive hive, const std::string& subkey) {
-  Key key;
+TKeyDefault ReadKeyDefault(THive hive, const std::string& subkey) {
+  TKey key;
   LSTATUS status = ::RegOpenKeyExW(Root(hive), Widen(subkey).c_str(), 0,
                                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.out());
   if (status == ERROR_FILE_NOT_FOUND) return {};
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
-  KeyDefault found{true, std::nullopt};
+  TKeyDefault found{true, std::nullopt};
   DWORD type = 0;
   DWORD bytes = 0;
   status = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &bytes);
@@ -58,12 +58,12 @@ KeyDefault ReadKeyDefault(Hive hive, const std::string& subkey) {
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
   text.resize(bytes / sizeof(wchar_t));
   while (!text.empty() && text.back() == L'\0') text.pop_back();
-  found.value = Narrow(text);
+  found.Value = Narrow(text);
   return found;
 }
 
-void WriteKeyDefault(Hive hive, const std::string& subkey, const std::string& value) {
-  Key key;
+void WriteKeyDefault(THive hive, const std::string& subkey, const std::string& value) {
+  TKey key;
   LSTATUS status =
       ::RegCreateKeyExW(Root(hive), Widen(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.out(), nullptr);
@@ -75,10 +75,10 @@ void WriteKeyDefault(Hive hive, const std::string& subkey, const std::string& va
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
 }
 
-bool DeleteKey(Hive hive, const std::string& subkey) {
+bool DeleteKey(THive hive, const std::string& subkey) {
   const std::wstring wide = Widen(subkey);
   {
-    Key key;
+    TKey key;
     const LSTATUS status = ::RegOpenKeyExW(
         Root(hive), wide.c_str(), 0,
         DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY,
