@@ -102,7 +102,7 @@ TOutcome BuildDetachedCades(const TCadesRequest& request, std::string& der) {
   if (toBeSigned.empty()) return Failed("the signed attributes could not be encoded");
   std::string signature;
   TOutcome signedOutcome = request.Key.Sign(request.Digest, toBeSigned, signature);
-  if (!signedOutcome.ok()) return signedOutcome;
+  if (!signedOutcome.Succeeded()) return signedOutcome;
   if (ASN1_STRING_set(CMS_SignerInfo_get0_signature(signer), signature.data(),
                       static_cast<int>(signature.size())) != 1) {
     return Failed("out of memory");

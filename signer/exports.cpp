@@ -21,12 +21,13 @@ namespace {
 
 struct TLibraryState {
   std::mutex Lock;
-  std::unique_ptr<tavrin::TSigningLibrary> library;
+  std::unique_ptr<tavrin::TSigningLibrary> Instance;
   std::u16string LastError;
 
   tavrin::TSigningLibrary& Library() {
-    if (!library) library = std::make_unique<tavrin::TSigningLibrary>(tavrin::MakeLibraryConsent());
-    return *library;
+    if (!Instance)
+      Instance = std::make_unique<tavrin::TSigningLibrary>(tavrin::MakeLibraryConsent());
+    return *Instance;
   }
 };
 
@@ -83,7 +84,7 @@ std::int32_t SignWith(TBstr* signature, TSign sign) noexcept {
   return Guarded([&](TLibraryState& state) {
     std::string base64;
     const tavrin::TOutcome outcome = sign(state.Library(), base64);
-    if (!outcome.ok()) return Report(state, outcome);
+    if (!outcome.Succeeded()) return Report(state, outcome);
     return Deliver(state, signature, base64);
   });
 }
@@ -157,7 +158,7 @@ std::int32_t FEROLANT_LIBCALL EncodeFileW(const TOleChar* fileName, TBstr* encod
           made = platform::SysAllocStringLen(nullptr, static_cast<std::uint32_t>(units));
           return made;
         });
-    if (outcome.ok() && encoded != nullptr) {
+    if (outcome.Succeeded() && encoded != nullptr) {
       *encoded = made;
     } else {
       platform::SysFreeString(made);
@@ -170,7 +171,7 @@ std::int32_t FEROLANT_LIBCALL GetLastCertSenderSignatureSNW(TBstr* serial) {
   return Guarded([&](TLibraryState& state) {
     std::string hex;
     const tavrin::TOutcome outcome = state.Library().LastSerial(hex);
-    if (!outcome.ok()) return Report(state, outcome);
+    if (!outcome.Succeeded()) return Report(state, outcome);
     return Deliver(state, serial, hex);
   });
 }
@@ -194,7 +195,7 @@ std::int32_t FEROLANT_LIBCALL GetFileNameDlgW(const TOleChar* text1, const TOleC
         EncodeUtf8(InText(text3), TUtf8Mode::umReplace), InPath(text4), kind == kSeveralFiles};
     std::vector<std::string> paths;
     const tavrin::TOutcome outcome = state.Library().ChooseFiles(request, paths);
-    if (!outcome.ok()) return Report(state, outcome);
+    if (!outcome.Succeeded()) return Report(state, outcome);
     std::string joined;
     for (const std::string& path : paths) {
       if (path.find(kNameSeparator) != std::string::npos) {

@@ -174,7 +174,7 @@ TOutcome TSigningLibrary::SignText(std::u16string_view text, std::string& base64
 TOutcome TSigningLibrary::SignFile(const std::string& path, std::string& base64) {
   TOutcome opened;
   TFileSource file(path, opened);
-  if (!opened.ok()) return opened;
+  if (!opened.Succeeded()) return opened;
   TEvpMdCtxPtr toSign = DigestContext(FSignatureDigest);
   TEvpMdCtxPtr shown = DigestContext(EVP_sha256());
   if (!toSign || !shown) return TOutcome::Fail(TStatus::OutOfMemory, "Out of memory");
@@ -184,7 +184,7 @@ TOutcome TSigningLibrary::SignFile(const std::string& path, std::string& base64)
     EVP_DigestUpdate(shown.get(), piece.data(), piece.size());
     hashed += piece.size();
   });
-  if (!read.ok()) return read;
+  if (!read.Succeeded()) return read;
   if (hashed != file.Size() || !file.Unchanged()) {
     return TOutcome::Fail(
         TStatus::FileChanged,
@@ -244,7 +244,7 @@ TOutcome TSigningLibrary::Sign(const TSigningSubject& subject, std::string_view 
   const bool previousWrong = FWrongPin.count(candidate.Identity) != 0;
   TOutcome unlocked = candidate.Key->Unlock(*FConsent, {subject, previousWrong});
   if (unlocked.Status == TStatus::WrongPin) FWrongPin.insert(candidate.Identity);
-  if (!unlocked.ok()) return unlocked;
+  if (!unlocked.Succeeded()) return unlocked;
   FWrongPin.erase(candidate.Identity);
 
   std::string der;
@@ -252,7 +252,7 @@ TOutcome TSigningLibrary::Sign(const TSigningSubject& subject, std::string_view 
       BuildDetachedCades({*candidate.Key, FSignatureDigest, FCertificateDigest, digest}, der);
   // A PIN-always key's second login may be the one that refuses the PIN.
   if (built.Status == TStatus::WrongPin) FWrongPin.insert(candidate.Identity);
-  if (!built.ok()) return built;
+  if (!built.Succeeded()) return built;
   base64 = Base64Of(der);
   FLastSerial = SerialHex(candidate.Key->Certificate());
   return TOutcome::Ok();
@@ -262,8 +262,8 @@ TOutcome TSigningLibrary::EncodeFile(const std::string& path,
                                      const std::function<char16_t*(std::size_t units)>& allocate) {
   TOutcome opened;
   TFileSource file(path, opened);
-  if (!opened.ok()) return opened;
-  if (TOutcome allowed = MayRead(path, file); !allowed.ok()) return allowed;
+  if (!opened.Succeeded()) return opened;
+  if (TOutcome allowed = MayRead(path, file); !allowed.Succeeded()) return allowed;
   if (file.Size() > kLargestEncodableFile) {
     return TOutcome::Fail(TStatus::FileTooLarge,
                           "The file \"" + path + "\" is too large to be returned in Base64");
@@ -280,8 +280,8 @@ TOutcome TSigningLibrary::EncodeFile(const std::string& path,
   };
   TBase64Stream encoder;
   TOutcome read = file.Read([&](std::string_view piece) { encoder.Add(piece, put); });
-  if (read.ok()) encoder.Finish(put);
-  if (read.ok() && written != units) {
+  if (read.Succeeded()) encoder.Finish(put);
+  if (read.Succeeded() && written != units) {
     read = TOutcome::Fail(TStatus::UnreadableFile,
                           "The file \"" + path + "\" changed while it was being read");
   }

@@ -42,7 +42,7 @@ struct TOutcome {
   static TOutcome Fail(TStatus Status, std::string Sentence) {
     return {Status, std::move(Sentence)};
   }
-  bool ok() const noexcept { return Status == TStatus::Ok; }
+  bool Succeeded() const noexcept { return Status == TStatus::Ok; }
 };
 
 }  // namespace tavrin

@@ -69,18 +69,19 @@ class TTokenKey final : public ISigningKey {
     if ((token.flags & CKF_PROTECTED_AUTHENTICATION_PATH) != 0) {
       TOutcome confirmed = Confirmed(consent.Confirm({FSummary, context.Subject, true}));
       FPinPad = true;
-      if (!confirmed.ok() || !userLogin) return confirmed;
+      if (!confirmed.Succeeded() || !userLogin) return confirmed;
       return UserLogin();
     }
     TPinRequest request{FSummary, context.Subject, false, context.PreviousAttemptWrong,
                         std::nullopt};
     if ((token.flags & CKF_USER_PIN_FINAL_TRY) != 0) request.TriesLeft = 1;
     TOutcome answered = Confirmed(consent.AskPin(request, FPin));
-    if (!answered.ok()) return answered;
+    if (!answered.Succeeded()) return answered;
     TOutcome unlocked = userLogin ? UserLogin() : TOutcome::Ok();
-    if (unlocked.ok() && !FAlwaysAuthenticate) FAlwaysAuthenticate = AlwaysAuthenticate(FindKey());
+    if (unlocked.Succeeded() && !FAlwaysAuthenticate)
+      FAlwaysAuthenticate = AlwaysAuthenticate(FindKey());
     // Kept only for the login that the one signature of a PIN-always key needs.
-    if (!unlocked.ok() || !FAlwaysAuthenticate) FPin.Wipe();
+    if (!unlocked.Succeeded() || !FAlwaysAuthenticate) FPin.Wipe();
     return unlocked;
   }
 

@@ -140,11 +140,11 @@ struct TReply {
 
 class TRecordingHost final : public IOperationHost {
  public:
-  TWideStrings params;
+  TWideStrings ParamList;
   std::vector<TReply> Replies;
   bool FailReply = false;
 
-  const TWideStrings& Params() const override { return params; }
+  const TWideStrings& Params() const override { return ParamList; }
   void SendReply(std::int32_t errNo, std::u16string errMsg, std::u16string data) override {
     fake->Events.push_back("SendReply");
     if (FailReply) throw std::runtime_error("Stream write error");
@@ -163,7 +163,7 @@ class LibraryOperationsTest : public ::testing::Test {
   }
 
   void Params(std::initializer_list<std::u16string> texts) {
-    for (const auto& text : texts) host.params.AddItem(text);
+    for (const auto& text : texts) host.ParamList.AddItem(text);
   }
 
   const TReply& OnlyReply() {
@@ -234,7 +234,7 @@ TEST_F(LibraryOperationsTest, FileNameDialogModeCountsOnlyItsLowSixteenBits) {
   EXPECT_EQ(library.Numbers, std::vector<std::int32_t>{65538});
 
   // Without a fifth parameter the mode is 0 and text 2 goes through.
-  host.params.ClearItems();
+  host.ParamList.ClearItems();
   Params({u"", u"abc"});
   operations::DoGetFileNameDlg(host, tavrin);
   EXPECT_EQ(library.InTexts,
@@ -250,7 +250,7 @@ TEST_F(LibraryOperationsTest, SigningReadsTextAndNumberAndWatchesForTheDialog) {
               ElementsAre("SyncFixWind", "SignDetachedW 31", "GetLastErrorStrW", "SendReply"));
 
   library.Events.clear();
-  host.params.ClearItems();
+  host.ParamList.ClearItems();
   Params({u"/tmp/a.pdf"});  // a missing param2 reads as 0
   operations::DoSignFileDetached(host, tavrin);
   EXPECT_EQ(library.InTexts[0], u"/tmp/a.pdf");
@@ -258,7 +258,7 @@ TEST_F(LibraryOperationsTest, SigningReadsTextAndNumberAndWatchesForTheDialog) {
               ElementsAre("SyncFixWind", "SignFileDetachedW 0", "GetLastErrorStrW", "SendReply"));
 
   // Nothing at all: a null text and 0.
-  host.params.ClearItems();
+  host.ParamList.ClearItems();
   operations::DoSignDetached(host, tavrin);
   EXPECT_EQ(library.InTexts[0], std::nullopt);
   EXPECT_EQ(library.Numbers.back(), 0);
@@ -269,7 +269,7 @@ TEST_F(LibraryOperationsTest, NumberParametersFollowTheNumberSyntax) {
       {u"12", 12}, {u" -7", -7}, {u"$1F", 31},       {u"12 ", 0},
       {u"abc", 0}, {u"", 0},     {u"2147483648", 0}, {u"\u0661\u0662", 0}};
   for (const auto& [text, number] : cases) {
-    host.params.ClearItems();
+    host.ParamList.ClearItems();
     Params({text});
     operations::DoSetCfgCodePageNumber(host, tavrin);
     EXPECT_EQ(library.Numbers.back(), number) << Narrow(text);

@@ -31,27 +31,27 @@ class StandInLibraryTest : public ::testing::Test {
   static void TearDownTestSuite() { binding.reset(); }
   void SetUp() override {
     ASSERT_NE(binding->library, nullptr) << binding->error;
-    ASSERT_EQ(lib().SetCfgCodePageNumberW(1250), 0);
+    ASSERT_EQ(Lib().SetCfgCodePageNumberW(1250), 0);
   }
 
-  static const TTavrinFunctions& lib() { return binding->library->functions; }
+  static const TTavrinFunctions& Lib() { return binding->library->functions; }
 
   static std::u16string LastError() {
-    TOutBstr message(lib().FreeString);
-    lib().GetLastErrorStrW(message.Out());
+    TOutBstr message(Lib().FreeString);
+    Lib().GetLastErrorStrW(message.Out());
     return message.Text();
   }
 
   template <typename TCall>
   static TResult Call(TCall call) {
-    TOutBstr out(lib().FreeString);
+    TOutBstr out(Lib().FreeString);
     const std::int32_t status = call(out.Out());
     return {status, out.Text(), LastError()};
   }
 
   static TResult Sign(std::u16string_view text, std::int32_t number) {
     TInBstr in(text);
-    return Call([&](TBstr* out) { return lib().SignDetachedW(in.Get(), out, number); });
+    return Call([&](TBstr* out) { return Lib().SignDetachedW(in.Get(), out, number); });
   }
 
   static std::unique_ptr<TTavrinBinding> binding;
@@ -105,7 +105,7 @@ TEST_F(StandInLibraryTest, SerialNumberFollowsTheLastSignature) {
   for (char16_t& c : expected) {
     if (c >= u'a' && c <= u'f') c = static_cast<char16_t>(c - u'a' + u'A');
   }
-  const TResult serial = Call([](TBstr* out) { return lib().GetLastCertSenderSignatureSNW(out); });
+  const TResult serial = Call([](TBstr* out) { return Lib().GetLastCertSenderSignatureSNW(out); });
   EXPECT_EQ(serial.Status, 0);
   EXPECT_EQ(serial.Text, expected);
 }
@@ -161,39 +161,39 @@ TEST_F(StandInLibraryTest, SigningNothingFailsWithAReason) {
 
 TEST_F(StandInLibraryTest, CodePageIsKeptAndOutOfRangeNumbersAreRefused) {
   std::uint16_t codePage = 0;
-  EXPECT_EQ(lib().SetCfgCodePageNumberW(852), 0);
-  EXPECT_EQ(lib().GetCfgCodePageNumberW(&codePage), 0);
+  EXPECT_EQ(Lib().SetCfgCodePageNumberW(852), 0);
+  EXPECT_EQ(Lib().GetCfgCodePageNumberW(&codePage), 0);
   EXPECT_EQ(codePage, 852);
 
-  EXPECT_EQ(lib().SetCfgCodePageNumberW(0), 1);
+  EXPECT_EQ(Lib().SetCfgCodePageNumberW(0), 1);
   EXPECT_EQ(LastError(), u"Invalid code page number 0");
-  EXPECT_EQ(lib().SetCfgCodePageNumberW(65536), 1);
+  EXPECT_EQ(Lib().SetCfgCodePageNumberW(65536), 1);
   codePage = 0;
-  lib().GetCfgCodePageNumberW(&codePage);
+  Lib().GetCfgCodePageNumberW(&codePage);
   EXPECT_EQ(codePage, 852);
 }
 
 TEST_F(StandInLibraryTest, CodePage65535PutsTheLibraryOutOfService) {
-  ASSERT_EQ(lib().SetCfgCodePageNumberW(65535), 0);
-  const TResult about = Call([](TBstr* out) { return lib().AboutW(out); });
+  ASSERT_EQ(Lib().SetCfgCodePageNumberW(65535), 0);
+  const TResult about = Call([](TBstr* out) { return Lib().AboutW(out); });
   EXPECT_EQ(about.Status, 3);
   EXPECT_EQ(about.Text, u"");
   EXPECT_NE(about.LastError, u"");
   std::uint16_t codePage = 0;
-  EXPECT_EQ(lib().GetCfgCodePageNumberW(&codePage), 3);
+  EXPECT_EQ(Lib().GetCfgCodePageNumberW(&codePage), 3);
   EXPECT_EQ(codePage, 65535);
 
-  ASSERT_EQ(lib().SetCfgCodePageNumberW(1250), 0);
-  EXPECT_EQ(Call([](TBstr* out) { return lib().AboutW(out); }).Status, 0);
+  ASSERT_EQ(Lib().SetCfgCodePageNumberW(1250), 0);
+  EXPECT_EQ(Call([](TBstr* out) { return Lib().AboutW(out); }).Status, 0);
 }
 
 TEST_F(StandInLibraryTest, HashSettersAcceptDifferentRanges) {
-  EXPECT_EQ(lib().SetCfgSignatureHashAlgorithmNumberW(9), 7);
+  EXPECT_EQ(Lib().SetCfgSignatureHashAlgorithmNumberW(9), 7);
   EXPECT_EQ(LastError(), u"Unsupported signature hash algorithm 9");
-  EXPECT_EQ(lib().SetCfgSignatureHashAlgorithmNumberW(4), 0);
-  EXPECT_EQ(lib().SetCfgSigningCertificateHashAlgorithmNumberW(4), 8);
-  EXPECT_EQ(lib().SetCfgSignatureHashAlgorithmNumberW(2), 0);
-  EXPECT_EQ(lib().SetCfgSigningCertificateHashAlgorithmNumberW(2), 0);
+  EXPECT_EQ(Lib().SetCfgSignatureHashAlgorithmNumberW(4), 0);
+  EXPECT_EQ(Lib().SetCfgSigningCertificateHashAlgorithmNumberW(4), 8);
+  EXPECT_EQ(Lib().SetCfgSignatureHashAlgorithmNumberW(2), 0);
+  EXPECT_EQ(Lib().SetCfgSigningCertificateHashAlgorithmNumberW(2), 0);
   EXPECT_EQ(LastError(), u"");
 }
 
@@ -224,7 +224,7 @@ TEST_F(StandInFileTest, EncodesFileBytesAsBase64) {
                                         {std::string("\0\xFF\x10", 3), u"AP8Q"},
                                         {"", u""}}) {
     TInBstr name(Write(content));
-    const TResult result = Call([&](TBstr* out) { return lib().EncodeFileW(name.Get(), out); });
+    const TResult result = Call([&](TBstr* out) { return Lib().EncodeFileW(name.Get(), out); });
     EXPECT_EQ(result.Status, 0);
     EXPECT_EQ(result.Text, base64);
   }
@@ -234,7 +234,7 @@ TEST_F(StandInFileTest, SignsFileBytes) {
   const std::string content("line\r\n\0end", 11);
   TInBstr name(Write(content));
   const TResult result =
-      Call([&](TBstr* out) { return lib().SignFileDetachedW(name.Get(), out, 3); });
+      Call([&](TBstr* out) { return Lib().SignFileDetachedW(name.Get(), out, 3); });
   EXPECT_EQ(result.Status, 0);
   EXPECT_EQ(result.Text, u"STANDIN-FILESIG:" + Hex(Fnv(content, 3)) + u":11:3");
 }
@@ -243,10 +243,10 @@ TEST_F(StandInFileTest, UnreadableOrMissingNamesFail) {
   TInBstr directory(folder.u16string());
   TInBstr missing(u"/nonexistent/file");
   for (const TInText name : {directory.Get(), missing.Get()}) {
-    EXPECT_EQ(Call([&](TBstr* out) { return lib().EncodeFileW(name, out); }).Status, 5);
-    EXPECT_EQ(Call([&](TBstr* out) { return lib().SignFileDetachedW(name, out, 0); }).Status, 5);
+    EXPECT_EQ(Call([&](TBstr* out) { return Lib().EncodeFileW(name, out); }).Status, 5);
+    EXPECT_EQ(Call([&](TBstr* out) { return Lib().SignFileDetachedW(name, out, 0); }).Status, 5);
   }
-  const TResult none = Call([](TBstr* out) { return lib().EncodeFileW(nullptr, out); });
+  const TResult none = Call([](TBstr* out) { return Lib().EncodeFileW(nullptr, out); });
   EXPECT_EQ(none.Status, 2);
   EXPECT_EQ(none.LastError, u"No file name given");
 }
@@ -256,14 +256,14 @@ TEST_F(StandInLibraryTest, FileDialogDescribesWhatItWasGiven) {
   TInBstr buffer(std::u16string(1'024'000, u' '));
   TInBstr filter(u"*.pdf");
   const TResult chosen = Call([&](TBstr* out) {
-    return lib().GetFileNameDlgW(title.Get(), buffer.Get(), filter.Get(), nullptr, 65538, out);
+    return Lib().GetFileNameDlgW(title.Get(), buffer.Get(), filter.Get(), nullptr, 65538, out);
   });
   EXPECT_EQ(chosen.Status, 0);
   EXPECT_EQ(chosen.Text, u"mode=65538;lengths=14,1024000,5,0;spaces2=1024000;text1=Vyberte soubor");
 
   TInBstr cancel(u"cancel");
   const TResult cancelled = Call([&](TBstr* out) {
-    return lib().GetFileNameDlgW(cancel.Get(), nullptr, nullptr, nullptr, 0, out);
+    return Lib().GetFileNameDlgW(cancel.Get(), nullptr, nullptr, nullptr, 0, out);
   });
   EXPECT_EQ(cancelled.Status, 4);
   EXPECT_EQ(cancelled.Text, u"");

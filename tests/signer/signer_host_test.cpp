@@ -470,7 +470,7 @@ struct TCardCase {
   const char* Name;
   int Tries;     // what the first card's PIN counter has left
   bool FirstIn;  // the first card is in its slot when the host starts
-  bool second;   // a second card in the second slot
+  bool Second;   // a second card in the second slot
   std::vector<TCardStep> Steps;
 };
 
@@ -495,12 +495,12 @@ class CardLife : public SignerHost, public ::testing::WithParamInterface<TCardCa
     if (IsSkipped()) return;
     if (c.FirstIn) WriteFile(folder / "card-a", "");
     cards.push_back(Card("card-a", 1, c.Tries, kVpcdPort, "rsa", "ec"));
-    if (c.second) {
+    if (c.Second) {
       WriteFile(folder / "card-b", "");
       cards.push_back(Card("card-b", 2, 3, kVpcdPort + 1, "file", "always"));
     }
     if (c.FirstIn) Powered("card-a");
-    if (c.second) Powered("card-b");
+    if (c.Second) Powered("card-b");
   }
 
   void AfterHost() override {

@@ -42,7 +42,7 @@ class RealHost : public ::testing::Test {
 
 TEST_F(RealHost, AnswersTheDocumentedExchangeByteForByte) {
   const TExchange ex = RunExchange(*FHost, BuildRequest("NATIVEVERSION", {}, 3), Patient());
-  ASSERT_TRUE(ex.ok()) << ex.Failure;
+  ASSERT_TRUE(ex.Succeeded()) << ex.Failure;
   EXPECT_EQ(
       ex.Replies[0].Body,
       R"({"metoda":"NATIVEVERSION","result":{"data":"2","hasNextPart":0},"errNo":0,"tabID":3,"errMsg":""})");
@@ -55,7 +55,7 @@ TEST_F(RealHost, AnswersTheDocumentedExchangeByteForByte) {
 TEST_F(RealHost, LongNonAsciiResultArrivesWholeInFramesABrowserTakes) {
   const TExchange ex =
       RunExchange(*FHost, BuildRequest("SIGNDETACHED", {"x", "21000000"}, 5), Patient());
-  ASSERT_TRUE(ex.ok()) << ex.Failure;
+  ASSERT_TRUE(ex.Succeeded()) << ex.Failure;
   EXPECT_GE(ex.Replies.size(), 3u);
   for (const TReply& r : ex.Replies) {
     EXPECT_TRUE(r.Problems.empty()) << r.Problems.front();

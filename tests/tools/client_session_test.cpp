@@ -44,7 +44,7 @@ TEST(ClientSession, FollowsBlocksAndJoinsThemExactly) {
   ASSERT_TRUE(host);
   // 1,000,000 units arrive as 450000 + 450000 + 100000; the first cut falls inside a pair.
   const TExchange ex = RunExchange(*host, BuildRequest("LONG", {"1000000"}, 9), Patient());
-  ASSERT_TRUE(ex.ok()) << ex.Failure;
+  ASSERT_TRUE(ex.Succeeded()) << ex.Failure;
   ASSERT_EQ(ex.Replies.size(), 3u);
   EXPECT_EQ(ex.Replies[0].Data.size(), 450000u);
   EXPECT_EQ(ex.Replies[1].Data.size(), 450000u);
@@ -100,12 +100,12 @@ TEST(ClientSession, FlagsRepliesABrowserWouldTripOver) {
   auto host = StartFake();
   ASSERT_TRUE(host);
   const TExchange huge = RunExchange(*host, BuildRequest("HUGE", {}, 1), Patient());
-  ASSERT_TRUE(huge.ok());
+  ASSERT_TRUE(huge.Succeeded());
   EXPECT_EQ(huge.ProblemCount(), 1u);
   EXPECT_EQ(huge.Data.size(), 200000u);
 
   const TExchange broken = RunExchange(*host, BuildRequest("BROKEN", {}, 1), Patient());
-  ASSERT_TRUE(broken.ok());  // a frame came; its body is the problem
+  ASSERT_TRUE(broken.Succeeded());  // a frame came; its body is the problem
   EXPECT_FALSE(broken.Replies[0].Parsed);
 
   // A boolean hasNextPart is not followed: only the integer 1 means "more".

@@ -35,7 +35,7 @@ struct TExchange {
   std::u16string Data;          // the data of all replies, concatenated
   std::string Failure;  // set when the host did not answer properly; the exchange is cut there
 
-  bool ok() const { return Failure.empty(); }
+  bool Succeeded() const { return Failure.empty(); }
   std::size_t ProblemCount() const;
 };
 

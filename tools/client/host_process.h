@@ -47,7 +47,7 @@ class THostProcess {
   // timeout.
   std::optional<int> WaitExit(std::chrono::milliseconds timeout);
 
-  long pid() const noexcept;
+  long Pid() const noexcept;
 
   // What the host has written to its standard error so far; empty unless started with
   // captureErrors.

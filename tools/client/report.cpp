@@ -52,7 +52,7 @@ void PrintExchange(std::ostream& out, std::size_t number, const TExchange& ex,
       out << "    data: " << Shorten(Utf16ToDisplay(ex.Data), options.Show) << '\n';
     }
   }
-  if (!ex.ok()) out << "    FAILED: " << ex.Failure << '\n';
+  if (!ex.Succeeded()) out << "    FAILED: " << ex.Failure << '\n';
 }
 
 }  // namespace ferolant::client

@@ -26,7 +26,7 @@ int RunSession(const TSessionConfig& config, std::ostream& out, std::ostream& er
     err << "ferolant-client: " << error << '\n';
     return kSessionCannotStart;
   }
-  out << "host " << config.HostPath << " started, pid " << host->pid() << '\n';
+  out << "host " << config.HostPath << " started, pid " << host->Pid() << '\n';
 
   std::ofstream dataOut;
   if (!config.DataOut.empty()) {
@@ -43,7 +43,7 @@ int RunSession(const TSessionConfig& config, std::ostream& out, std::ostream& er
     const TExchange ex = RunExchange(*host, request, config.Exchange);
     PrintExchange(out, ++number, ex, config.Report);
     if (dataOut) dataOut << EncodeUtf8(ex.Data, TUtf8Mode::umReplace) << '\n';
-    if (!ex.ok()) {
+    if (!ex.Succeeded()) {
       failed = true;
       break;  // the host's state is unknown now; later replies would be misread
     }

@@ -12,17 +12,17 @@ std::u16string Units(std::size_t count, char16_t unit = u'x') {
 
 TEST(JsonWriterString, GrowsByDoublingWithSlackBeyondTheRequest) {
   struct TCase {
-    std::size_t first, second;
+    std::size_t First, Second;
     std::int32_t Capacity;
   };
   // A fresh sink holds 32 units; the terminator must always fit behind the text.
   for (const TCase c : {TCase{31, 0, 32}, TCase{40, 0, 64}, TCase{100, 0, 108}, TCase{31, 1, 64},
                         TCase{20, 20, 64}, TCase{64, 0, 72}}) {
     TJsonWriterString sink;
-    sink.Append(Units(c.first));
-    sink.Append(Units(c.second));
-    EXPECT_EQ(sink.Capacity(), c.Capacity) << c.first << "+" << c.second;
-    EXPECT_EQ(sink.CharCount(), static_cast<std::int32_t>(c.first + c.second));
+    sink.Append(Units(c.First));
+    sink.Append(Units(c.Second));
+    EXPECT_EQ(sink.Capacity(), c.Capacity) << c.First << "+" << c.Second;
+    EXPECT_EQ(sink.CharCount(), static_cast<std::int32_t>(c.First + c.Second));
     EXPECT_LT(sink.CharCount(), sink.Capacity());
     EXPECT_EQ(sink.Chars()[sink.CharCount()], u'\0');
   }

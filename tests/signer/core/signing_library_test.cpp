@@ -98,10 +98,10 @@ class CertificateHash : public SigningCore,
 
 TEST_P(CertificateHash, ChoosesTheSigningCertificateAttribute) {
   tavrin::TSigningLibrary library(std::make_unique<TPassword>());
-  ASSERT_TRUE(library.SetCertificateHash(GetParam().Number).ok());
+  ASSERT_TRUE(library.SetCertificateHash(GetParam().Number).Succeeded());
   std::string base64;
   const tavrin::TOutcome outcome = library.SignText(u"text", base64);
-  ASSERT_TRUE(outcome.ok()) << outcome.Sentence;
+  ASSERT_TRUE(outcome.Succeeded()) << outcome.Sentence;
   const std::string printed = Printed(base64);
   EXPECT_NE(printed.find(GetParam().Attribute), std::string::npos) << printed;
   EXPECT_EQ(printed.find(GetParam().Absent), std::string::npos) << printed;
@@ -170,7 +170,7 @@ TEST_F(SigningCore, TheFileShownIsTheFileHashed) {
   person.WhileAsked = [&] { std::ofstream(folder / "paper.txt") << "transfer my house"; };
   tavrin::TSigningLibrary library(std::move(consent));
   std::string base64;
-  ASSERT_TRUE(library.SignFile((folder / "paper.txt").string(), base64).ok());
+  ASSERT_TRUE(library.SignFile((folder / "paper.txt").string(), base64).Succeeded());
   EXPECT_EQ(person.Shown.FileSize, 3u);
   EXPECT_EQ(person.Shown.FileDigest, "ba7816bf8f01cfea");  // SHA-256 of "abc"
 }

@@ -103,7 +103,7 @@ THostProcess::~THostProcess() {
   CloseFd(FPipes->Errors);
 }
 
-long THostProcess::pid() const noexcept { return FPipes->Pid; }
+long THostProcess::Pid() const noexcept { return FPipes->Pid; }
 
 bool THostProcess::WriteRaw(std::string_view bytes) {
   while (!bytes.empty()) {

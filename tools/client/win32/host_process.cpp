@@ -107,7 +107,7 @@ THostProcess::~THostProcess() {
   CloseHandleOnce(FPipes->Errors);
 }
 
-long THostProcess::pid() const noexcept { return static_cast<long>(FPipes->Pid); }
+long THostProcess::Pid() const noexcept { return static_cast<long>(FPipes->Pid); }
 
 bool THostProcess::WriteRaw(std::string_view bytes) {
   while (!bytes.empty()) {

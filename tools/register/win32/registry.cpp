@@ -28,8 +28,8 @@ class TKey {
   ~TKey() {
     if (FKey != nullptr) ::RegCloseKey(FKey);
   }
-  HKEY* out() noexcept { return &FKey; }
-  HKEY get() const noexcept { return FKey; }
+  HKEY* Out() noexcept { return &FKey; }
+  HKEY Get() const noexcept { return FKey; }
 
  private:
   HKEY FKey = nullptr;
@@ -42,18 +42,18 @@ const char* HiveName(THive hive) noexcept { return hive == THive::LocalMachine ?
 TKeyDefault ReadKeyDefault(THive hive, const std::string& subkey) {
   TKey key;
   LSTATUS status = ::RegOpenKeyExW(Root(hive), Widen(subkey).c_str(), 0,
-                                   KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.out());
+                                   KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Out());
   if (status == ERROR_FILE_NOT_FOUND) return {};
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
   TKeyDefault found{true, std::nullopt};
   DWORD type = 0;
   DWORD bytes = 0;
-  status = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &bytes);
+  status = ::RegQueryValueExW(key.Get(), nullptr, nullptr, &type, nullptr, &bytes);
   if (status == ERROR_FILE_NOT_FOUND || (type != REG_SZ && type != REG_EXPAND_SZ)) return found;
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
   std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
   bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-  status = ::RegQueryValueExW(key.get(), nullptr, nullptr, &type,
+  status = ::RegQueryValueExW(key.Get(), nullptr, nullptr, &type,
                               reinterpret_cast<BYTE*>(text.data()), &bytes);
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
   text.resize(bytes / sizeof(wchar_t));
@@ -66,11 +66,11 @@ void WriteKeyDefault(THive hive, const std::string& subkey, const std::string& v
   TKey key;
   LSTATUS status =
       ::RegCreateKeyExW(Root(hive), Widen(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.out(), nullptr);
+                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.Out(), nullptr);
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
   const std::wstring text = Widen(value);
   status =
-      ::RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+      ::RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
 }
@@ -82,10 +82,10 @@ bool DeleteKey(THive hive, const std::string& subkey) {
     const LSTATUS status = ::RegOpenKeyExW(
         Root(hive), wide.c_str(), 0,
         DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY,
-        key.out());
+        key.Out());
     if (status == ERROR_FILE_NOT_FOUND) return false;
     if (status != ERROR_SUCCESS) Fail(status, hive, subkey);
-    const LSTATUS cleared = ::RegDeleteTreeW(key.get(), nullptr);
+    const LSTATUS cleared = ::RegDeleteTreeW(key.Get(), nullptr);
     if (cleared != ERROR_SUCCESS) Fail(cleared, hive, subkey);
   }
   const LSTATUS status = ::RegDeleteKeyExW(Root(hive), wide.c_str(), KEY_WOW64_64KEY, 0);
