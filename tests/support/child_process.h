@@ -43,7 +43,7 @@ class TChildProcess {
   // Stops reading the child's output: its pending and later writes fail.
   void CloseOutput();
   // The child's process id, for looking at it in /proc.
-  int Pid() const noexcept { return static_cast<int>(FHost->pid()); }
+  int Pid() const noexcept { return static_cast<int>(FHost->Pid()); }
 
   // Exactly count bytes of the child's output, or nullopt when the output
   // ended or the time-out passed first.
