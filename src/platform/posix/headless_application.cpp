@@ -138,10 +138,8 @@ void THeadlessApplication::RegisterTimer(THeadlessTimer* timer) { FTimers.push_b
 void THeadlessApplication::UnregisterTimer(THeadlessTimer* timer) { std::erase(FTimers, timer); }
 
 bool THeadlessApplication::Post(TEvent event) {
-  {
-    std::lock_guard lock(FMutex);
-    FEvents.push_back(event);
-  }
+  std::lock_guard lock(FMutex);
+  FEvents.push_back(event);
   if (!FMainAsleep.load()) return true;
   WriteWake(FWake.Get());
   return false;

@@ -16,8 +16,10 @@
 //   are empty. A wake-up written to the eventfd stays there until the main
 //   thread reads it after its sleep, so one written after the look, even
 //   before poll() begins, ends the sleep at once.
-// - A poster (a) queues its event under FMutex, then (b) reads FMainAsleep
-//   and, if raised, (c) writes a wake-up.
+// - A poster (a) queues its event, (b) reads FMainAsleep and, if raised,
+//   (c) writes a wake-up, all under FMutex: the main thread cannot take the
+//   event, run it and let the application be destroyed while the poster still
+//   reads its members.
 // If the look (2) took FMutex before the poster's (a), then (1) happens before
 // (b) through the mutex, so (b) reads that raised flag or a later value: a
 // lowered flag is stored only after a sleep has ended, and the next look of
