@@ -40,6 +40,11 @@ bool IsAscii(std::string_view text) noexcept {
 // The method name as wide text, escaped and cut like any echo. ASCII, which every ANSI code
 // page reads as itself, is widened a piece at a time on the stack instead of into a string.
 void AppendMethod(std::string& out, std::string_view method) {
+  // A method name as extensions send it needs neither widening nor escapes.
+  if (method.size() <= kMaxEchoBytes && PlainEscapedLength(method) == method.size()) {
+    out.append(method);
+    return;
+  }
   if (!IsAscii(method)) {
     AppendEscapedAsciiWithin(out, platform::ThreadAnsiToWide(method), kMaxEchoBytes);
     return;

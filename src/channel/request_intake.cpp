@@ -1,11 +1,14 @@
 #include "channel/request_intake.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "channel/decode_param.h"
+#include "channel/plain_request.h"
 #include "json/value/json_table.h"
 #include "json/value/jsonvalue.h"
 #include "platform/code_page.h"
+#include "text/ascii_runs.h"
 
 namespace {
 
@@ -26,7 +29,22 @@ TRoute RouteOf(std::string_view method) {
       FEROLANT_ROUTES(FEROLANT_ROUTE_NAME)
 #undef FEROLANT_ROUTE_NAME
   };
-  const std::string key = platform::AnsiUpperCase(method);
+  // Every code page upper-cases ASCII a-z to A-Z and keeps the rest of ASCII: a short name in
+  // ASCII, as all of the table's are, is upper-cased on the stack.
+  char shortKey[40];
+  std::string longKey;
+  std::string_view key;
+  if (method.size() <= sizeof shortKey && std::all_of(method.begin(), method.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80;
+      })) {
+    std::transform(method.begin(), method.end(), shortKey, [](char c) {
+      return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
+    key = std::string_view(shortKey, method.size());
+  } else {
+    longKey = platform::AnsiUpperCase(method);
+    key = longKey;
+  }
   for (const TName& route : kRoutes) {
     if (key == route.Name) return route.Route;
   }
@@ -44,27 +62,53 @@ IJsonValue Member(const IJsonValue& value, std::u16string_view name) {
   return value->Get(name);
 }
 
-// The request in wide text, which goes as soon as it is parsed.
-std::optional<TRequest> TakeRequestText(std::u16string wideText) {
-  const IJsonValue document = ParseJson(wideText);
-  std::u16string().swap(wideText);
-  if (!document) return std::nullopt;
-
+// The fields as the JSON reader reads them: views into the document.
+std::optional<TRequestFields> ReadDocumentFields(const IJsonValue& document) {
   const IJsonValue method = Member(document, u"metoda");
   const IJsonValue params = Member(document, u"parametry");
   const IJsonValue tab = Member(document, u"tabID");
   if (!KindIs(method, skString) || !KindIs(params, skObject)) return std::nullopt;
 
-  TRequest request;
-  request.TabID = tab ? static_cast<std::int32_t>(static_cast<std::uint32_t>(tab->ToInt())) : 0;
-  request.Method = platform::WideToThreadAnsi(method->TextRef());
-  request.Route = RouteOf(request.Method);
+  TRequestFields fields;
+  fields.Method = method->TextRef();
+  if (tab) fields.TabID = tab->ToInt();
   for (const std::u16string_view name : kParamNames) {
     const IJsonValue param = Member(params, name);
     if (!KindIs(param, skString)) break;
-    request.Params.push_back(DecodeParam(param->TextRef()));
+    fields.Params[fields.ParamCount++] = param->TextRef();
+  }
+  return fields;
+}
+
+TRequest MakeRequest(const TRequestFields& fields) {
+  TRequest request;
+  request.TabID = static_cast<std::int32_t>(static_cast<std::uint32_t>(fields.TabID.value_or(0)));
+  // ASCII is itself in every code page: most names are narrowed without the code page.
+  request.Method.resize(fields.Method.size());
+  if (NarrowAsciiRun(fields.Method.data(), fields.Method.size(), request.Method.data()) !=
+      fields.Method.size()) {
+    request.Method = platform::WideToThreadAnsi(fields.Method);
+  }
+  request.Route = RouteOf(request.Method);
+  request.Params.reserve(fields.ParamCount);
+  for (std::size_t i = 0; i < fields.ParamCount; ++i) {
+    request.Params.push_back(DecodeParam(fields.Params[i]));
   }
   return request;
+}
+
+// The request in wide text, which goes as soon as it is parsed.
+std::optional<TRequest> TakeRequestText(std::u16string wideText, bool plainFirst = true) {
+  if (plainFirst) {
+    if (const std::optional<TRequestFields> plain = ReadPlainRequest(wideText)) {
+      return MakeRequest(*plain);
+    }
+  }
+  const IJsonValue document = ParseJson(wideText);
+  std::u16string().swap(wideText);
+  const std::optional<TRequestFields> fields = ReadDocumentFields(document);
+  if (!fields) return std::nullopt;
+  return MakeRequest(*fields);
 }
 
 }  // namespace
@@ -79,4 +123,8 @@ std::optional<TRequest> TakeRequest(std::string&& bytes) {
   std::u16string wideText = platform::ThreadAnsiToWide(bytes);
   std::string().swap(bytes);
   return TakeRequestText(std::move(wideText));
+}
+
+std::optional<TRequest> TakeRequestByReader(std::string_view bytes) {
+  return TakeRequestText(platform::ThreadAnsiToWide(bytes), /*plainFirst=*/false);
 }

@@ -31,3 +31,5 @@ std::optional<TRequest> TakeRequest(std::string_view bytes);
 // The same, giving the bytes up as soon as they have been read, so that a
 // large message is not held twice.
 std::optional<TRequest> TakeRequest(std::string&& bytes);
+// The same, read by the JSON reader alone: what the plain path (plain_request.h) is held to.
+std::optional<TRequest> TakeRequestByReader(std::string_view bytes);

@@ -300,6 +300,12 @@ std::size_t PlainEscapedLength(std::u16string_view text) noexcept {
       [](char16_t unit) { return TEscapeRule<true>::Needs(unit); });
 }
 
+std::size_t PlainEscapedLength(std::string_view bytes) noexcept {
+  std::size_t i = 0;
+  while (i < bytes.size() && !TEscapeRule<true>::Needs(static_cast<unsigned char>(bytes[i]))) ++i;
+  return i;
+}
+
 std::size_t EscapedAsciiSize(char16_t unit) noexcept {
   return unit < 0x80 ? kSizes<true>[unit] : SizeOfKind(TEscapeRule<true>::kHigh);
 }

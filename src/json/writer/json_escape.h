@@ -37,6 +37,8 @@ std::size_t AppendEscapedAsciiWithin(std::string& out, std::u16string_view text,
 // The number of leading units of text that full escaping writes as they are
 // (one byte each on the wire).
 std::size_t PlainEscapedLength(std::u16string_view text) noexcept;
+// The same for bytes read as one unit each: the leading ASCII bytes written as they are.
+std::size_t PlainEscapedLength(std::string_view bytes) noexcept;
 
 // The bytes one unit takes under full escaping: printable ASCII as itself,
 // the quote, backslash, solidus and the five short control escapes as two,
