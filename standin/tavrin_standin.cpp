@@ -2,6 +2,7 @@
 // lock, so the library behaves the same whichever thread calls it.
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -21,6 +22,7 @@
 
 using platform::TBstr;
 using platform::TOleChar;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -141,27 +143,29 @@ std::int32_t DeliverRun(TStandInState& state, TBstr* out, const TRunRange& range
   return Succeed(state);
 }
 
-// Made in one string with its room taken once: for a short text, building the signature out of
-// joined pieces cost more than signing it.
-std::u16string Signature(std::u16string_view kind, std::uint64_t digest, std::size_t length,
-                         std::int32_t number) {
-  char lengthDigits[24];
-  char numberDigits[12];
-  char* const lengthEnd =
-      std::to_chars(std::begin(lengthDigits), std::end(lengthDigits), length).ptr;
-  char* const numberEnd =
-      std::to_chars(std::begin(numberDigits), std::end(numberDigits), number).ptr;
-  const std::string hex = standin::Hex64(digest);
-  std::u16string signature;
-  signature.reserve(kind.size() + hex.size() + sizeof lengthDigits + sizeof numberDigits);
-  signature.append(kind);
-  signature += u':';
-  signature.append(hex.begin(), hex.end());
-  signature += u':';
-  signature.append(std::begin(lengthDigits), lengthEnd);
-  signature += u':';
-  signature.append(std::begin(numberDigits), numberEnd);
-  return signature;
+// A signature's text, room for the longer kind, 16 hex digits, a length of up to 20 digits, a
+// number of up to 11 and three colons.
+struct TSignatureText {
+  std::array<char16_t, 72> Units;
+  std::size_t Size = 0;
+  std::u16string_view View() const noexcept { return {Units.data(), Size}; }
+};
+
+// Made on the stack: for a short text, building the signature in strings cost more than
+// signing it.
+TSignatureText Signature(std::u16string_view kind, std::uint64_t digest, std::size_t length,
+                         std::int32_t number) noexcept {
+  TSignatureText text;
+  char16_t* at = std::copy(kind.begin(), kind.end(), text.Units.data());
+  *at++ = u':';
+  for (int shift = 60; shift >= 0; shift -= 4) *at++ = u"0123456789abcdef"[(digest >> shift) & 0xF];
+  *at++ = u':';
+  char digits[24];
+  at = std::copy(digits, std::to_chars(std::begin(digits), std::end(digits), length).ptr, at);
+  *at++ = u':';
+  at = std::copy(digits, std::to_chars(std::begin(digits), std::end(digits), number).ptr, at);
+  text.Size = static_cast<std::size_t>(at - text.Units.data());
+  return text;
 }
 
 std::int32_t Signed(TStandInState& state, TBstr* out, std::u16string_view signature,
@@ -286,8 +290,8 @@ std::int32_t FEROLANT_LIBCALL SignDetachedW(const TOleChar* text, TBstr* signatu
     if (input.empty()) return Fail(state, kNothingGiven, u"Nothing to sign");
     const std::uint64_t digest =
         standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64Utf16Le(input));
-    return Signed(state, signature, Signature(u"STANDIN-SIG", digest, input.size(), number),
-                  digest);
+    return Signed(state, signature,
+                  Signature(u"STANDIN-SIG"sv, digest, input.size(), number).View(), digest);
   });
 }
 
@@ -299,8 +303,8 @@ std::int32_t FEROLANT_LIBCALL SignFileDetachedW(const TOleChar* fileName, TBstr*
     return WithFileContent(state, fileName, [&](const std::string& content) {
       const std::uint64_t digest =
           standin::Fnv1a64(standin::Int32LeBytes(number), standin::Fnv1a64(content));
-      return Signed(state, signature, Signature(u"STANDIN-FILESIG", digest, content.size(), number),
-                    digest);
+      return Signed(state, signature,
+                    Signature(u"STANDIN-FILESIG"sv, digest, content.size(), number).View(), digest);
     });
   });
 }

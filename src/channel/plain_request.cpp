@@ -15,53 +15,65 @@ bool Is(std::u16string_view name, std::u16string_view expected) noexcept {
          std::memcmp(name.data(), expected.data(), name.size() * sizeof(char16_t)) == 0;
 }
 
+// A name in bytes against an ASCII name.
+bool Is(std::string_view name, std::u16string_view expected) noexcept {
+  return name.size() == expected.size() &&
+         std::equal(name.begin(), name.end(), expected.begin(),
+                    [](char a, char16_t b) { return static_cast<char16_t>(a) == b; });
+}
+
 // The parameter slot a member name fills ("param1" to "param10"), or -1.
-int ParamSlot(std::u16string_view name) noexcept {
+template <typename TUnit>
+int ParamSlot(std::basic_string_view<TUnit> name) noexcept {
   if (name.size() < 6 || name.size() > 7 || !Is(name.substr(0, 5), u"param"sv)) return -1;
   if (name.size() == 7) return Is(name.substr(5), u"10"sv) ? 9 : -1;
-  return name[5] >= u'1' && name[5] <= u'9' ? name[5] - u'1' : -1;
+  return name[5] >= '1' && name[5] <= '9' ? name[5] - '1' : -1;
 }
 
 // A member's value as the plain form allows it.
+template <typename TUnit>
 struct TPlainValue {
   enum TKind { pkString, pkInteger, pkObject } Kind = pkString;
-  std::u16string_view Text;
+  std::basic_string_view<TUnit> Text;
   std::int64_t Integer = 0;
 };
 
+template <typename TUnit>
 class TPlainReader {
- public:
-  explicit TPlainReader(std::u16string_view text) noexcept
-      : FAt(text.data()), FEnd(text.data() + text.size()) {}
+  using TView = std::basic_string_view<TUnit>;
+  using TValue = TPlainValue<TUnit>;
 
-  bool Read(TRequestFields& fields) noexcept {
+ public:
+  explicit TPlainReader(TView text) noexcept : FAt(text.data()), FEnd(text.data() + text.size()) {}
+
+  bool Read(TRequestFieldsOf<TUnit>& fields) noexcept {
     bool haveMethod = false;
     bool haveParams = false;
     SkipSpace();
-    if (!Take(u'{')) return false;
+    if (!Take('{')) return false;
     SkipSpace();
     // "{}" has neither member: the reader's answer, nothing, is found there too.
-    if (!At(u'"')) return false;
+    if (!At('"')) return false;
     do {
-      std::u16string_view name;
-      TPlainValue value;
+      TView name;
+      TValue value;
       if (!Member(name, value, /*objectAllowed=*/true)) return false;
       if (Is(name, u"metoda"sv)) {
-        if (value.Kind != TPlainValue::pkString) return false;
+        if (value.Kind != TValue::pkString) return false;
         fields.Method = value.Text;
         haveMethod = true;
       } else if (Is(name, u"parametry"sv)) {
         // The object was read in Member; a later "parametry" replaces an earlier one, as
         // a later member of the same name does in the document.
-        if (value.Kind != TPlainValue::pkObject) return false;
+        if (value.Kind != TValue::pkObject) return false;
         haveParams = true;
       } else if (Is(name, u"tabID"sv)) {
         // A string is converted by the value's rules, not here.
-        if (value.Kind != TPlainValue::pkInteger) return false;
+        if (value.Kind != TValue::pkInteger) return false;
         fields.TabID = value.Integer;
       }
     } while (Separator());
-    if (!Take(u'}')) return false;
+    if (!Take('}')) return false;
     SkipSpace();
     if (FAt != FEnd || !haveMethod || !haveParams) return false;
     fields.ParamCount = 0;
@@ -73,9 +85,9 @@ class TPlainReader {
   }
 
  private:
-  bool At(char16_t unit) const noexcept { return FAt != FEnd && *FAt == unit; }
+  bool At(TUnit unit) const noexcept { return FAt != FEnd && *FAt == unit; }
 
-  bool Take(char16_t unit) noexcept {
+  bool Take(TUnit unit) noexcept {
     if (!At(unit)) return false;
     ++FAt;
     return true;
@@ -83,8 +95,8 @@ class TPlainReader {
 
   // Only the spaces a JSON writer puts out; the reader's other spaces go to the reader.
   void SkipSpace() noexcept {
-    while (FAt != FEnd && *FAt <= u' ' &&
-           (*FAt == u' ' || *FAt == u'\n' || *FAt == u'\r' || *FAt == u'\t')) {
+    while (FAt != FEnd && *FAt <= ' ' &&
+           (*FAt == ' ' || *FAt == '\n' || *FAt == '\r' || *FAt == '\t')) {
       ++FAt;
     }
   }
@@ -92,30 +104,30 @@ class TPlainReader {
   // After a member: true for a comma (and the space behind it), false at anything else.
   bool Separator() noexcept {
     SkipSpace();
-    if (!Take(u',')) return false;
+    if (!Take(',')) return false;
     SkipSpace();
     return true;
   }
 
   // A double-quoted string without escapes or U+0000, whose units are its value.
-  bool String(std::u16string_view& text) noexcept {
-    if (!Take(u'"')) return false;
+  bool String(TView& text) noexcept {
+    if (!Take('"')) return false;
     const auto left = static_cast<std::size_t>(FEnd - FAt);
-    const std::size_t length = json_scan::FindStringStop(FAt, left, u'"');
-    if (length == left || FAt[length] != u'"') return false;
-    text = std::u16string_view(FAt, length);
+    const std::size_t length = json_scan::FindStringStop(FAt, left, '"');
+    if (length == left || FAt[length] != '"') return false;
+    text = TView(FAt, length);
     FAt += length + 1;
     return true;
   }
 
   // Digits with an optional minus, few enough that no reading of them can overflow.
   bool Integer(std::int64_t& value) noexcept {
-    const bool negative = Take(u'-');
-    const char16_t* const digits = FAt;
+    const bool negative = Take('-');
+    const TUnit* const digits = FAt;
     std::int64_t magnitude = 0;
-    while (FAt != FEnd && *FAt >= u'0' && *FAt <= u'9') {
+    while (FAt != FEnd && *FAt >= '0' && *FAt <= '9') {
       if (FAt - digits == 18) return false;
-      magnitude = magnitude * 10 + (*FAt++ - u'0');
+      magnitude = magnitude * 10 + (*FAt++ - '0');
     }
     // A point, an exponent or a sign behind the digits is no separator: the member fails.
     if (FAt == digits) return false;
@@ -123,24 +135,24 @@ class TPlainReader {
     return true;
   }
 
-  bool Value(TPlainValue& value) noexcept {
-    if (At(u'"')) {
-      value.Kind = TPlainValue::pkString;
+  bool Value(TValue& value) noexcept {
+    if (At('"')) {
+      value.Kind = TValue::pkString;
       return String(value.Text);
     }
-    value.Kind = TPlainValue::pkInteger;
+    value.Kind = TValue::pkInteger;
     return Integer(value.Integer);
   }
 
   // name: value, the value an object only where allowed (the parameters' holder).
-  bool Member(std::u16string_view& name, TPlainValue& value, bool objectAllowed) noexcept {
+  bool Member(TView& name, TValue& value, bool objectAllowed) noexcept {
     if (!String(name)) return false;
     SkipSpace();
-    if (!Take(u':')) return false;
+    if (!Take(':')) return false;
     SkipSpace();
-    if (At(u'{')) {
+    if (At('{')) {
       if (!objectAllowed || !Is(name, u"parametry"sv)) return false;
-      value.Kind = TPlainValue::pkObject;
+      value.Kind = TValue::pkObject;
       return Params();
     }
     return Value(value);
@@ -149,41 +161,40 @@ class TPlainReader {
   // The flat object of parameters; a later member of one name replaces the earlier.
   bool Params() noexcept {
     FParamIsString.fill(false);
-    if (!Take(u'{')) return false;
+    if (!Take('{')) return false;
     SkipSpace();
-    if (Take(u'}')) return true;
+    if (Take('}')) return true;
     do {
-      std::u16string_view name;
-      TPlainValue value;
+      TView name;
+      TValue value;
       if (!Member(name, value, /*objectAllowed=*/false)) return false;
       if (const int slot = ParamSlot(name); slot >= 0) {
-        FParamIsString[slot] = value.Kind == TPlainValue::pkString;
+        FParamIsString[slot] = value.Kind == TValue::pkString;
         FParams[slot] = value.Text;
       }
     } while (Separator());
-    return Take(u'}');
+    return Take('}');
   }
 
-  const char16_t* FAt;
-  const char16_t* const FEnd;
-  std::array<std::u16string_view, 10> FParams{};
+  const TUnit* FAt;
+  const TUnit* const FEnd;
+  std::array<TView, 10> FParams{};
   std::array<bool, 10> FParamIsString{};
 };
 
-}  // namespace
-
-bool TRequestFields::operator==(const TRequestFields& other) const noexcept {
-  if (Method != other.Method || TabID != other.TabID || ParamCount != other.ParamCount) {
-    return false;
-  }
-  for (std::size_t i = 0; i < ParamCount; ++i) {
-    if (Params[i] != other.Params[i]) return false;
-  }
-  return true;
+template <typename TUnit>
+std::optional<TRequestFieldsOf<TUnit>> ReadPlain(std::basic_string_view<TUnit> text) noexcept {
+  TRequestFieldsOf<TUnit> fields;
+  if (!TPlainReader<TUnit>(text).Read(fields)) return std::nullopt;
+  return fields;
 }
 
+}  // namespace
+
 std::optional<TRequestFields> ReadPlainRequest(std::u16string_view text) noexcept {
-  TRequestFields fields;
-  if (!TPlainReader(text).Read(fields)) return std::nullopt;
-  return fields;
+  return ReadPlain(text);
+}
+
+std::optional<TRequestFieldsOf<char>> ReadPlainRequest(std::string_view asciiBytes) noexcept {
+  return ReadPlain(asciiBytes);
 }

@@ -18,19 +18,22 @@
 #include <optional>
 #include <string_view>
 
-// What intake takes from a request's JSON. The views point into the text
-// (or the document) the members were read from.
-struct TRequestFields {
-  std::u16string_view Method;
+// What intake takes from a request's JSON, in units of the text read. The views point into
+// the text (or the document) the members were read from.
+template <typename TUnit>
+struct TRequestFieldsOf {
+  std::basic_string_view<TUnit> Method;
   // Before the cut to 32 bits; nothing without a "tabID".
   std::optional<std::int64_t> TabID;
   // The gap-free run of string members from "param1".
-  std::array<std::u16string_view, 10> Params{};
+  std::array<std::basic_string_view<TUnit>, 10> Params{};
   std::size_t ParamCount = 0;
-
-  bool operator==(const TRequestFields& other) const noexcept;
 };
+using TRequestFields = TRequestFieldsOf<char16_t>;
 
 // The fields of a request with a string "metoda" and an object "parametry",
 // when the text has the plain form above; nothing for any other text.
 std::optional<TRequestFields> ReadPlainRequest(std::u16string_view text) noexcept;
+// The same for a message's bytes, all of them below 0x80: every code page reads those as the
+// units of the same numbers, so the message needs no conversion to wide text first.
+std::optional<TRequestFieldsOf<char>> ReadPlainRequest(std::string_view asciiBytes) noexcept;

@@ -80,21 +80,41 @@ std::optional<TRequestFields> ReadDocumentFields(const IJsonValue& document) {
   return fields;
 }
 
-TRequest MakeRequest(const TRequestFields& fields) {
+// ASCII is itself in every code page: most names are narrowed without the code page.
+std::string MethodBytes(std::string_view ascii) { return std::string(ascii); }
+std::string MethodBytes(std::u16string_view text) {
+  std::string bytes(text.size(), '\0');
+  if (NarrowAsciiRun(text.data(), text.size(), bytes.data()) == text.size()) return bytes;
+  return platform::WideToThreadAnsi(text);
+}
+
+// A parameter in ASCII decodes to itself.
+std::u16string ParamText(std::string_view ascii) {
+  std::u16string text(ascii.size(), u'\0');
+  WidenAsciiRun(ascii.data(), ascii.size(), text.data());
+  return text;
+}
+std::u16string ParamText(std::u16string_view text) { return DecodeParam(text); }
+
+template <typename TUnit>
+TRequest MakeRequest(const TRequestFieldsOf<TUnit>& fields) {
   TRequest request;
   request.TabID = static_cast<std::int32_t>(static_cast<std::uint32_t>(fields.TabID.value_or(0)));
-  // ASCII is itself in every code page: most names are narrowed without the code page.
-  request.Method.resize(fields.Method.size());
-  if (NarrowAsciiRun(fields.Method.data(), fields.Method.size(), request.Method.data()) !=
-      fields.Method.size()) {
-    request.Method = platform::WideToThreadAnsi(fields.Method);
-  }
+  request.Method = MethodBytes(fields.Method);
   request.Route = RouteOf(request.Method);
   request.Params.reserve(fields.ParamCount);
   for (std::size_t i = 0; i < fields.ParamCount; ++i) {
-    request.Params.push_back(DecodeParam(fields.Params[i]));
+    request.Params.push_back(ParamText(fields.Params[i]));
   }
   return request;
+}
+
+// A message in ASCII and the plain form, read as it came; nothing for any other.
+std::optional<TRequest> TakeAsciiRequest(std::string_view bytes) {
+  if (AsciiRunLength(bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
+  const std::optional<TRequestFieldsOf<char>> plain = ReadPlainRequest(bytes);
+  if (!plain) return std::nullopt;
+  return MakeRequest(*plain);
 }
 
 // The request in wide text, which goes as soon as it is parsed.
@@ -114,12 +134,17 @@ std::optional<TRequest> TakeRequestText(std::u16string wideText, bool plainFirst
 }  // namespace
 
 std::optional<TRequest> TakeRequest(std::string_view bytes) {
+  if (std::optional<TRequest> request = TakeAsciiRequest(bytes)) return request;
   return TakeRequestText(platform::ThreadAnsiToWide(bytes));
 }
 
 std::optional<TRequest> TakeRequest(std::string&& bytes) {
   // Each form of a large message goes as soon as the next one exists: the
   // bytes once they are wide text, the wide text once it is parsed.
+  if (std::optional<TRequest> request = TakeAsciiRequest(bytes)) {
+    std::string().swap(bytes);
+    return request;
+  }
   std::u16string wideText = platform::ThreadAnsiToWide(bytes);
   std::string().swap(bytes);
   return TakeRequestText(std::move(wideText));

@@ -132,6 +132,27 @@ inline std::size_t FindStringStop(const char16_t* text, std::size_t size, char16
 #endif
 }
 
+// The same for text read as one unit per byte.
+inline std::size_t FindStringStop(const char* text, std::size_t size, char quote) noexcept {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i quotes = _mm_set1_epi8(quote);
+  const __m128i backslashes = _mm_set1_epi8('\\');
+  const __m128i zeros = _mm_setzero_si128();
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    const __m128i stops = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, quotes), _mm_cmpeq_epi8(bytes, backslashes)),
+        _mm_cmpeq_epi8(bytes, zeros));
+    if (const int bits = _mm_movemask_epi8(stops); bits != 0) {
+      return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
+    }
+  }
+#endif
+  while (i < size && text[i] != quote && text[i] != '\\' && text[i] != 0) ++i;
+  return i;
+}
+
 // The index of the first unit of text[0, size) at or above limit, a power of
 // two, or size. Text that is mostly ASCII, or has no surrogates, is passed
 // over sixteen units a round (SSE2) or four (a 64-bit word).

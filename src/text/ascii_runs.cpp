@@ -56,3 +56,21 @@ std::size_t NarrowAsciiRun(const char16_t* text, std::size_t n, char* out) noexc
   for (; i < n && text[i] < 0x80; ++i) out[i] = static_cast<char>(text[i]);
   return i;
 }
+
+std::size_t AsciiRunLength(const char* bytes, std::size_t n) noexcept {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const int high =
+        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)));
+    if (high != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(high)));
+  }
+#else
+  for (std::uint64_t word; i + 8 <= n; i += 8) {
+    std::memcpy(&word, bytes + i, sizeof word);
+    if (word & 0x8080808080808080ull) break;
+  }
+#endif
+  while (i < n && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+  return i;
+}

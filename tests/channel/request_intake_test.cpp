@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -141,6 +142,8 @@ TEST(TakeRequest, ThePlainPathReadsWhatTheReaderReads) {
   };
   for (const std::string_view text : plain) {
     EXPECT_TRUE(ReadPlainRequest(platform::ThreadAnsiToWide(text))) << text;
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0; });
+    if (ascii) EXPECT_TRUE(ReadPlainRequest(text)) << text;
     EXPECT_EQ(ByDefault(text), ByReader(text)) << text;
   }
   for (const std::string_view text : near) EXPECT_EQ(ByDefault(text), ByReader(text)) << text;
