@@ -6,17 +6,21 @@
 // What must hold: the output is a sequence of whole frames, one per non-empty
 // message; each body is at most 1,048,576 bytes of ASCII without control
 // characters that a strict reader of its own accepts as the reply object,
-// with its members of the right types in the fixed order.
+// with its members of the right types in the fixed order; and intake takes
+// every message the same with its plain path as with the JSON reader alone.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "channel/NMKomunikace.h"
 #include "channel/frame_reader.h"
 #include "channel/reply_envelope.h"
+#include "channel/request_intake.h"
 #include "fuzz/fake_library.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/memory_streams.h"
@@ -39,6 +43,29 @@ std::vector<std::string> Pieces(const std::uint8_t* data, std::size_t size) {
   return pieces;
 }
 
+// What intake makes of a message, thrown errors included, as one string.
+std::string IntakeOutcome(std::optional<TRequest> (*take)(std::string_view),
+                          std::string_view bytes) {
+  try {
+    const std::optional<TRequest> request = take(bytes);
+    if (!request) return "nothing";
+    std::string out = request->Method + '\0' + std::to_string(static_cast<int>(request->Route)) +
+                      '\0' + std::to_string(request->TabID);
+    for (const std::u16string& param : request->Params) {
+      out += '\0';
+      for (const char16_t unit : param) out += std::to_string(unit) + ',';
+    }
+    return out;
+  } catch (const std::exception& error) {
+    return std::string("raised ") + error.what();
+  }
+}
+
+void CheckIntakePaths(const std::string& body) {
+  if (IntakeOutcome(&TakeRequest, body) != IntakeOutcome(&TakeRequestByReader, body))
+    Fail("the plain path of intake reads a message otherwise than the JSON reader", body);
+}
+
 // The number of non-empty messages a worker reading these pieces sees: the
 // frame reader run over the same reads.
 int CountMessages(const std::vector<std::string>& pieces) {
@@ -50,7 +77,10 @@ int CountMessages(const std::vector<std::string>& pieces) {
     const TFrameRead read = reader.Next(body);
     if (read == TFrameRead::EndOfInput) return messages;
     if (read == TFrameRead::ShortHeader) continue;
-    if (!body.empty()) ++messages;
+    if (!body.empty()) {
+      ++messages;
+      CheckIntakePaths(body);
+    }
     if (read == TFrameRead::FrameCut) return messages;
   }
 }
