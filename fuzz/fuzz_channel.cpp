@@ -11,19 +11,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "channel/NMKomunikace.h"
 #include "channel/frame_reader.h"
 #include "channel/reply_envelope.h"
-#include "channel/request_intake.h"
 #include "fuzz/fake_library.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/memory_streams.h"
+#include "tests/support/request_outcome.h"
 #include "tools/client/json_lite.h"
 
 namespace {
@@ -43,26 +41,8 @@ std::vector<std::string> Pieces(const std::uint8_t* data, std::size_t size) {
   return pieces;
 }
 
-// What intake makes of a message, thrown errors included, as one string.
-std::string IntakeOutcome(std::optional<TRequest> (*take)(std::string_view),
-                          std::string_view bytes) {
-  try {
-    const std::optional<TRequest> request = take(bytes);
-    if (!request) return "nothing";
-    std::string out = request->Method + '\0' + std::to_string(static_cast<int>(request->Route)) +
-                      '\0' + std::to_string(request->TabID);
-    for (const std::u16string& param : request->Params) {
-      out += '\0';
-      for (const char16_t unit : param) out += std::to_string(unit) + ',';
-    }
-    return out;
-  } catch (const std::exception& error) {
-    return std::string("raised ") + error.what();
-  }
-}
-
 void CheckIntakePaths(const std::string& body) {
-  if (IntakeOutcome(&TakeRequest, body) != IntakeOutcome(&TakeRequestByReader, body))
+  if (RequestOutcome(&TakeRequest, body) != RequestOutcome(&TakeRequestByReader, body))
     Fail("the plain path of intake reads a message otherwise than the JSON reader", body);
 }
 

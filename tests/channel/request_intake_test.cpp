@@ -11,6 +11,7 @@
 
 #include "channel/plain_request.h"
 #include "platform/code_page.h"
+#include "tests/support/request_outcome.h"
 
 namespace {
 
@@ -79,24 +80,8 @@ TEST(TakeRequest, RaisesForATabIdBeyondAnyInteger) {
   EXPECT_ANY_THROW(TakeRequest(std::string(R"({"metoda":"INIT","parametry":{},"tabID":1e300})")));
 }
 
-// What a request text makes, thrown errors included, as one comparable string.
-std::string Outcome(std::optional<TRequest> (*take)(std::string_view), std::string_view bytes) {
-  try {
-    const std::optional<TRequest> request = take(bytes);
-    if (!request) return "nothing";
-    std::string out = request->Method + "|" + std::to_string(static_cast<int>(request->Route)) +
-                      "|" + std::to_string(request->TabID);
-    for (const std::u16string& param : request->Params) {
-      out += "|" + platform::WideToThreadAnsi(param);
-    }
-    return out;
-  } catch (const std::exception& error) {
-    return std::string("raised ") + error.what();
-  }
-}
-
-std::string ByDefault(std::string_view bytes) { return Outcome(&TakeRequest, bytes); }
-std::string ByReader(std::string_view bytes) { return Outcome(&TakeRequestByReader, bytes); }
+std::string ByDefault(std::string_view bytes) { return RequestOutcome(&TakeRequest, bytes); }
+std::string ByReader(std::string_view bytes) { return RequestOutcome(&TakeRequestByReader, bytes); }
 
 TEST(TakeRequest, ThePlainPathReadsWhatTheReaderReads) {
   // The first group has the plain form and must be read without the reader; the second
@@ -143,7 +128,9 @@ TEST(TakeRequest, ThePlainPathReadsWhatTheReaderReads) {
   for (const std::string_view text : plain) {
     EXPECT_TRUE(ReadPlainRequest(platform::ThreadAnsiToWide(text))) << text;
     const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0; });
-    if (ascii) EXPECT_TRUE(ReadPlainRequest(text)) << text;
+    if (ascii) {
+      EXPECT_TRUE(ReadPlainRequest(text)) << text;
+    }
     EXPECT_EQ(ByDefault(text), ByReader(text)) << text;
   }
   for (const std::string_view text : near) EXPECT_EQ(ByDefault(text), ByReader(text)) << text;
