@@ -6,6 +6,7 @@
 
 #include "json/writer/json_escape.h"
 #include "platform/code_page.h"
+#include "text/ascii_runs.h"
 
 namespace {
 
@@ -33,8 +34,7 @@ void AppendInteger(std::string& out, std::int32_t value) {
 }
 
 bool IsAscii(std::string_view text) noexcept {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return AsciiRunLength(text.data(), text.size()) == text.size();
 }
 
 // The method name as wide text, escaped and cut like any echo. ASCII, which every ANSI code

@@ -34,9 +34,8 @@ TRoute RouteOf(std::string_view method) {
   char shortKey[40];
   std::string longKey;
   std::string_view key;
-  if (method.size() <= sizeof shortKey && std::all_of(method.begin(), method.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x80;
-      })) {
+  if (method.size() <= sizeof shortKey &&
+      AsciiRunLength(method.data(), method.size()) == method.size()) {
     std::transform(method.begin(), method.end(), shortKey, [](char c) {
       return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     });
