@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -15,9 +16,14 @@ namespace {
 
 // The X server hands a closed connection's identifiers to the next client, so the certificate
 // choice and the PIN entry after it may well have the same window id. A handle is therefore the
-// window id with its owner's process id above it, telling the two dialogs apart.
+// window id with its owner's process id above it, telling the two dialogs apart. A 32-bit
+// build has no room above the id, and its handle is the id alone.
 TWindowHandle Handle(x11::TXWindow window, pid_t owner) {
-  return (static_cast<TWindowHandle>(owner) << 32) | (window & 0xFFFFFFFFu);
+  const TWindowHandle id = window & 0xFFFFFFFFu;
+  if constexpr (sizeof(TWindowHandle) >= 8)
+    return (static_cast<TWindowHandle>(static_cast<std::uint32_t>(owner)) << 32) | id;
+  else
+    return id;
 }
 x11::TXWindow WindowOf(TWindowHandle handle) { return handle & 0xFFFFFFFFu; }
 
